@@ -1,0 +1,53 @@
+// The arithmetic rules every engine shares. Results are fixed to the bit, so
+// these are the only places where rounding and clamping are decided.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace tessalin {
+
+// "Extended precision": the x87 80-bit format on x86-64 Linux.
+using Extended = long double;
+
+// Nearest integer, ties to even (the default rounding mode).
+inline double RoundHalfEven(double x) { return std::nearbyint(x); }
+inline Extended RoundHalfEven(Extended x) { return std::nearbyintl(x); }
+
+inline int RoundToInt(double x) { return static_cast<int>(std::nearbyint(x)); }
+inline int RoundToInt(Extended x) { return static_cast<int>(std::nearbyintl(x)); }
+
+// Low bound first: ClampInt(5, 10, 0) is 10.
+inline int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
+  if (value < low) return low;
+  if (value > high) return high;
+  return value;
+}
+
+inline double ClampReal(double value, double low, double high) {
+  if (value < low) return low;
+  if (value > high) return high;
+  return value;
+}
+
+inline double MaxReal(double a, double b) { return a > b ? a : b; }
+
+inline uint8_t ClampByte(int value) {
+  return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+// round(ClampReal(value, low, high)) as a byte, for the three bytes of a grey pixel.
+inline uint8_t GrayByte(double value, double low, double high) {
+  return static_cast<uint8_t>(RoundToInt(ClampReal(value, low, high)));
+}
+
+struct BgrTriple {
+  uint8_t b, g, r;
+};
+
+inline BgrTriple GrayTriple(double value, double low, double high) {
+  const uint8_t v = GrayByte(value, low, high);
+  return {v, v, v};
+}
+
+}  // namespace tessalin

@@ -1,0 +1,124 @@
+#include "core/pixel_ops.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/arithmetic.h"
+#include "core/colour_model.h"
+#include "core/palette.h"
+#include "core/tessalin_error.h"
+
+namespace tessalin {
+
+namespace {
+
+void RequireTrueColour(const RasterImage& image) {
+  if (image.HasImage() && image.Format() != PixelFormat::pf24Bit)
+    throw TessalinError("The operation needs a 24-bit picture.");
+}
+
+// Runs `pixel(bgrIn, bgrOut)` over every pixel into a new raster.
+template <typename PixelFn>
+RasterImage MapPixels(const RasterImage& image, PixelFn pixel) {
+  RequireTrueColour(image);
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, image.Height(), image.Width());
+  const int w = image.Width();
+  for (int y = 0; y < image.Height(); ++y) {
+    const uint8_t* src = image.Row(y);
+    uint8_t* dst = out.Row(y);
+    for (int x = 0; x < w; ++x) pixel(src + 3 * x, dst + 3 * x);
+  }
+  return out;
+}
+
+inline void SetGrey(uint8_t* dst, uint8_t v) { dst[0] = dst[1] = dst[2] = v; }
+
+}  // namespace
+
+uint8_t GrayScaleValue(uint8_t r, uint8_t g, uint8_t b) {
+  const Extended sum = static_cast<Extended>(0.3) * r + static_cast<Extended>(0.59) * g +
+                       static_cast<Extended>(0.11) * b;
+  return ClampByte(RoundToInt(sum));
+}
+
+bool MonochromeIsWhite(uint8_t r, uint8_t g, uint8_t b) {
+  constexpr int kMid = 0x7F00;
+  const int R = r, G = g, B = b;
+  return 77 * R + 150 * G + 29 * B > kMid && 77 * R + 29 * G + 150 * B > kMid &&
+         150 * R + 77 * G + 29 * B > kMid && 150 * R + 29 * G + 77 * B > kMid &&
+         29 * R + 150 * G + 77 * B > kMid && 29 * R + 77 * G + 150 * B > kMid;
+}
+
+RasterImage RGBModelImage(int kind, const RasterImage& image) {
+  if (kind < 0 || kind > 2) {
+    RequireTrueColour(image);
+    RasterImage copy;
+    copy.Assign(image);
+    return copy;
+  }
+  const int channel = 2 - kind;  // bytes are B, G, R
+  return MapPixels(image, [channel](const uint8_t* s, uint8_t* d) { SetGrey(d, s[channel]); });
+}
+
+RasterImage HSIModelImage(int kind, const RasterImage& image) {
+  // Each result pixel depends on its own HSI triple only, so the triple is
+  // computed on the spot instead of holding a 24-byte-a-pixel buffer.
+  return MapPixels(image, [kind](const uint8_t* s, uint8_t* d) {
+    const HSIColor hsi = RGBToHSI(s[2], s[1], s[0]);
+    const auto h = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.H) / 360 * 255));
+    const auto sat = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.S) * 255));
+    const auto i = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.I)));
+    switch (kind) {
+      case 0: SetGrey(d, h); break;
+      case 1: SetGrey(d, sat); break;
+      case 2: SetGrey(d, i); break;
+      default:
+        d[0] = i;
+        d[1] = sat;
+        d[2] = h;
+        break;
+    }
+  });
+}
+
+RasterImage EtcModelImage(int kind, const RasterImage& image) {
+  switch (kind) {
+    case 0:
+      return MapPixels(image, [](const uint8_t* s, uint8_t* d) { SetGrey(d, GrayScaleValue(s[2], s[1], s[0])); });
+    case 1:
+      return MapPixels(image, [](const uint8_t* s, uint8_t* d) {
+        SetGrey(d, MonochromeIsWhite(s[2], s[1], s[0]) ? 255 : 0);
+      });
+    default:
+      return MapPixels(image, [](const uint8_t* s, uint8_t* d) {
+        d[0] = static_cast<uint8_t>(255 - s[0]);
+        d[1] = static_cast<uint8_t>(255 - s[1]);
+        d[2] = static_cast<uint8_t>(255 - s[2]);
+      });
+  }
+}
+
+RasterImage MirrorImage(int kind, const RasterImage& image) {
+  RequireTrueColour(image);
+  const int w = image.Width(), h = image.Height();
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, h, w);
+  for (int y = 0; y < h; ++y) {
+    if (kind == 1) {
+      std::memcpy(out.Row(y), image.Row(h - 1 - y), static_cast<size_t>(w) * 3);
+      continue;
+    }
+    const uint8_t* src = image.Row(y);
+    uint8_t* dst = out.Row(y);
+    for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 3 * (w - 1 - x), 3);
+  }
+  return out;
+}
+
+void ConvertPixelFormat(int pixelFormat, RasterImage& image) {
+  const auto format = PixelFormatFromInt(pixelFormat);
+  if (!format) throw TessalinError("Unknown pixel format " + std::to_string(pixelFormat) + ".");
+  if (*format == PixelFormat::pf1Bit) image.SetPalette(CreateBlackWhitePalette());
+  image.SetPixelFormat(*format);
+}
+
+}  // namespace tessalin

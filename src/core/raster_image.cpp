@@ -1,0 +1,252 @@
+#include "core/raster_image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "core/limits.h"
+#include "core/palette.h"
+#include "core/row_codec.h"
+
+namespace tessalin {
+
+namespace {
+
+size_t StrideFor(PixelFormat format, int width) { return (RowDataBytes(format, width) + 3) & ~size_t{3}; }
+
+const ColorTable& EmptyTable() {
+  static const ColorTable empty;
+  return empty;
+}
+
+}  // namespace
+
+const ColorTable& DefaultColorTable(PixelFormat format) {
+  static const ColorTable blackWhite = CreateBlackWhitePalette();
+  switch (format) {
+    case PixelFormat::pf1Bit: return blackWhite;
+    case PixelFormat::pf4Bit: return StandardPalette16();
+    case PixelFormat::pf8Bit: return HalftonePalette256();
+    default: return EmptyTable();
+  }
+}
+
+RasterImage::RasterImage(RasterImage&& other) noexcept { *this = std::move(other); }
+
+RasterImage& RasterImage::operator=(RasterImage&& other) noexcept {
+  if (this != &other) {
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    format_ = std::exchange(other.format_, PixelFormat::pfDevice);
+    stride_ = std::exchange(other.stride_, 0);
+    pixels_ = std::move(other.pixels_);
+    colors_ = std::move(other.colors_);
+    installedPalette_ = std::move(other.installedPalette_);
+    brush_ = std::exchange(other.brush_, kWhite);
+    other.pixels_.clear();
+    other.colors_.clear();
+    other.installedPalette_.reset();
+  }
+  return *this;
+}
+
+void RasterImage::Assign(const RasterImage& source) {
+  if (this == &source) return;
+  width_ = source.width_;
+  height_ = source.height_;
+  format_ = source.format_;
+  stride_ = source.stride_;
+  pixels_ = source.pixels_;
+  colors_ = source.colors_;
+  installedPalette_ = source.installedPalette_;
+  brush_ = source.brush_;
+}
+
+void RasterImage::SetColorTable(ColorTable table) {
+  if (IsIndexed(format_)) colors_ = std::move(table);
+}
+
+void RasterImage::SetPalette(ColorTable palette) { installedPalette_ = std::move(palette); }
+
+void RasterImage::Reallocate(int width, int height, PixelFormat format, const ColorTable& colors) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  CheckPixelLimit(width, height);
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  colors_ = IsIndexed(format) ? colors : ColorTable{};
+  stride_ = StrideFor(format, width);
+  pixels_.assign(stride_ * static_cast<size_t>(height), 0);
+}
+
+void RasterImage::FillWhite() {
+  if (!HasImage()) return;
+  std::vector<uint8_t> whiteRow(static_cast<size_t>(width_) * 3, 0xFF);
+  for (int y = 0; y < height_; ++y) {
+    if (IsIndexed(format_)) {
+      NearestColorMapper mapper(colors_);
+      EncodeRowFromBgr(whiteRow.data(), width_, format_, &mapper, Row(y));
+    } else {
+      EncodeRowFromBgr(whiteRow.data(), width_, format_, nullptr, Row(y));
+    }
+  }
+}
+
+void RasterImage::SetWidth(int width) { SetSize(width, height_); }
+void RasterImage::SetHeight(int height) { SetSize(width_, height); }
+
+void RasterImage::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == width_ && height == height_) return;
+  RasterImage old = std::move(*this);
+  const ColorTable& table = IsIndexed(old.format_) ? old.colors_ : DefaultColorTable(old.format_);
+  Reallocate(width, height, old.format_, table);
+  installedPalette_ = std::move(old.installedPalette_);
+  brush_ = old.brush_;
+  FillWhite();
+  const int keepWidth = std::min(width_, old.width_);
+  const int keepHeight = std::min(height_, old.height_);
+  if (keepWidth == 0 || keepHeight == 0) return;
+  const size_t wholeBytes = static_cast<size_t>(keepWidth) * BitsPerPixel(format_) / 8;
+  const bool packed = format_ == PixelFormat::pf1Bit || format_ == PixelFormat::pf4Bit;
+  for (int y = 0; y < keepHeight; ++y) {
+    std::memcpy(Row(y), old.Row(y), wholeBytes);
+    if (packed) {
+      const int perByte = 8 / BitsPerPixel(format_);
+      for (int x = static_cast<int>(wholeBytes) * perByte; x < keepWidth; ++x)
+        SetIndexAt(Row(y), format_, x, GetIndexAt(old.Row(y), format_, x));
+    }
+  }
+}
+
+void RasterImage::SetPixelFormat(PixelFormat format) {
+  if (format == format_) return;
+  const ColorTable* target = &DefaultColorTable(format);
+  if (format == PixelFormat::pf1Bit && installedPalette_ && installedPalette_->size() >= 2) {
+    target = &*installedPalette_;
+  }
+  ColorTable table = IsIndexed(format) ? ColorTable(target->begin(),
+                                                    target->begin() + std::min<size_t>(target->size(), size_t{1} << BitsPerPixel(format)))
+                                       : ColorTable{};
+  RasterImage old = std::move(*this);
+  Reallocate(old.width_, old.height_, format, table);
+  installedPalette_ = std::move(old.installedPalette_);
+  brush_ = old.brush_;
+  if (!HasImage()) return;
+  std::vector<uint8_t> bgr(static_cast<size_t>(width_) * 3);
+  NearestColorMapper mapper(colors_);
+  for (int y = 0; y < height_; ++y) {
+    DecodeRowToBgr(old.Row(y), old.format_, old.colors_, width_, bgr.data());
+    EncodeRowFromBgr(bgr.data(), width_, format_, IsIndexed(format_) ? &mapper : nullptr, Row(y));
+  }
+}
+
+void RasterImage::ReadRowBgr(int y, uint8_t* bgr) const {
+  DecodeRowToBgr(Row(y), format_, colors_, width_, bgr);
+}
+
+void RasterImage::WriteRowBgr(int y, const uint8_t* bgr) {
+  if (IsIndexed(format_)) {
+    NearestColorMapper mapper(colors_);
+    EncodeRowFromBgr(bgr, width_, format_, &mapper, Row(y));
+  } else {
+    EncodeRowFromBgr(bgr, width_, format_, nullptr, Row(y));
+  }
+}
+
+Color RasterImage::GetPixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return kBlack;
+  if (format_ == PixelFormat::pf24Bit) {
+    const uint8_t* p = Row(y) + 3 * static_cast<size_t>(x);
+    return MakeColor(p[2], p[1], p[0]);
+  }
+  uint8_t bgr[3];
+  if (IsIndexed(format_)) {
+    const int index = GetIndexAt(Row(y), format_, x);
+    if (index >= static_cast<int>(colors_.size())) return kBlack;
+    const PaletteEntry& e = colors_[index];
+    return MakeColor(e.r, e.g, e.b);
+  }
+  const size_t bytes = static_cast<size_t>(BitsPerPixel(format_)) / 8;
+  DecodeRowToBgr(Row(y) + bytes * x, format_, colors_, 1, bgr);
+  return MakeColor(bgr[2], bgr[1], bgr[0]);
+}
+
+void RasterImage::SetPixel(int x, int y, Color color) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  if (IsIndexed(format_)) {
+    NearestColorMapper mapper(colors_);
+    SetIndexAt(Row(y), format_, x, mapper(RedOf(color), GreenOf(color), BlueOf(color)));
+    return;
+  }
+  const uint8_t bgr[3] = {BlueOf(color), GreenOf(color), RedOf(color)};
+  const size_t bytes = static_cast<size_t>(BitsPerPixel(format_)) / 8;
+  EncodeRowFromBgr(bgr, 1, format_, nullptr, Row(y) + bytes * x);
+}
+
+void RasterImage::FillRect(const Rect& rect) {
+  const int left = std::max(rect.left, 0), right = std::min(rect.right, width_);
+  const int top = std::max(rect.top, 0), bottom = std::min(rect.bottom, height_);
+  if (left >= right || top >= bottom) return;
+  std::vector<uint8_t> bgr(static_cast<size_t>(width_) * 3);
+  for (int y = top; y < bottom; ++y) {
+    ReadRowBgr(y, bgr.data());
+    for (int x = left; x < right; ++x) {
+      bgr[3 * static_cast<size_t>(x)] = BlueOf(brush_);
+      bgr[3 * static_cast<size_t>(x) + 1] = GreenOf(brush_);
+      bgr[3 * static_cast<size_t>(x) + 2] = RedOf(brush_);
+    }
+    WriteRowBgr(y, bgr.data());
+  }
+}
+
+void RasterImage::Draw(int x, int y, const RasterImage& graphic) {
+  CopyRect({x, y, x + graphic.Width(), y + graphic.Height()}, graphic,
+           {0, 0, graphic.Width(), graphic.Height()});
+}
+
+void RasterImage::CopyRect(const Rect& destRect, const RasterImage& source, const Rect& sourceRect) {
+  const int dw = destRect.Width(), dh = destRect.Height();
+  const int sw = sourceRect.Width(), sh = sourceRect.Height();
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || !HasImage() || !source.HasImage()) return;
+  // Read the source rows first: the source may be this raster.
+  const int x0 = std::max(destRect.left, 0), x1 = std::min(destRect.right, width_);
+  const int y0 = std::max(destRect.top, 0), y1 = std::min(destRect.bottom, height_);
+  if (x0 >= x1 || y0 >= y1) return;
+  // When the source is this raster, finished rows are held back until every
+  // source row has been read.
+  const bool inPlace = &source == this;
+  std::vector<uint8_t> srcRow(static_cast<size_t>(source.Width()) * 3);
+  std::vector<uint8_t> dstRow(static_cast<size_t>(width_) * 3);
+  std::vector<std::pair<int, std::vector<uint8_t>>> held;
+  for (int dy = y0; dy < y1; ++dy) {
+    const int sy = sourceRect.top + static_cast<int>(int64_t{dy - destRect.top} * sh / dh);
+    if (sy < 0 || sy >= source.Height()) continue;
+    source.ReadRowBgr(sy, srcRow.data());
+    ReadRowBgr(dy, dstRow.data());
+    for (int dx = x0; dx < x1; ++dx) {
+      const int sx = sourceRect.left + static_cast<int>(int64_t{dx - destRect.left} * sw / dw);
+      if (sx < 0 || sx >= source.Width()) continue;
+      std::memcpy(&dstRow[3 * static_cast<size_t>(dx)], &srcRow[3 * static_cast<size_t>(sx)], 3);
+    }
+    if (inPlace) held.emplace_back(dy, dstRow);
+    else WriteRowBgr(dy, dstRow.data());
+  }
+  for (const auto& [dy, row] : held) WriteRowBgr(dy, row.data());
+}
+
+void RasterImage::SetMonochrome() {
+  SetPalette(CreateBlackWhitePalette());
+  SetPixelFormat(PixelFormat::pf1Bit);
+}
+
+RasterImage NewRaster(PixelFormat format, int height, int width) {
+  RasterImage raster;
+  raster.Reallocate(width, height, format, DefaultColorTable(format));
+  raster.FillWhite();
+  return raster;
+}
+
+}  // namespace tessalin

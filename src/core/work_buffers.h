@@ -1,0 +1,62 @@
+// The working buffers through which engines read a picture: an RGB buffer of
+// B, G, R bytes and an optional HSI buffer of (I, S, H) doubles, both with rows
+// stored bottom-up and no padding. Pixel (x, y), y counted from the top, is at
+// index (H - 1 - y) * W + x. Filled by LoadWorkBuffers or BuildBorderedCopy,
+// read by one engine, then released.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "core/colour_model.h"
+#include "core/raster_image.h"
+
+namespace tessalin {
+
+class WorkBuffers {
+ public:
+  WorkBuffers() = default;
+  WorkBuffers(WorkBuffers&&) noexcept = default;
+  WorkBuffers& operator=(WorkBuffers&&) noexcept = default;
+  WorkBuffers(const WorkBuffers&) = delete;
+  WorkBuffers& operator=(const WorkBuffers&) = delete;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return !rgb_; }
+  bool HasHsi() const { return static_cast<bool>(hsi_); }
+  size_t RgbBytes() const { return rgbBytes_; }
+  size_t HsiBytes() const { return hsiBytes_; }
+
+  // Index of pixel (x, y) counted from the top-left of the loaded picture.
+  size_t PixelIndex(int x, int y) const {
+    return static_cast<size_t>(height_ - 1 - y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
+  }
+  const uint8_t* Rgb() const { return rgb_.get(); }  // B, G, R per pixel
+  const HSIColor* Hsi() const { return hsi_.get(); }
+  const uint8_t* RgbAt(int x, int y) const { return rgb_.get() + 3 * PixelIndex(x, y); }
+  const HSIColor& HsiAt(int x, int y) const { return hsi_[PixelIndex(x, y)]; }
+
+ private:
+  friend void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
+  friend void ReleaseWorkBuffers(WorkBuffers& buffers);
+
+  int width_ = 0;
+  int height_ = 0;
+  size_t rgbBytes_ = 0;
+  size_t hsiBytes_ = 0;
+  std::unique_ptr<uint8_t[]> rgb_;
+  std::unique_ptr<HSIColor[]> hsi_;
+};
+
+// Fills the RGB buffer from a pf24Bit raster, and the HSI buffer with
+// RGBToHSI of every pixel when `withHsi` is set. The buffers must be empty.
+void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
+
+void ReleaseWorkBuffers(WorkBuffers& buffers);
+
+// The straightforward per-pixel HSI fill, kept as the reference for faster ones.
+void FillHsiReference(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi);
+
+}  // namespace tessalin
