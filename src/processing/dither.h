@@ -1,0 +1,21 @@
+// The dithering engines. Each returns four pf24Bit pictures holding only 0 and
+// 255, for the R, G, B and I channels in that order.
+#pragma once
+
+#include <array>
+
+#include "core/raster_image.h"
+
+namespace tessalin {
+
+using DitherResults = std::array<RasterImage, 4>;  // R, G, B, I
+
+// Dither kinds, the combo box order: 0 and 1 ordered (2 x 2, 4 x 4),
+// 2 Floyd-Steinberg, 3 Jarvis-Judice-Ninke, 4 Stucki, 5 Custom threshold.
+DitherResults OrderedDither(const RasterImage& source, int kind);
+DitherResults CustomThresholdDither(const RasterImage& source, int threshold);
+DitherResults FloydSteinbergDither(const RasterImage& source, int threshold);
+// Jarvis-Judice-Ninke for kind 3, Stucki for kind 4, a plain threshold otherwise.
+DitherResults WideKernelDither(const RasterImage& source, int threshold, int ditherKind);
+
+}  // namespace tessalin
