@@ -19,8 +19,6 @@ convert -size 420x260 gradient:'#1d3557-#457b9d' \
   ramp_bw.tmp.png -geometry +106+66 -composite \
   -font $BOLD -pointsize 40 -fill '#f1faee' -annotate +205+110 'Tessalin' \
   -font $FONT -pointsize 13 -fill '#a8dadc' -annotate +207+136 'Pictures into WBMP bitmaps' \
-  -font $FONT -pointsize 13 -fill '#f1faee' -annotate +207+158 'of Velkora' \
-  -font $FONT -pointsize 11 -fill '#a8dadc' -annotate +207+232 'Beta 1.0' \
   start.png
 
 # Frame background tile, 64 x 64: quiet grey with a faint dot grid.
@@ -83,3 +81,5 @@ icon exit -fill '#adb5bd' -stroke '#495057' -draw 'rectangle 3,2 13,21' -stroke 
 convert start.png -crop 160x160+26+50 +repage -resize 64x64 app_icon.png
 
 rm -f ./*.tmp.png
+# No time stamps, so that an unchanged picture stays byte-identical.
+for f in *.png; do convert "$f" -strip -define png:exclude-chunk=date,time,tEXt,zTXt "$f"; done
