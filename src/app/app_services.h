@@ -40,6 +40,9 @@ class AppServices : public ResultSink {
   // The application hint, shown in the active window's status bar.
   virtual void SetApplicationHint(const QString& hint) = 0;
   virtual QWidget* FrameWidget() = 0;
+  // Detaches (true) or re-attaches (false) UpdateMenuItems from window
+  // activation, so that a batch of new windows does not re-run it for each one.
+  virtual void SuspendMenuUpdates(bool suspended) { (void)suspended; }
 };
 
 }  // namespace tessalin
