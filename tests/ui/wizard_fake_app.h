@@ -46,6 +46,7 @@ struct FakeWindow {
 
 class FakeApp : public AppServices {
  public:
+  FakeApp() { windows.reserve(64); }  // references to a document stay valid during a run
   SharedState& State() override { return state; }
   UserPrompts& Prompts() override { return prompts; }
   FileContext MakeFileContext() override { return FileContext{prompts, *this, state, nullptr}; }
@@ -105,6 +106,64 @@ class FakeApp : public AppServices {
   bool menuUpdatesSuspended = false;
   bool suspendedAtEveryResult = true;
   int suspendCalls = 0;
+};
+
+}  // namespace tessalin::test
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+
+#include "app/command_registry.h"
+
+namespace tessalin::test {
+
+// Runs `act` on the first visible top-level widget of type T once the event
+// loop (typically a modal dialog's) shows it.
+template <typename T>
+void WhenShown(std::function<void(T&)> act) {
+  auto* poll = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, tries, act] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* target = qobject_cast<T*>(widget); target && target->isVisible()) {
+        poll->stop();
+        poll->deleteLater();
+        act(*target);
+        return;
+      }
+    }
+    if (++*tries > 500) {
+      poll->stop();
+      poll->deleteLater();
+    }
+  });
+  poll->start(5);
+}
+
+// Lets the event loop run until `done` holds or `milliseconds` pass.
+inline bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+// Replaces a registered command for one test and puts the original back.
+class CommandStandIn {
+ public:
+  CommandStandIn(const std::string& name, AppCommand standIn) : name_(name) {
+    if (const AppCommand* original = FindAppCommand(name)) original_ = *original;
+    RegisterAppCommand(name, std::move(standIn));
+  }
+  ~CommandStandIn() { RegisterAppCommand(name_, original_); }
+  CommandStandIn(const CommandStandIn&) = delete;
+  CommandStandIn& operator=(const CommandStandIn&) = delete;
+
+ private:
+  std::string name_;
+  AppCommand original_;
 };
 
 }  // namespace tessalin::test
