@@ -18,7 +18,7 @@ namespace {
 // The labels sit in the free lower right of the start picture.
 constexpr int kCaptionLeft = 207;
 constexpr int kValueLeft = 272;
-constexpr int kFirstRow = 166;
+constexpr int kFirstRow = 156;
 constexpr int kRowHeight = 19;
 
 QLabel* OverlayLabel(QWidget* parent, const QString& text, int x, int y, bool bold, const char* name = nullptr) {
@@ -59,10 +59,13 @@ TAbout_Frm::TAbout_Frm(AppServices& app, QWidget* parent)
   OverlayLabel(this, QStringLiteral("Version"), kCaptionLeft, kFirstRow + kRowHeight, true);
   OverlayLabel(this, QString::fromLatin1(kVersionText), kValueLeft, kFirstRow + kRowHeight, false, "Version_Lbl");
   OverlayLabel(this, QStringLiteral("Rights"), kCaptionLeft, kFirstRow + 2 * kRowHeight, true);
-  OverlayLabel(this, QString::fromUtf8(kRightsText), kValueLeft, kFirstRow + 2 * kRowHeight, false, "Rights_Lbl")
-      ->setWordWrap(false);
+  QLabel* rights =
+      OverlayLabel(this, QString::fromUtf8(kRightsText), kValueLeft, kFirstRow + 2 * kRowHeight, false, "Rights_Lbl");
+  rights->setWordWrap(true);
+  rights->setFixedWidth(picture.width() - kValueLeft - 8);
+  rights->adjustSize();
 
-  Label1 = OverlayLabel(this, QString::fromLatin1(kVisitText), kCaptionLeft, kFirstRow + 3 * kRowHeight + 6, false,
+  Label1 = OverlayLabel(this, QString::fromLatin1(kVisitText), kCaptionLeft, rights->geometry().bottom() + 8, false,
                         "Label1");
   QFont link = Label1->font();
   link.setUnderline(true);

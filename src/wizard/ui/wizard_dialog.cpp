@@ -56,12 +56,14 @@ TWizard_Frm::TWizard_Frm(WizardSettings& settings, QWidget* parent)
   Mode2_Img->setGeometry(Mode1_Img->geometry());
   Mode2_Img->setPixmap(QPixmap(QStringLiteral(":/tessalin/wizard_mode2.png")));
   Mode2_Img->hide();
-  WMode1_RBtn = AddRadio(modePage, "WMode1_RBtn", "One Click Wizard", 0, 50);
+  WMode1_RBtn = AddRadio(modePage, "WMode1_RBtn", "One Click Wizard", 0, 44);
   auto* oneClickText = new QLabel(QStringLiteral("This is only needed a selection of source image"), modePage);
-  oneClickText->setGeometry(kChoiceLeft + 20, 74, 250, 18);
-  WMode2_RBtn = AddRadio(modePage, "WMode2_RBtn", "Detail Wizard", 1, 110);
+  oneClickText->setWordWrap(true);
+  oneClickText->setGeometry(kChoiceLeft + 20, 66, kClientWidth - kChoiceLeft - 30, 32);
+  WMode2_RBtn = AddRadio(modePage, "WMode2_RBtn", "Detail Wizard", 1, 106);
   auto* detailText = new QLabel(QStringLiteral("The wizard will give you three steps of selection"), modePage);
-  detailText->setGeometry(kChoiceLeft + 20, 134, 250, 18);
+  detailText->setWordWrap(true);
+  detailText->setGeometry(kChoiceLeft + 20, 128, kClientWidth - kChoiceLeft - 30, 32);
   for (QRadioButton* button : {WMode1_RBtn, WMode2_RBtn})
     connect(button, &QRadioButton::toggled, this, [this, button](bool on) {
       if (on) wMode_RBtnClick(button);
