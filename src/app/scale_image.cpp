@@ -1,0 +1,152 @@
+#include "app/scale_image.h"
+
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "app/qt_raster.h"
+
+namespace tessalin {
+
+namespace {
+
+std::function<void(const QString&)>& WarningHandler() {
+  static std::function<void(const QString&)> handler = [](const QString& text) {
+    QMessageBox::warning(nullptr, QString(), text, QMessageBox::Ok);
+  };
+  return handler;
+}
+
+// Resampling by dropping or repeating whole pixels, never smoothing.
+QImage Resample(const QImage& image, int width, int height) {
+  if (width <= 0 || height <= 0 || image.isNull()) return QImage();
+  if (width == image.width() && height == image.height()) return image;
+  QImage out(width, height, QImage::Format_RGB32);
+  const int pw = image.width(), ph = image.height();
+  std::vector<int> columns(width);
+  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<long long>(x) * pw / width);
+  for (int y = 0; y < height; ++y) {
+    const int sy = static_cast<int>(static_cast<long long>(y) * ph / height);
+    const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(sy));
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < width; ++x) dst[x] = src[columns[x]];
+  }
+  return out;
+}
+
+}  // namespace
+
+TScaleImage::TScaleImage(QWidget* parent) : QWidget(parent) {
+  resize(100, 100);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TScaleImage::SetWarningHandler(std::function<void(const QString&)> handler) {
+  WarningHandler() = std::move(handler);
+}
+
+void TScaleImage::SetPicture(const RasterImage& picture) {
+  if (&picture == &picture_) return;
+  picture_.Assign(picture);
+  working_ = RasterToQImage(picture_);
+  Changed();
+}
+
+void TScaleImage::SetPicture(RasterImage&& picture) {
+  if (&picture == &picture_) return;
+  picture_ = std::move(picture);
+  working_ = RasterToQImage(picture_);
+  Changed();
+}
+
+void TScaleImage::SetPicture(const QIcon&) { WarningHandler()("You may only use .BMP or .WMF images."); }
+
+void TScaleImage::SetScaleStyle(TScaleStyle style) {
+  if (style == style_) return;
+  style_ = style;
+  Changed();
+}
+
+void TScaleImage::SetCenter(bool center) {
+  if (center == center_) return;
+  center_ = center;
+  Changed();
+}
+
+void TScaleImage::SetBorder(bool border) {
+  if (border == border_) return;
+  border_ = border;
+  Changed();
+}
+
+QColor TScaleImage::Color() const {
+  if (color_.isValid()) return color_;
+  return parentWidget() ? parentWidget()->palette().color(QPalette::Window) : palette().color(QPalette::Window);
+}
+
+void TScaleImage::SetColor(const QColor& color) {
+  if (color == color_) return;
+  color_ = color;
+  Changed();
+}
+
+void TScaleImage::Changed() {
+  ++repaintRequests_;
+  update();
+}
+
+QRect TScaleImage::TargetRect(TScaleStyle style, bool center, int W, int H, int pw, int ph) {
+  if (pw <= 0 || ph <= 0) return QRect();
+  switch (style) {
+    case ssNormal:
+      // Integer division truncates towards zero: a wide picture is cut equally on both sides.
+      return center ? QRect((W - pw) / 2, (H - ph) / 2, pw, ph) : QRect(0, 0, pw, ph);
+    case ssScale: {
+      const double s = std::min(static_cast<double>(W) / pw, static_cast<double>(H) / ph);
+      const int tw = std::min(W, static_cast<int>(std::trunc(static_cast<long double>(pw) * s)));
+      const int th = std::min(H, static_cast<int>(std::trunc(static_cast<long double>(ph) * s)));
+      if (!center) return QRect(0, 0, tw, th);
+      return QRect(std::max(0, (W - tw) / 2), std::max(0, (H - th) / 2), tw, th);
+    }
+    case ssStretchXY:
+      return QRect(0, 0, W, H);
+    case ssStretchX:
+      return QRect(0, center ? (H - ph) / 2 : 0, W, ph);
+    case ssStretchY:
+      return QRect(center ? (W - pw) / 2 : 0, 0, pw, H);
+  }
+  return QRect();
+}
+
+QImage TScaleImage::Render() const {
+  const int W = width(), H = height();
+  QImage face(std::max(W, 1), std::max(H, 1), QImage::Format_RGB32);
+  face.fill(Color());
+  QPainter painter(&face);
+  const QRect target = TargetRect(style_, center_, W, H, working_.width(), working_.height());
+  if (!target.isEmpty()) {
+    painter.drawImage(target.topLeft(), Resample(working_, target.width(), target.height()));
+  }
+  if (border_) {
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, W - 1, H - 1);
+  }
+  return face;
+}
+
+void TScaleImage::paintEvent(QPaintEvent*) {
+  if (style_ == ssScale && working_.width() > 0)
+    lastScale_ = std::min(static_cast<double>(width()) / working_.width(),
+                          static_cast<double>(height()) / std::max(1, working_.height()));
+  QPainter painter(this);
+  painter.drawImage(0, 0, Render());
+}
+
+void TScaleImage::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit DoubleClicked();
+  QWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace tessalin

@@ -1,0 +1,72 @@
+// TScaleImage: the preview control of the processing dialogs. Shows one
+// picture inside its rectangle in one of five placement styles, fills the rest
+// with its colour and frames it in black. The picture it is given is copied.
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+#include <functional>
+
+#include "core/raster_image.h"
+
+namespace tessalin {
+
+enum TScaleStyle { ssNormal = 0, ssScale = 1, ssStretchXY = 2, ssStretchX = 3, ssStretchY = 4 };
+
+class TScaleImage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TScaleImage(QWidget* parent = nullptr);
+
+  const RasterImage& Picture() const { return picture_; }
+  // Copies `picture`; assigning the control's own picture does nothing.
+  void SetPicture(const RasterImage& picture);
+  void SetPicture(RasterImage&& picture);
+  // Icons are refused with a warning; the current picture stays.
+  void SetPicture(const QIcon& icon);
+
+  TScaleStyle ScaleStyle() const { return style_; }
+  void SetScaleStyle(TScaleStyle style);
+  bool Center() const { return center_; }
+  void SetCenter(bool center);
+  bool Border() const { return border_; }
+  void SetBorder(bool border);
+  // The background; until set, the parent's window colour.
+  QColor Color() const;
+  void SetColor(const QColor& color);
+
+  // Where a pw x ph picture lands in a W x H control (may reach outside it).
+  static QRect TargetRect(TScaleStyle style, bool center, int W, int H, int pw, int ph);
+  // The control's face as painted.
+  QImage Render() const;
+  // How often a repaint was asked for (every change of what is shown).
+  int RepaintRequests() const { return repaintRequests_; }
+
+  // The warning shown for icons; replaced by window tests.
+  static void SetWarningHandler(std::function<void(const QString&)> handler);
+
+ signals:
+  void DoubleClicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void Changed();
+
+  RasterImage picture_;
+  QImage working_;  // the picture as the screen draws it
+  TScaleStyle style_ = ssNormal;
+  bool center_ = true;
+  bool border_ = true;
+  QColor color_;  // invalid: the parent's
+  double lastScale_ = 1.0;
+  int repaintRequests_ = 0;
+};
+
+}  // namespace tessalin

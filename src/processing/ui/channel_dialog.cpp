@@ -1,0 +1,244 @@
+#include "processing/ui/channel_dialog.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QResizeEvent>
+
+#include "app/command_registry.h"
+#include "core/arithmetic.h"
+#include "core/pixel_ops.h"
+
+namespace tessalin {
+
+namespace {
+
+constexpr const char* kLetters[6] = {"R", "G", "B", "H", "S", "I"};
+constexpr const char* kBarHints[6] = {"Red Channel +/-",        "Green Channel +/-",      "Blue Channel +/-",
+                                      "Hue Channel +/-",        "Saturation Channel +/-", "Intensity Channel +/-"};
+constexpr int kBarRange[6] = {255, 255, 255, 360, 10000, 255};
+constexpr int kBarTicks[6] = {20, 20, 20, 30, 1000, 20};
+constexpr int kSMax = 10000;
+
+QGroupBox* AddGroup(QWidget* parent, const QString& title, int x, int y, int w, int h) {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(x, y, w, h);
+  return group;
+}
+
+QString PreviewHint(const QString& channel) {
+  return QString("Channel Applied Image for %1(2xClick for Exporting)").arg(channel);
+}
+
+TScaleImage* AddImage(QWidget* parent, const QString& name, const QString& hint, int x, int y, int w, int h) {
+  auto* image = new TScaleImage(parent);
+  image->setObjectName(name);
+  image->setGeometry(x, y, w, h);
+  image->SetScaleStyle(ssScale);
+  SetHint(image, hint);
+  return image;
+}
+
+}  // namespace
+
+TChannel_Frm::TChannel_Frm(AppServices& app, RasterImage&& source)
+    : ProcessingDialog(app, "Channel_Frm", "Color Channel Property", 621, 470) {
+  SetHint(this, "Double Click on Images to pick it out");
+
+  QGroupBox* sourceGroup = AddGroup(this, "Source Image", 8, 2, 228, 152);
+  Src_Img = AddImage(sourceGroup, "Src_Img", "This is Source Image for Channel Process", 54, 24, 120, 120);
+
+  QGroupBox* applied = AddGroup(this, "Property applyed Image", 242, 2, 371, 152);
+  AddLabel(applied, "RGB Channel", 40, 14);
+  RGB_Img = AddImage(applied, "RGB_Img", PreviewHint("RGB"), 40, 28, 120, 120);
+  AddLabel(applied, "HSI Channel", 210, 14);
+  HSI_Img = AddImage(applied, "HSI_Img", PreviewHint("HSI"), 210, 28, 120, 120);
+
+  QGroupBox* property = AddGroup(this, "Color Property", 8, 158, 228, 293);
+  for (int tag = 0; tag < 6; ++tag) {
+    const int y = 20 + 38 * tag;
+    AddLabel(property, kLetters[tag], 10, y + 6);
+    auto* bar = new QSlider(Qt::Horizontal, property);
+    bar->setObjectName(QString("%1_TrBar").arg(kLetters[tag]));
+    bar->setRange(-kBarRange[tag], kBarRange[tag]);
+    bar->setSingleStep(5);
+    bar->setPageStep(10);
+    bar->setTickInterval(kBarTicks[tag]);
+    bar->setTickPosition(QSlider::TicksBelow);
+    bar->setValue(0);
+    bar->setGeometry(26, y, 194, 30);
+    SetHint(bar, kBarHints[tag]);
+    trackBars_[tag] = bar;
+  }
+  Channel_Dis_Btn = new QPushButton("&Distribution", property);
+  Channel_Dis_Btn->setObjectName("Channel_Dis_Btn");
+  Channel_Dis_Btn->setGeometry(6, 256, 74, 26);
+  Channel_Dis_Btn->setDefault(true);
+  SetHint(Channel_Dis_Btn, "Channel Distribution");
+  ReSet_Btn = new QPushButton("&Reset", property);
+  ReSet_Btn->setObjectName("ReSet_Btn");
+  ReSet_Btn->setGeometry(82, 256, 68, 26);
+  SetHint(ReSet_Btn, "Change current Channel Image to Source Image");
+  Close_Btn = new QPushButton("&Close", property);
+  Close_Btn->setObjectName("Close_Btn");
+  Close_Btn->setGeometry(152, 256, 68, 26);
+  SetHint(Close_Btn, "Close Channel window");
+
+  QGroupBox* distributed = AddGroup(this, "Distributed Channel ", 242, 158, 371, 293);
+  for (int tag = 0; tag < 6; ++tag) {
+    const int x = 2 + 123 * (tag % 3);
+    const int labelY = tag < 3 ? 13 : 154;
+    const QString letter = kLetters[tag];
+    AddLabel(distributed, letter + " Channel", x + 4, labelY);
+    auto* upDown = new TUpDown(-255, 255, 20, distributed);
+    upDown->setObjectName(letter + "_UpDown");
+    upDown->move(x + 80, labelY - 1);
+    SetHint(upDown, letter + " Channel ThresHold");
+    upDowns_[tag] = upDown;
+    channelImages_[tag] = AddImage(distributed, letter + "_Img", PreviewHint(letter), x, labelY + 17, 123, 120);
+  }
+
+  // Seven panels: the hint, then the six applied values.
+  panelBar_ = new QWidget(this);
+  panelBar_->setObjectName("StatusBar");
+  for (int i = 0; i < 7; ++i) {
+    panels_[i] = new QLabel(panelBar_);
+    panels_[i]->setObjectName(QString("Panel%1").arg(i));
+    panels_[i]->setFrameShape(QFrame::Panel);
+    panels_[i]->setFrameShadow(QFrame::Sunken);
+  }
+  LayoutPanels();
+
+  Src_Img->SetPicture(std::move(source));
+
+  for (int tag = 0; tag < 6; ++tag) {
+    connect(trackBars_[tag], &QSlider::valueChanged, this, [this, tag] { Channel_TrBarChange(tag); });
+    connect(upDowns_[tag], &TUpDown::Clicked, this, [this, tag](int position) { Channel_UpDownClick(tag, position); });
+  }
+  connect(Channel_Dis_Btn, &QPushButton::clicked, this, &TChannel_Frm::Channel_Dis_BtnClick);
+  connect(ReSet_Btn, &QPushButton::clicked, this, &TChannel_Frm::ReSet_BtnClick);
+  connect(Close_Btn, &QPushButton::clicked, this, &QDialog::close);
+  for (TScaleImage* preview : {RGB_Img, HSI_Img})
+    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+  for (TScaleImage* preview : channelImages_)
+    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+}
+
+ChannelOffsets TChannel_Frm::AppliedValues() const {
+  ChannelOffsets o;
+  o.r = trackBars_[0]->value();
+  o.g = trackBars_[1]->value();
+  o.b = trackBars_[2]->value();
+  o.h = trackBars_[3]->value();
+  o.s = static_cast<double>(trackBars_[4]->value()) / kSMax;
+  o.i = trackBars_[5]->value();
+  return o;
+}
+
+void TChannel_Frm::showEvent(QShowEvent* event) {
+  const TScaleStyle style = StyleFor(Src_Img->Picture(), Src_Img);
+  for (TScaleImage* preview : channelImages_) preview->SetScaleStyle(style);
+  RGB_Img->SetScaleStyle(style);
+  HSI_Img->SetScaleStyle(style);
+  if (!kept_.HasImage() && Src_Img->Picture().HasImage()) {
+    W = Src_Img->Picture().Width();
+    H = Src_Img->Picture().Height();
+    kept_.Assign(Src_Img->Picture());
+    ShowAllChannels(kept_);
+  }
+  ProcessingDialog::showEvent(event);
+}
+
+void TChannel_Frm::resizeEvent(QResizeEvent* event) {
+  ProcessingDialog::resizeEvent(event);
+  LayoutPanels();
+}
+
+void TChannel_Frm::LayoutPanels() {
+  const int width = this->width();
+  panelBar_->setGeometry(0, height() - 19, width, 19);
+  // The hint takes half; the six values share the rest.
+  const int first = RoundToInt(width / 2.0);
+  const int each = (width - first) / 6;
+  panels_[0]->setGeometry(0, 0, first, 19);
+  for (int i = 1; i < 7; ++i) panels_[i]->setGeometry(first + each * (i - 1), 0, each, 19);
+}
+
+void TChannel_Frm::ShowHint(const QString& hint) {
+  panels_[0]->setText(hint);
+  RefreshPanels();
+}
+
+void TChannel_Frm::RefreshPanels() {
+  for (int tag = 0; tag < 6; ++tag) {
+    panels_[tag + 1]->setText(tag == 4
+                                  ? QString::asprintf("S %1.4f", static_cast<double>(trackBars_[4]->value()) / kSMax)
+                                  : QString::asprintf("%s %d", kLetters[tag], trackBars_[tag]->value()));
+  }
+}
+
+void TChannel_Frm::ShowAllChannels(const RasterImage& picture) {
+  WaitCursor wait;
+  for (int kind = 0; kind < 3; ++kind) {
+    channelImages_[kind]->SetPicture(RGBModelImage(kind, picture));
+    channelImages_[3 + kind]->SetPicture(HSIModelImage(kind, picture));
+  }
+  RGB_Img->SetPicture(RGBModelImage(3, picture));
+  HSI_Img->SetPicture(HSIModelImage(3, picture));
+}
+
+void TChannel_Frm::Channel_TrBarChange(int tag) {
+  WaitCursor wait;
+  QSlider* bar = trackBars_[tag];
+  SetHint(bar, tag == 4 ? QString::asprintf("S Channel Applied Value : %1.4f", static_cast<double>(bar->value()) / kSMax)
+                        : QString::asprintf("%s Channel Applied Value : %d", kLetters[tag], bar->value()));
+  RefreshPanels();
+  // Always from the unchanged source, with all six current positions.
+  RasterImage corrected = ApplyChannelCorrection(kept_, AppliedValues());
+  HSI_Img->SetPicture(HSIModelImage(3, corrected));
+  RGB_Img->SetPicture(std::move(corrected));
+}
+
+void TChannel_Frm::Channel_Dis_BtnClick() {
+  WaitCursor wait;
+  QApplication::processEvents();
+  const RasterImage& picture = RGB_Img->Picture();
+  for (int kind = 0; kind < 3; ++kind) {
+    channelImages_[kind]->SetPicture(RGBModelImage(kind, picture));
+    channelImages_[3 + kind]->SetPicture(HSIModelImage(kind, picture));
+  }
+  for (TUpDown* upDown : upDowns_) upDown->SetPosition(0);
+}
+
+void TChannel_Frm::Channel_UpDownClick(int tag, int position) {
+  SetHint(upDowns_[tag], QString::asprintf("%s Channel Threshold Value : %d", kLetters[tag], position));
+  // From the current corrected picture, never from the image shown before.
+  const RasterImage& picture = tag < 3 ? RGB_Img->Picture() : HSI_Img->Picture();
+  channelImages_[tag]->SetPicture(ChannelThresholdImage(picture, tag % 3, position));
+}
+
+void TChannel_Frm::ReSet_BtnClick() {
+  for (int tag = 0; tag < 6; ++tag) {
+    // The source is shown afresh below, so the six moves need not recompute.
+    const QSignalBlocker block(trackBars_[tag]);
+    trackBars_[tag]->setValue(0);
+    SetHint(trackBars_[tag], kBarHints[tag]);
+    upDowns_[tag]->SetPosition(0);
+    SetHint(upDowns_[tag], QString(kLetters[tag]) + " Channel ThresHold");
+  }
+  RefreshPanels();
+  ShowAllChannels(kept_);
+}
+
+TChannel_Frm* OpenChannelDialog(AppServices& app, const RasterImage* source, int) {
+  auto* dialog = new TChannel_Frm(app, Copy24(source));
+  dialog->show();
+  return dialog;
+}
+
+namespace {
+const AppCommandRegistration kChannelCommand("channel", [](AppServices& app, const RasterImage* source, int tag) {
+  OpenChannelDialog(app, source, tag);
+});
+}  // namespace
+
+}  // namespace tessalin

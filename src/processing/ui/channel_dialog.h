@@ -1,0 +1,57 @@
+// TChannel_Frm: a picture studied channel by channel. Six track bars correct
+// the R, G, B, H, S and I values; six up-downs brighten or darken one
+// single-channel image at a time.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <array>
+
+#include "processing/channel.h"
+#include "processing/ui/dialog_common.h"
+
+namespace tessalin {
+
+class TChannel_Frm : public ProcessingDialog {
+  Q_OBJECT
+
+ public:
+  TChannel_Frm(AppServices& app, RasterImage&& source);
+
+  void Channel_TrBarChange(int tag);
+  void Channel_Dis_BtnClick();
+  void Channel_UpDownClick(int tag, int position);
+  void ReSet_BtnClick();
+  void ShowHint(const QString& hint) override;
+
+  // The six track bar positions as applied amounts.
+  ChannelOffsets AppliedValues() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void ShowAllChannels(const RasterImage& picture);
+  void RefreshPanels();
+  void LayoutPanels();
+
+  TScaleImage* Src_Img;
+  TScaleImage* RGB_Img;
+  TScaleImage* HSI_Img;
+  std::array<TScaleImage*, 6> channelImages_{};  // R, G, B, H, S, I
+  std::array<QSlider*, 6> trackBars_{};
+  std::array<TUpDown*, 6> upDowns_{};
+  QPushButton* Channel_Dis_Btn;
+  QPushButton* ReSet_Btn;
+  QPushButton* Close_Btn;
+  QWidget* panelBar_;
+  std::array<QLabel*, 7> panels_{};
+  RasterImage kept_;
+  int W = 0, H = 0;
+};
+
+TChannel_Frm* OpenChannelDialog(AppServices& app, const RasterImage* source, int tag);
+
+}  // namespace tessalin

@@ -1,0 +1,87 @@
+#include "processing/ui/eight_channel_dialog.h"
+
+#include <QFrame>
+
+namespace tessalin {
+
+namespace {
+constexpr int kColumns[3] = {40, 217, 394};
+constexpr int kPreview = 130;
+}  // namespace
+
+EightChannelDialog::EightChannelDialog(AppServices& app, RasterImage&& source, const EightChannelTexts& t)
+    : ProcessingDialog(app, t.objectName, t.caption, 564, 523) {
+  SetHint(this, "Double Click to Export");
+  auto* topBar = new QFrame(this);
+  topBar->setGeometry(0, 0, 564, 37);
+  topBar->setFrameShape(QFrame::StyledPanel);
+  AddLabel(this, t.kindLabel, 8, 11);
+  kindBox_ = new QComboBox(this);
+  kindBox_->setObjectName(t.comboName);
+  kindBox_->addItems(t.kinds);
+  kindBox_->setGeometry(72, 7, 140, 22);
+  SetHint(kindBox_, t.comboHint);
+  AddLabel(this, "OffSet", 226, 11);
+  Bias_SpinE = new TSpinEdit(-255, 255, 4, this);
+  Bias_SpinE->setObjectName("Bias_SpinE");
+  Bias_SpinE->setGeometry(270, 7, 49, 22);
+  SetHint(Bias_SpinE, t.biasHint);
+  Apply_Btn = new QPushButton("&Apply", this);
+  Apply_Btn->setObjectName("Apply_Btn");
+  Apply_Btn->setGeometry(390, 7, 75, 22);
+  Apply_Btn->setDefault(true);
+  SetHint(Apply_Btn, t.applyHint);
+  closeButton_ = new QPushButton("&Close", this);
+  closeButton_->setObjectName(t.closeName);
+  closeButton_->setGeometry(476, 7, 75, 22);
+  SetHint(closeButton_, t.closeHint);
+
+  const auto hint = [](const QString& channel) {
+    return QString("Channel Applied Image for %1(2xClick for Exporting)").arg(channel);
+  };
+  constexpr int kRowTop[3] = {60, 216, 370};
+  Src_Img = AddPreview("Src_Img", t.sourceHint, kColumns[0], kRowTop[0], kPreview, kPreview, "Source Model",
+                       kColumns[0], kRowTop[0] - 16);
+  results_[3] = AddPreview("RGB_Img", hint("RGB"), kColumns[1], kRowTop[0], kPreview, kPreview, t.rgbLabel,
+                           kColumns[1], kRowTop[0] - 16);
+  results_[7] = AddPreview("HSI_Img", hint("HSI"), kColumns[2], kRowTop[0], kPreview, kPreview, t.hsiLabel,
+                           kColumns[2], kRowTop[0] - 16);
+  const char* rgbNames[3] = {"R", "G", "B"};
+  const QColor rgbColours[3] = {Qt::red, QColor(0, 128, 0), Qt::blue};
+  const char* hsiNames[3] = {"H", "S", "I"};
+  for (int i = 0; i < 3; ++i) {
+    results_[i] = AddPreview(QString("%1_Img").arg(rgbNames[i]), hint(rgbNames[i]), kColumns[i], kRowTop[1], kPreview,
+                             kPreview, QString("%1 Channel").arg(rgbNames[i]), kColumns[i], kRowTop[1] - 16,
+                             rgbColours[i]);
+    results_[4 + i] = AddPreview(QString("%1_Img").arg(hsiNames[i]), hint(hsiNames[i]), kColumns[i], kRowTop[2],
+                                 kPreview, kPreview, QString("%1 Channel").arg(hsiNames[i]), kColumns[i],
+                                 kRowTop[2] - 16);
+  }
+  AddStatusBar(t.status);
+  Src_Img->SetPicture(std::move(source));
+
+  connect(Bias_SpinE, &TSpinEdit::Changed, this, [this] {
+    if (!Bias_SpinE->Text().isEmpty()) App().State().SharedBias = Bias_SpinE->Value();
+  });
+  connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
+  for (TScaleImage* preview : results_)
+    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+}
+
+void EightChannelDialog::showEvent(QShowEvent* event) {
+  if (StyleFor(Src_Img->Picture(), Src_Img) == ssNormal) Src_Img->SetScaleStyle(ssNormal);
+  ProcessingDialog::showEvent(event);
+}
+
+void EightChannelDialog::ShowResults(const std::function<RasterImage(int channel)>& channelResult,
+                                     int styleChannel) {
+  std::array<RasterImage, 8> pictures;
+  for (int channel = 0; channel < 8; ++channel) pictures[channel] = channelResult(channel);
+  const TScaleStyle style = StyleFor(pictures[styleChannel], results_[styleChannel]);
+  for (int channel = 0; channel < 8; ++channel) {
+    results_[channel]->SetPicture(std::move(pictures[channel]));
+    results_[channel]->SetScaleStyle(style);
+  }
+}
+
+}  // namespace tessalin
