@@ -19,11 +19,23 @@ struct ConvolveSource {
 
 // Records the size and fills the bordered working buffers (border kind 0).
 void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source);
+// The same without the HSI buffer, for callers that only want channels 0 to 3
+// (and 6 with a kind other than Blouring, which is worked out from R + G + B).
+void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, bool withHsi);
 
 // A new pf24Bit picture of the source's size; reads the buffers, changes nothing.
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias);
 
+// The plain nine-products-per-pixel loop, one thread, every channel and kind
+// alike; ConvolveChannel must give the same bytes.
+RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, int kind, int bias);
+
 void ReleaseWorkBuffers(ConvolveSource& prepared);
+
+// Channel 6 of a kernel with whole weights in whole numbers: the intensity
+// byte for T / divisor, T the kernel applied to R + G + B sums (divisor 3, or
+// 27 for the ninths of Sharpning4): clamp(clamp(round(T / divisor), 0, 255) + bias, 0, 255).
+uint8_t IntensityByteFromSums(long long weightedSum, int divisor, int bias);
 
 // The combo box items and the captions set on selection, by kind.
 const char* ConvolveKindName(int kind);     // "Blouring", "Sharpning1", ...

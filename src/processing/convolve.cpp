@@ -1,0 +1,358 @@
+#include "processing/convolve.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/arithmetic.h"
+#include "core/bordered_copy.h"
+#include "core/tessalin_error.h"
+#include "processing/convolve_kernels.h"
+#include "processing/convolve_parallel.h"
+
+namespace tessalin {
+
+namespace {
+
+const ConvolveKernel& KernelOf(int kind) {
+  if (kind < 0 || kind >= kConvolveKindCount)
+    throw TessalinError("Unknown convolution kind " + std::to_string(kind) + ".");
+  return kConvolveKernels[kind];
+}
+
+// Bounds are whole numbers, so rounding before or after clamping agrees.
+inline uint8_t RoundedByte(Extended x) {
+  const Extended r = std::nearbyintl(x);
+  if (r <= 0) return 0;
+  if (r >= 255) return 255;
+  return static_cast<uint8_t>(static_cast<int>(r));
+}
+
+// Hue, saturation and intensity values already clamped to their ranges.
+inline void HsiOutputBytes(double h, double s, double i, int bias, uint8_t out[3]) {
+  out[2] = RoundedByte(static_cast<Extended>(h) / 360 * 255 + bias);
+  out[1] = RoundedByte(static_cast<Extended>(s) * 255 + bias);
+  out[0] = RoundedByte(static_cast<Extended>(i) + bias);
+}
+
+// One multiply-add as the accumulators see it: worked out in extended
+// precision, stored as a double.
+inline void AddProduct(double& acc, double weight, double value) {
+  acc = static_cast<double>(static_cast<Extended>(acc) + static_cast<Extended>(weight) * value);
+}
+
+inline void WritePixel(uint8_t* dst, int channel, const uint8_t bgr[3]) {
+  switch (channel & 3) {
+    case 0: dst[0] = dst[1] = dst[2] = bgr[2]; break;
+    case 1: dst[0] = dst[1] = dst[2] = bgr[1]; break;
+    case 2: dst[0] = dst[1] = dst[2] = bgr[0]; break;
+    default: dst[0] = bgr[0]; dst[1] = bgr[1]; dst[2] = bgr[2]; break;
+  }
+}
+
+// Bordered rows y, y + 1 and y + 2 (top-down) for output row y; the buffers
+// store rows bottom-up.
+template <typename T>
+void NeighbourRows(const T* base, int borderedWidth, int borderedHeight, int y, const T* rows[3], int perPixel) {
+  for (int r = 0; r < 3; ++r)
+    rows[r] = base + static_cast<size_t>(borderedHeight - 1 - (y + r)) * borderedWidth * perPixel;
+}
+
+// The direct path: nine products per accumulator in reading order, in the
+// same arithmetic for every kind and channel.
+void ConvolveRowsExtended(const ConvolveSource& src, const ConvolveKernel& k, int channel, int bias, RasterImage& out,
+                          int firstRow, int endRow) {
+  const int W = src.width;
+  const bool hsi = channel >= 4;
+  for (int y = firstRow; y < endRow; ++y) {
+    uint8_t* dst = out.Row(y);
+    const uint8_t* rgbRows[3] = {};
+    const HSIColor* hsiRows[3] = {};
+    if (hsi) NeighbourRows(src.buffers.Hsi(), src.borderedWidth, src.borderedHeight, y, hsiRows, 1);
+    else NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rgbRows, 3);
+    for (int x = 0; x < W; ++x) {
+      // [0] blue or intensity, [1] green or saturation, [2] red or hue.
+      double a1[3] = {0, 0, 0}, a2[3] = {0, 0, 0};
+      for (int j = 0; j < 9; ++j) {
+        double v[3];
+        if (hsi) {
+          const HSIColor& p = hsiRows[j / 3][x + j % 3];
+          v[0] = p.I, v[1] = p.S, v[2] = p.H;
+        } else {
+          const uint8_t* p = rgbRows[j / 3] + 3 * static_cast<size_t>(x + j % 3);
+          v[0] = p[0], v[1] = p[1], v[2] = p[2];
+        }
+        for (int c = 0; c < 3; ++c) AddProduct(a1[c], k.k1[j], v[c]);
+        if (k.magnitude)
+          for (int c = 0; c < 3; ++c) AddProduct(a2[c], k.k2[j], v[c]);
+      }
+      uint8_t bgr[3];
+      if (!hsi) {
+        for (int c = 0; c < 3; ++c) {
+          const Extended sum = k.magnitude ? std::fabs(static_cast<Extended>(a1[c])) + std::fabs(static_cast<Extended>(a2[c])) + bias
+                                           : static_cast<Extended>(a1[c]) + bias;
+          bgr[c] = RoundedByte(sum);
+        }
+      } else if (k.magnitude) {
+        double m[3];
+        for (int c = 0; c < 3; ++c)
+          m[c] = ClampReal(static_cast<double>(std::fabs(static_cast<Extended>(a1[c])) + std::fabs(static_cast<Extended>(a2[c]))), 0, 255);
+        HsiOutputBytes(m[2], m[1], m[0], bias, bgr);
+      } else {
+        HsiOutputBytes(ClampReal(a1[2], 0, 360), ClampReal(a1[1], 0, 1), ClampReal(a1[0], 0, 255), bias, bgr);
+      }
+      WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
+    }
+  }
+}
+
+// The same arithmetic with the kernel known at compile time: zero weights are
+// skipped (adding +0 leaves a sum unchanged) and only the asked-for sums are made.
+template <int kKind, bool kSecond, typename Get, size_t... J>
+inline double AccumulateFixed(Get get, std::index_sequence<J...>) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  double acc = 0;
+  (
+      [&] {
+        constexpr double w = kSecond ? k.k2[J] : k.k1[J];
+        if constexpr (w != 0) AddProduct(acc, w, get(J));
+      }(),
+      ...);
+  return acc;
+}
+
+template <int kKind, bool kHsi>
+void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
+                               int endRow) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  constexpr auto kNine = std::make_index_sequence<9>{};
+  const int W = src.width;
+  const int form = channel & 3;
+  for (int y = firstRow; y < endRow; ++y) {
+    uint8_t* dst = out.Row(y);
+    const uint8_t* rgbRows[3] = {};
+    const HSIColor* hsiRows[3] = {};
+    if constexpr (kHsi) NeighbourRows(src.buffers.Hsi(), src.borderedWidth, src.borderedHeight, y, hsiRows, 1);
+    else NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rgbRows, 3);
+    for (int x = 0; x < W; ++x) {
+      // c: 0 blue or intensity, 1 green or saturation, 2 red or hue.
+      const auto sums = [&](int c, double& a1, double& a2) {
+        const auto get = [&](size_t j) -> double {
+          if constexpr (kHsi) {
+            const HSIColor& p = hsiRows[j / 3][x + j % 3];
+            return c == 0 ? p.I : (c == 1 ? p.S : p.H);
+          } else {
+            return rgbRows[j / 3][3 * static_cast<size_t>(x + j % 3) + c];
+          }
+        };
+        a1 = AccumulateFixed<kKind, false>(get, kNine);
+        a2 = k.magnitude ? AccumulateFixed<kKind, true>(get, kNine) : 0;
+      };
+      double a1[3] = {0, 0, 0}, a2[3] = {0, 0, 0};
+      if (form == 3) {
+        for (int c = 0; c < 3; ++c) sums(c, a1[c], a2[c]);
+      } else {
+        sums(2 - form, a1[2 - form], a2[2 - form]);
+      }
+      uint8_t bgr[3];
+      if constexpr (!kHsi) {
+        for (int c = 0; c < 3; ++c) {
+          const Extended sum = k.magnitude ? std::fabs(static_cast<Extended>(a1[c])) + std::fabs(static_cast<Extended>(a2[c])) + bias
+                                           : static_cast<Extended>(a1[c]) + bias;
+          bgr[c] = RoundedByte(sum);
+        }
+      } else if constexpr (k.magnitude) {
+        double m[3];
+        for (int c = 0; c < 3; ++c)
+          m[c] = ClampReal(static_cast<double>(std::fabs(static_cast<Extended>(a1[c])) + std::fabs(static_cast<Extended>(a2[c]))), 0, 255);
+        HsiOutputBytes(m[2], m[1], m[0], bias, bgr);
+      } else {
+        HsiOutputBytes(ClampReal(a1[2], 0, 360), ClampReal(a1[1], 0, 1), ClampReal(a1[0], 0, 255), bias, bgr);
+      }
+      WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
+    }
+  }
+}
+
+// Byte channels of kernels in sixteenths: the products and their sums are
+// exact in doubles, so whole numbers give the same sums; N is 16 times the
+// value plus the bias.
+inline uint8_t SixteenthsByte(long long n) {
+  if (n <= 0) return 0;
+  if (n >= 255 * 16) return 255;
+  long long q = n >> 4;
+  const long long r = n & 15;
+  if (r > 8 || (r == 8 && (q & 1))) ++q;
+  return static_cast<uint8_t>(q);
+}
+
+template <int kKind>
+void ConvolveRowsRgbSixteenths(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
+                               int endRow) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  constexpr auto w16 = [](double w) { return static_cast<int>(w * 16); };
+  const int W = src.width;
+  const long long bias16 = 16LL * bias;
+  const int only = channel & 3;  // 3: all three bytes
+  for (int y = firstRow; y < endRow; ++y) {
+    uint8_t* dst = out.Row(y);
+    const uint8_t* rows[3];
+    NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rows, 3);
+    for (int x = 0; x < W; ++x) {
+      uint8_t bgr[3] = {0, 0, 0};
+      for (int c = 0; c < 3; ++c) {
+        if (only != 3 && c != 2 - only) continue;
+        int s1 = 0, s2 = 0;
+        for (int j = 0; j < 9; ++j) {
+          const int v = rows[j / 3][3 * (x + j % 3) + c];
+          s1 += w16(k.k1[j]) * v;
+          if constexpr (k.magnitude) s2 += w16(k.k2[j]) * v;
+        }
+        const long long n = k.magnitude ? static_cast<long long>(std::abs(s1)) + std::abs(s2) : s1;
+        bgr[c] = SixteenthsByte(n + bias16);
+      }
+      WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
+    }
+  }
+}
+
+// Channel 6 of a kernel with whole or ninth weights, from R + G + B sums.
+// The value is T / 3 (T / 27 for Sharpning4) for a whole T, which is never
+// within rounding noise of a half, so whole-number rounding gives the bytes
+// of the direct path.
+template <int kKind>
+void ConvolveRowsIntensityWhole(const ConvolveSource& src, int bias, RasterImage& out, int firstRow, int endRow) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  constexpr bool kNinths = kKind == 4;
+  constexpr auto wt = [](double w) {
+    const double scaled = kNinths ? w * 9 : w;
+    return static_cast<int>(scaled + (scaled < 0 ? -0.5 : 0.5));
+  };
+  const int W = src.width;
+  std::vector<int> sums(3 * static_cast<size_t>(src.borderedWidth));
+  for (int y = firstRow; y < endRow; ++y) {
+    const uint8_t* rows[3];
+    NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rows, 3);
+    for (int r = 0; r < 3; ++r) {
+      int* s = sums.data() + static_cast<size_t>(r) * src.borderedWidth;
+      for (int x = 0; x < src.borderedWidth; ++x) s[x] = rows[r][3 * x] + rows[r][3 * x + 1] + rows[r][3 * x + 2];
+    }
+    const int* srow[3] = {sums.data(), sums.data() + src.borderedWidth, sums.data() + 2 * src.borderedWidth};
+    uint8_t* dst = out.Row(y);
+    for (int x = 0; x < W; ++x) {
+      long long t1 = 0, t2 = 0;
+      for (int j = 0; j < 9; ++j) {
+        const int v = srow[j / 3][x + j % 3];
+        t1 += wt(k.k1[j]) * v;
+        if constexpr (k.magnitude) t2 += wt(k.k2[j]) * v;
+      }
+      const long long t = k.magnitude ? std::llabs(t1) + std::llabs(t2) : t1;
+      const uint8_t v = IntensityByteFromSums(t, kNinths ? 27 : 3, bias);
+      dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = v;
+    }
+  }
+}
+
+using RowsFn = void (*)(const ConvolveSource&, int, int, RasterImage&, int, int);
+using IntensityRowsFn = void (*)(const ConvolveSource&, int, RasterImage&, int, int);
+
+template <int... kKinds>
+constexpr auto MakeRgbTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<RowsFn, sizeof...(kKinds)>{&ConvolveRowsRgbSixteenths<kKinds>...};
+}
+template <int... kKinds>
+constexpr auto MakeExtendedTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<std::array<RowsFn, 2>, sizeof...(kKinds)>{
+      std::array<RowsFn, 2>{&ConvolveRowsExtendedFixed<kKinds, false>, &ConvolveRowsExtendedFixed<kKinds, true>}...};
+}
+template <int... kKinds>
+constexpr auto MakeIntensityTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<IntensityRowsFn, sizeof...(kKinds)>{&ConvolveRowsIntensityWhole<kKinds>...};
+}
+
+}  // namespace
+
+uint8_t IntensityByteFromSums(long long weightedSum, int divisor, int bias) {
+  // Nearest whole number of weightedSum / divisor (never a tie for an odd divisor).
+  long long twice = 2 * weightedSum + divisor, den = 2LL * divisor;
+  long long q = twice / den;
+  if (twice % den != 0 && twice < 0) --q;
+  if (q < 0) q = 0;
+  if (q > 255) q = 255;
+  const long long v = q + bias;
+  return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source) {
+  PrepareConvolveSource(prepared, source, true);
+}
+
+void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, bool withHsi) {
+  const bool has = source.HasImage();
+  prepared.width = has ? source.Width() : 0;
+  prepared.height = has ? source.Height() : 0;
+  prepared.borderedWidth = prepared.width + 2;
+  prepared.borderedHeight = prepared.height + 2;
+  if (!has) {
+    // Nothing to read: the results are empty.
+    LoadWorkBuffers(prepared.buffers, RasterImage(), withHsi);
+    return;
+  }
+  LoadWorkBuffers(prepared.buffers, MakeBorderedRaster(source, 0), withHsi);
+}
+
+RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias) {
+  const ConvolveKernel& k = KernelOf(kind);
+  if (channel < 0 || channel >= kOutputChannelCount)
+    throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  if (!out.HasImage()) return out;
+  if (prepared.buffers.Empty() || prepared.buffers.Width() != prepared.borderedWidth ||
+      prepared.buffers.Height() != prepared.borderedHeight)
+    throw TessalinError("The convolution source was not prepared.");
+  const long long pixels = static_cast<long long>(prepared.width) * prepared.height;
+  static constexpr auto kRgb = MakeRgbTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  static constexpr auto kIntensity = MakeIntensityTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  if (channel < 4 && k.sixteenths) {
+    ForEachRowBand(prepared.height, pixels,
+                   [&](int a, int b) { kRgb[kind](prepared, channel, bias, out, a, b); });
+  } else if (channel == 6 && kind != 0) {
+    ForEachRowBand(prepared.height, pixels, [&](int a, int b) { kIntensity[kind](prepared, bias, out, a, b); });
+  } else {
+    if (channel >= 4 && !prepared.buffers.HasHsi()) throw TessalinError("The HSI working buffer was not filled.");
+    static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+    ForEachRowBand(prepared.height, pixels,
+                   [&](int a, int b) { kExtended[kind][channel >= 4](prepared, channel, bias, out, a, b); });
+  }
+  return out;
+}
+
+RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, int kind, int bias) {
+  const ConvolveKernel& k = KernelOf(kind);
+  if (channel < 0 || channel >= kOutputChannelCount)
+    throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  if (!out.HasImage()) return out;
+  if (channel >= 4 && !prepared.buffers.HasHsi()) throw TessalinError("The HSI working buffer was not filled.");
+  ConvolveRowsExtended(prepared, k, channel, bias, out, 0, prepared.height);
+  return out;
+}
+
+void ReleaseWorkBuffers(ConvolveSource& prepared) {
+  ReleaseWorkBuffers(prepared.buffers);
+  prepared.width = prepared.height = 0;
+  prepared.borderedWidth = prepared.borderedHeight = 0;
+}
+
+const char* ConvolveKindName(int kind) {
+  return kind >= 0 && kind < kConvolveKindCount ? kConvolveKernels[kind].name : "";
+}
+
+const char* ConvolveKindCaption(int kind) {
+  return kind >= 0 && kind < kConvolveKindCount ? kConvolveKernels[kind].caption : "";
+}
+
+}  // namespace tessalin
