@@ -1,0 +1,293 @@
+#include "formats/gif_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <gif_lib.h>
+
+#include "core/file_io.h"
+#include "core/limits.h"
+#include "core/row_codec.h"
+#include "core/tessalin_error.h"
+#include "formats/dib.h"
+
+namespace tessalin {
+
+namespace {
+
+struct MemoryReader {
+  std::span<const uint8_t> bytes;
+  size_t pos = 0;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* out, int length) {
+  auto* reader = static_cast<MemoryReader*>(gif->UserData);
+  if (length <= 0) return 0;
+  const size_t n = std::min(static_cast<size_t>(length), reader->bytes.size() - reader->pos);
+  std::memcpy(out, reader->bytes.data() + reader->pos, n);
+  reader->pos += n;
+  return static_cast<int>(n);
+}
+
+struct GifCloser {
+  void operator()(GifFileType* gif) const {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  }
+};
+
+std::string GifError(int code) {
+  const char* text = GifErrorString(code);
+  return text ? text : "unknown GIF error";
+}
+
+[[noreturn]] void Fail(const std::string& name, const std::string& what) {
+  ThrowFileError(name, "is not a readable GIF file: " + what + ".");
+}
+
+ColorTable TableOf(const ColorMapObject* map) {
+  ColorTable table;
+  for (int i = 0; i < map->ColorCount; ++i)
+    table.push_back({map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue});
+  return table;
+}
+
+}  // namespace
+
+DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name) {
+  MemoryReader reader{bytes, 0};
+  int error = 0;
+  std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&reader, ReadFromMemory, &error));
+  if (!gif) Fail(name, GifError(error));
+
+  DecodedGif result;
+  result.screenWidth = gif->SWidth;
+  result.screenHeight = gif->SHeight;
+  CheckPicturePixels(name, result.screenWidth, result.screenHeight);
+
+  // Every frame's indices stay in memory; bound their sum as well as each frame.
+  const int64_t kMaxTotalPixels = 4 * kMaxPixels;
+  int64_t totalPixels = 0;
+  GifFrame pending;  // carries the graphics control block to the next image
+  std::vector<uint8_t> line;
+  GifRecordType type = UNDEFINED_RECORD_TYPE;
+  do {
+    if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) Fail(name, GifError(gif->Error));
+    if (type == IMAGE_DESC_RECORD_TYPE) {
+      if (DGifGetImageDesc(gif.get()) == GIF_ERROR) Fail(name, GifError(gif->Error));
+      const GifImageDesc& desc = gif->Image;
+      const int index = static_cast<int>(result.frames.size());
+      if (desc.Width <= 0 || desc.Height <= 0)
+        Fail(name, "frame " + std::to_string(index) + " has no pixels (" + std::to_string(desc.Width) + " x " +
+                       std::to_string(desc.Height) + ")");
+      CheckPicturePixels(name, desc.Width, desc.Height);
+      totalPixels += static_cast<int64_t>(desc.Width) * desc.Height;
+      if (totalPixels > kMaxTotalPixels)
+        Fail(name, "its frames hold more than " + std::to_string(kMaxTotalPixels) + " pixels together");
+      const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
+      if (!map || map->ColorCount <= 0) Fail(name, "frame " + std::to_string(index) + " has no colour table");
+
+      GifFrame frame;
+      frame.left = desc.Left;
+      frame.top = desc.Top;
+      frame.transparentIndex = pending.transparentIndex;
+      frame.disposal = pending.disposal;
+      frame.delayCentiseconds = pending.delayCentiseconds;
+      pending = GifFrame();
+      frame.raster = NewRaster(PixelFormat::pf8Bit, desc.Height, desc.Width);
+      ColorTable table = TableOf(map);
+      line.assign(static_cast<size_t>(desc.Width), 0);
+
+      // Interlaced frames arrive in four passes.
+      std::vector<int> order;
+      if (desc.Interlace) {
+        static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+          for (int y = kStart[pass]; y < desc.Height; y += kStep[pass]) order.push_back(y);
+      }
+      bool outOfTable = false;
+      for (int i = 0; i < desc.Height; ++i) {
+        if (DGifGetLine(gif.get(), line.data(), desc.Width) == GIF_ERROR) Fail(name, GifError(gif->Error));
+        const int y = desc.Interlace ? order[static_cast<size_t>(i)] : i;
+        std::memcpy(frame.raster.Row(y), line.data(), line.size());
+        for (uint8_t v : line) outOfTable |= v >= table.size();
+      }
+      // Indices past a short table show black, as most viewers do.
+      if (outOfTable) table.resize(256, PaletteEntry{0, 0, 0});
+      frame.raster.SetColorTable(std::move(table));
+      result.frames.push_back(std::move(frame));
+    } else if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      GifByteType* block = nullptr;
+      if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) Fail(name, GifError(gif->Error));
+      if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
+        GraphicsControlBlock gcb{};
+        if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK) {
+          pending.transparentIndex = gcb.TransparentColor;
+          pending.disposal = gcb.DisposalMode;
+          pending.delayCentiseconds = gcb.DelayTime;
+        }
+      }
+      while (block) {
+        if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) Fail(name, GifError(gif->Error));
+      }
+    }
+  } while (type != TERMINATE_RECORD_TYPE);
+
+  if (result.frames.empty()) Fail(name, "it holds no picture");
+  // A screen of zero size is taken as large enough for the frames.
+  if (result.screenWidth <= 0 || result.screenHeight <= 0) {
+    int w = 0, h = 0;
+    for (const GifFrame& f : result.frames) {
+      w = std::max(w, f.left + f.raster.Width());
+      h = std::max(h, f.top + f.raster.Height());
+    }
+    if (result.screenWidth <= 0) result.screenWidth = w;
+    if (result.screenHeight <= 0) result.screenHeight = h;
+    CheckPicturePixels(name, result.screenWidth, result.screenHeight);
+  }
+  return result;
+}
+
+DecodedGif DecodeGifFile(const std::string& path) { return DecodeGif(ReadWholeFile(path), path); }
+
+namespace {
+
+// Draws the frame's opaque pixels onto a pf24Bit screen, clipped to it.
+void DrawFrame(RasterImage& screen, const GifFrame& frame) {
+  const ColorTable& table = frame.raster.Colors();
+  const int x0 = std::max(0, frame.left), x1 = std::min(screen.Width(), frame.left + frame.raster.Width());
+  const int y0 = std::max(0, frame.top), y1 = std::min(screen.Height(), frame.top + frame.raster.Height());
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* src = frame.raster.Row(y - frame.top);
+    uint8_t* dst = screen.Row(y);
+    for (int x = x0; x < x1; ++x) {
+      const int index = src[x - frame.left];
+      if (index == frame.transparentIndex || index >= static_cast<int>(table.size())) continue;
+      const PaletteEntry& c = table[static_cast<size_t>(index)];
+      dst[3 * x] = c.b;
+      dst[3 * x + 1] = c.g;
+      dst[3 * x + 2] = c.r;
+    }
+  }
+}
+
+void ClearToWhite(RasterImage& screen, const GifFrame& frame) {
+  const int x0 = std::max(0, frame.left), x1 = std::min(screen.Width(), frame.left + frame.raster.Width());
+  const int y0 = std::max(0, frame.top), y1 = std::min(screen.Height(), frame.top + frame.raster.Height());
+  for (int y = y0; y < y1; ++y)
+    if (x1 > x0) std::memset(screen.Row(y) + 3 * x0, 255, static_cast<size_t>(x1 - x0) * 3);
+}
+
+}  // namespace
+
+RasterImage ComposeGifScreen(const DecodedGif& gif, int upToFrame) {
+  RasterImage screen = NewRaster(PixelFormat::pf24Bit, gif.screenHeight, gif.screenWidth);
+  const int last = std::min(upToFrame, static_cast<int>(gif.frames.size()) - 1);
+  RasterImage previous;
+  for (int i = 0; i <= last; ++i) {
+    const GifFrame& frame = gif.frames[static_cast<size_t>(i)];
+    if (frame.disposal == 3 && i < last) previous.Assign(screen);
+    DrawFrame(screen, frame);
+    if (i == last) break;
+    if (frame.disposal == 2) ClearToWhite(screen, frame);
+    if (frame.disposal == 3) screen = std::move(previous);
+  }
+  return screen;
+}
+
+RasterImage GifToRaster(const DecodedGif& gif) {
+  RasterImage result;
+  if (gif.frames.empty()) return result;
+  const GifFrame& first = gif.frames.front();
+  if (first.raster.Width() == gif.screenWidth && first.raster.Height() == gif.screenHeight) {
+    result.Assign(first.raster);
+    return result;
+  }
+  return ComposeGifScreen(gif, 0);
+}
+
+namespace {
+
+int WriteToVector(GifFileType* gif, const GifByteType* data, int length) {
+  auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+  out->insert(out->end(), data, data + length);
+  return length;
+}
+
+struct EncoderCloser {
+  void operator()(GifFileType* gif) const {
+    int error = 0;
+    EGifCloseFile(gif, &error);
+  }
+};
+
+struct MapCloser {
+  void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+
+}  // namespace
+
+std::vector<uint8_t> EncodeGif(const RasterImage& picture, const std::string& name) {
+  if (!picture.HasImage()) ThrowFileError(name, "there is no picture to write.");
+  if (picture.Width() > 65535 || picture.Height() > 65535)
+    ThrowFileError(name, "a GIF file holds at most 65535 pixels a side.");
+  const int width = picture.Width(), height = picture.Height();
+  std::vector<uint8_t> indices(static_cast<size_t>(width) * height);
+  ColorTable table;
+  const PixelFormat format = picture.Format();
+  if (IsIndexed(format) && !picture.Colors().empty()) {
+    table = picture.Colors();
+    int maxIndex = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const int v = GetIndexAt(picture.Row(y), format, x);
+        indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(v);
+        maxIndex = std::max(maxIndex, v);
+      }
+    if (static_cast<int>(table.size()) <= maxIndex) table.resize(static_cast<size_t>(maxIndex) + 1);
+  } else {
+    for (int r = 0; r < 6; ++r)
+      for (int g = 0; g < 6; ++g)
+        for (int b = 0; b < 6; ++b)
+          table.push_back({static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
+    std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+      picture.ReadRowBgr(y, bgr.data());
+      for (int x = 0; x < width; ++x) {
+        const int b = (bgr[3 * x] + 3) / 51, g = (bgr[3 * x + 1] + 3) / 51, r = (bgr[3 * x + 2] + 3) / 51;
+        indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(r * 36 + g * 6 + b);
+      }
+    }
+  }
+  // giflib wants a power-of-two table of at least two entries.
+  const int bits = GifBitSize(static_cast<int>(std::max<size_t>(table.size(), 2)));
+  std::vector<GifColorType> colors(static_cast<size_t>(1) << bits, GifColorType{0, 0, 0});
+  for (size_t i = 0; i < table.size(); ++i) colors[i] = {table[i].r, table[i].g, table[i].b};
+
+  std::vector<uint8_t> out;
+  int error = 0;
+  std::unique_ptr<ColorMapObject, MapCloser> map(GifMakeMapObject(static_cast<int>(colors.size()), colors.data()));
+  if (!map) ThrowFileError(name, "cannot be encoded as GIF: out of memory.");
+  {
+    std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(&out, WriteToVector, &error));
+    if (!gif) ThrowFileError(name, "cannot be encoded as GIF: " + GifError(error) + ".");
+    if (EGifPutScreenDesc(gif.get(), width, height, bits, 0, map.get()) == GIF_ERROR ||
+        EGifPutImageDesc(gif.get(), 0, 0, width, height, false, nullptr) == GIF_ERROR)
+      ThrowFileError(name, "cannot be encoded as GIF: " + GifError(gif->Error) + ".");
+    for (int y = 0; y < height; ++y)
+      if (EGifPutLine(gif.get(), indices.data() + static_cast<size_t>(y) * width, width) == GIF_ERROR)
+        ThrowFileError(name, "cannot be encoded as GIF: " + GifError(gif->Error) + ".");
+    GifFileType* raw = gif.release();
+    if (EGifCloseFile(raw, &error) == GIF_ERROR)
+      ThrowFileError(name, "cannot be encoded as GIF: " + GifError(error) + ".");
+  }
+  return out;
+}
+
+void SaveGifFile(const RasterImage& picture, const std::string& path) {
+  WriteFileAtomically(path, EncodeGif(picture, path));
+}
+
+}  // namespace tessalin

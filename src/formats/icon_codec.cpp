@@ -1,0 +1,168 @@
+#include "formats/icon_codec.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include <QImage>
+
+#include "core/file_io.h"
+#include "core/tessalin_error.h"
+#include "formats/dib.h"
+
+namespace tessalin {
+
+namespace {
+
+uint32_t U32(std::span<const uint8_t> b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+uint16_t U16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+
+[[noreturn]] void Fail(const std::string& name, const std::string& what) {
+  ThrowFileError(name, "is not a readable icon file: " + what + ".");
+}
+
+struct Entry {
+  int width, height, bitCount;
+  uint32_t size, offset;
+};
+
+bool IsPng(std::span<const uint8_t> data) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  return data.size() >= 8 && std::memcmp(data.data(), kSignature, 8) == 0;
+}
+
+uint8_t Blend(uint8_t c, uint8_t a) { return static_cast<uint8_t>((c * a + 255 * (255 - a) + 127) / 255); }
+
+RasterImage DecodePngEntry(std::span<const uint8_t> data, const std::string& name) {
+  // The size in the IHDR chunk comes first, so nothing large is allocated blindly.
+  if (data.size() < 24) Fail(name, "a PNG entry is cut short");
+  const uint32_t w = (data[16] << 24) | (data[17] << 16) | (data[18] << 8) | data[19];
+  const uint32_t h = (data[20] << 24) | (data[21] << 16) | (data[22] << 8) | data[23];
+  CheckPicturePixels(name, w, h);
+  QImage image = QImage::fromData(data.data(), static_cast<int>(data.size()), "PNG");
+  if (image.isNull()) Fail(name, "a PNG entry cannot be decoded");
+  image = image.convertToFormat(QImage::Format_ARGB32);
+  RasterImage out = NewRaster(PixelFormat::pfDevice, image.height(), image.width());
+  std::vector<uint8_t> bgr(static_cast<size_t>(image.width()) * 3);
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const uint8_t a = static_cast<uint8_t>(qAlpha(line[x]));
+      bgr[3 * x] = Blend(static_cast<uint8_t>(qBlue(line[x])), a);
+      bgr[3 * x + 1] = Blend(static_cast<uint8_t>(qGreen(line[x])), a);
+      bgr[3 * x + 2] = Blend(static_cast<uint8_t>(qRed(line[x])), a);
+    }
+    out.WriteRowBgr(y, bgr.data());
+  }
+  return out;
+}
+
+RasterImage DecodeDibEntry(std::span<const uint8_t> data, const std::string& name) {
+  const DibHeader header = ReadDibHeader(data, name);
+  // The stored height counts the colour rows and the mask rows.
+  const int height = (header.height < 0 ? -header.height : header.height) / 2;
+  if (height <= 0) Fail(name, "an entry has no rows");
+  if (header.height < 0) Fail(name, "an entry is stored top-down");
+  const std::span<const uint8_t> bits = data.subspan(static_cast<size_t>(header.headerSize));
+  const DibPixels colour = DecodeDib(data, bits, name, height);
+  const int width = colour.width;
+  const int64_t colourBytes = DibStride(width, header.bitCount) * height;
+  const int64_t maskStride = DibStride(width, 1);
+  const bool hasMask = static_cast<int64_t>(bits.size()) >= colourBytes + maskStride * height;
+  if (!colour.alphaUsed && !hasMask) Fail(name, "an entry's mask is cut short");
+
+  RasterImage out = NewRaster(PixelFormat::pfDevice, height, width);
+  std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* px = colour.bgra.data() + static_cast<size_t>(y) * width * 4;
+    const uint8_t* mask = hasMask ? bits.data() + colourBytes + (height - 1 - y) * maskStride : nullptr;
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        uint8_t v = px[4 * x + c];
+        if (colour.alphaUsed) {
+          v = Blend(v, px[4 * x + 3]);
+        } else if ((mask[x >> 3] >> (7 - (x & 7))) & 1) {
+          v = static_cast<uint8_t>(255 ^ v);  // (white and mask) xor colour
+        }
+        bgr[3 * x + c] = v;
+      }
+    }
+    out.WriteRowBgr(y, bgr.data());
+  }
+  return out;
+}
+
+}  // namespace
+
+RasterImage DecodeIcon(std::span<const uint8_t> bytes, const std::string& name) {
+  if (bytes.size() < 6) Fail(name, "the header is cut short");
+  const int type = U16(bytes, 2);
+  const int count = U16(bytes, 4);
+  if (U16(bytes, 0) != 0 || (type != 1 && type != 2)) Fail(name, "the header is not an icon's");
+  if (count == 0) Fail(name, "it holds no image");
+  if (6 + 16 * static_cast<size_t>(count) > bytes.size()) Fail(name, "the directory is cut short");
+
+  bool found = false;
+  int best = 0;
+  Entry chosen{};
+  for (int i = 0; i < count; ++i) {
+    const size_t at = 6 + 16 * static_cast<size_t>(i);
+    Entry e{bytes[at] ? bytes[at] : 256, bytes[at + 1] ? bytes[at + 1] : 256, U16(bytes, at + 6),
+            U32(bytes, at + 8), U32(bytes, at + 12)};
+    if (e.offset >= bytes.size() || e.size == 0 || e.size > bytes.size() - e.offset) continue;
+    const int distance = std::abs(e.width - kStandardIconSize) + std::abs(e.height - kStandardIconSize);
+    const int score = distance * 64 - std::min(e.bitCount, 32);
+    if (!found || score < best) found = true, best = score, chosen = e;
+  }
+  if (!found) Fail(name, "every image lies outside the file");
+  const std::span<const uint8_t> data = bytes.subspan(chosen.offset, chosen.size);
+  return IsPng(data) ? DecodePngEntry(data, name) : DecodeDibEntry(data, name);
+}
+
+RasterImage LoadIconFile(const std::string& path) { return DecodeIcon(ReadWholeFile(path), path); }
+
+namespace {
+
+void Put16(std::vector<uint8_t>& out, unsigned v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeIcon(const RasterImage& picture) {
+  const int n = kStandardIconSize;
+  RasterImage colour = NewRaster(PixelFormat::pfDevice, n, n);
+  if (picture.HasImage()) colour.Draw(0, 0, picture);
+  const uint32_t colourBytes = static_cast<uint32_t>(DibStride(n, 24) * n);
+  const uint32_t maskBytes = static_cast<uint32_t>(DibStride(n, 1) * n);
+  const uint32_t entryBytes = 40 + colourBytes + maskBytes;
+
+  std::vector<uint8_t> out;
+  Put16(out, 0), Put16(out, 1), Put16(out, 1);  // reserved, icon, one image
+  out.push_back(static_cast<uint8_t>(n)), out.push_back(static_cast<uint8_t>(n));
+  out.push_back(0), out.push_back(0);  // no palette, reserved
+  Put16(out, 1), Put16(out, 24), Put32(out, entryBytes), Put32(out, 22);
+  Put32(out, 40), Put32(out, n), Put32(out, 2 * n), Put16(out, 1), Put16(out, 24);
+  Put32(out, 0), Put32(out, colourBytes + maskBytes);
+  for (int i = 0; i < 4; ++i) Put32(out, 0);
+  std::vector<uint8_t> bgr(static_cast<size_t>(n) * 3);
+  for (int y = n - 1; y >= 0; --y) {
+    colour.ReadRowBgr(y, bgr.data());
+    out.insert(out.end(), bgr.begin(), bgr.end());
+    out.resize(out.size() + static_cast<size_t>(DibStride(n, 24)) - bgr.size(), 0);
+  }
+  out.resize(out.size() + maskBytes, 0);  // every mask bit clear: the icon is opaque
+  return out;
+}
+
+void SaveIconFile(const RasterImage& picture, const std::string& path) {
+  WriteFileAtomically(path, EncodeIcon(picture));
+}
+
+}  // namespace tessalin

@@ -1,0 +1,128 @@
+#include "formats/image_files.h"
+
+#include <vector>
+
+#include "core/bmp_codec.h"
+#include "core/file_io.h"
+#include "core/pixel_ops.h"
+#include "formats/gif_codec.h"
+#include "formats/icon_codec.h"
+#include "formats/jpeg_codec.h"
+#include "formats/metafile_codec.h"
+#include "formats/wbmp_codec.h"
+
+namespace tessalin {
+
+namespace {
+
+bool IsJpegExtension(const std::string& ext) {
+  return ext == ".jpg" || ext == ".jpgs" || ext == ".jpeg" || ext == ".jpe";
+}
+
+// The flag applies to one load only, whether it succeeds or throws.
+struct ClearWizardFlag {
+  SharedState& state;
+  ~ClearWizardFlag() { state.WizardOpenFlag = false; }
+};
+
+struct BusyScope {
+  BusyCursor* cursor;
+  explicit BusyScope(BusyCursor* c) : cursor(c) {
+    if (cursor) cursor->SetBusy(true);
+  }
+  ~BusyScope() {
+    if (cursor) cursor->SetBusy(false);
+  }
+};
+
+void SaveRawGrey(const RasterImage& picture, const std::string& path) {
+  RasterImage copy;
+  copy.Assign(picture);
+  copy.SetPixelFormat(PixelFormat::pf24Bit);
+  const int width = copy.Width();
+  std::vector<uint8_t> bytes;
+  bytes.reserve(static_cast<size_t>(width) * copy.Height());
+  for (int y = 0; y < copy.Height(); ++y) {
+    const uint8_t* row = copy.Row(y);
+    for (int x = 0; x < width; ++x) bytes.push_back(GrayScaleValue(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+  }
+  WriteFileAtomically(path, bytes);
+}
+
+void SaveBmpThroughDevice(const RasterImage& picture, const std::string& path) {
+  // The file gets the display's depth, not the document's pixel format.
+  RasterImage device = NewRaster(PixelFormat::pfDevice, picture.Height(), picture.Width());
+  const Rect whole{0, 0, picture.Width(), picture.Height()};
+  device.CopyRect(whole, picture, whole);
+  SaveBmpFile(device, path);
+}
+
+}  // namespace
+
+RasterImage LoadImageFile(const std::string& fileName, FileContext& context) {
+  ClearWizardFlag clearFlag{context.state};
+  RasterImage raster;
+  const std::string ext = LowerExtension(fileName);
+  if (IsJpegExtension(ext)) {
+    raster = LoadJpegFile(fileName);
+  } else if (ext == ".ico" || ext == ".icon") {
+    raster = LoadIconFile(fileName);
+  } else if (ext == ".bmp") {
+    raster = LoadBmpFile(fileName);
+  } else if (ext == ".emf" || ext == ".wmf") {
+    raster = LoadMetafile(fileName);
+  } else if (ext == ".raw") {
+    RasterImage imported;
+    if (context.prompts.RunRawImport(fileName, imported)) raster.Assign(imported);
+  } else if (ext == ".wbmp") {
+    RasterImage read;
+    if (ReadWbmp(fileName, context.prompts, read)) raster.Assign(read);
+  } else if (ext == ".gif") {
+    DecodedGif gif = DecodeGifFile(fileName);
+    if (context.state.WizardOpenFlag || gif.frames.size() < 2) {
+      raster = GifToRaster(gif);
+    } else {
+      gif = DecodedGif();
+      context.prompts.BrowseGifFrames(fileName);
+    }
+  } else if (ext == ".tiff" || ext == ".tif") {
+    context.prompts.ShowMessage("Sorry!\rThe Tiff which You Selected, Next Version.....");
+  } else if (ext == ".pcx") {
+    context.prompts.ShowMessage("Sorry!\rThe Pcx which You Selected, Next Version.....");
+  } else {
+    context.prompts.ShowMessage("Sorry!\rThe Extension of File you Selected, \ris Invalid.");
+  }
+  return raster;
+}
+
+bool SaveImageFile(const std::string& fileName, const RasterImage& picture, FileContext& context) {
+  BusyScope busy(context.cursor);
+  const std::string ext = LowerExtension(fileName);
+  if (IsJpegExtension(ext)) {
+    SaveJpegFile(picture, fileName);
+  } else if (ext == ".wbmp") {
+    return WriteWbmp(picture, fileName, context.state.SharedBias);
+  } else if (ext == ".bmp") {
+    SaveBmpThroughDevice(picture, fileName);
+  } else if (ext == ".emf") {
+    SaveEmfFile(picture, fileName);
+  } else if (ext == ".wmf") {
+    SaveWmfFile(picture, fileName);
+    context.results.CreateResultChild("ss", picture);
+  } else if (ext == ".raw") {
+    SaveRawGrey(picture, fileName);
+  } else if (ext == ".gif") {
+    SaveGifFile(picture, fileName);
+  } else if (ext == ".ico" || ext == ".icon") {
+    SaveIconFile(picture, fileName);
+  } else if (ext == ".tif" || ext == ".tiff" || ext == ".pcx") {
+    context.prompts.ShowMessage("Sorry!\rThe File you Selected, Next version....");
+    return false;
+  } else {
+    context.prompts.ShowMessage("Sorry!\rThe File you Selected, Cannot Write any more.");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tessalin

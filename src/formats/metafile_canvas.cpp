@@ -1,0 +1,231 @@
+#include "formats/metafile_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tessalin {
+
+namespace {
+
+int PixelOf(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+
+// The two-operand raster operations of GDI's common names; anything else copies.
+uint8_t ApplyRop(uint32_t rop, uint8_t src, uint8_t dst, uint8_t pat) {
+  switch (rop) {
+    case 0x00CC0020: return src;                                // SRCCOPY
+    case 0x00EE0086: return src | dst;                          // SRCPAINT
+    case 0x008800C6: return src & dst;                          // SRCAND
+    case 0x00660046: return src ^ dst;                          // SRCINVERT
+    case 0x00440328: return static_cast<uint8_t>(src & ~dst);   // SRCERASE
+    case 0x00330008: return static_cast<uint8_t>(~src);         // NOTSRCCOPY
+    case 0x001100A6: return static_cast<uint8_t>(~(src | dst)); // NOTSRCERASE
+    case 0x00C000CA: return src & pat;                          // MERGECOPY
+    case 0x00BB0226: return static_cast<uint8_t>(~src | dst);   // MERGEPAINT
+    case 0x00F00021: return pat;                                // PATCOPY
+    case 0x005A0049: return pat ^ dst;                          // PATINVERT
+    case 0x00550009: return static_cast<uint8_t>(~dst);         // DSTINVERT
+    case 0x00000042: return 0;                                  // BLACKNESS
+    case 0x00FF0062: return 255;                                // WHITENESS
+    case 0x00AA0029: return dst;                                // no operation
+    default: return src;
+  }
+}
+
+}  // namespace
+
+MetaCanvas::MetaCanvas(int width, int height)
+    : width_(width), height_(height), bgr_(static_cast<size_t>(width) * height * 3, 255) {}
+
+void MetaCanvas::Put(int x, int y, Color c) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  uint8_t* p = bgr_.data() + (static_cast<size_t>(y) * width_ + x) * 3;
+  p[0] = BlueOf(c), p[1] = GreenOf(c), p[2] = RedOf(c);
+}
+
+Color MetaCanvas::Pixel(int x, int y) const {
+  const uint8_t* p = bgr_.data() + (static_cast<size_t>(y) * width_ + x) * 3;
+  return MakeColor(p[2], p[1], p[0]);
+}
+
+void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, Color color, bool winding) {
+  struct Edge {
+    double x0, y0, x1, y1;
+    int dir;
+  };
+  std::vector<Edge> edges;
+  double minY = 1e300, maxY = -1e300;
+  for (const auto& poly : polygons) {
+    for (size_t i = 0; i < poly.size(); ++i) {
+      const PointF& a = poly[i];
+      const PointF& b = poly[(i + 1) % poly.size()];
+      if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return;
+      if (a.y == b.y) continue;
+      edges.push_back(a.y < b.y ? Edge{a.x, a.y, b.x, b.y, 1} : Edge{b.x, b.y, a.x, a.y, -1});
+      minY = std::min({minY, a.y, b.y});
+      maxY = std::max({maxY, a.y, b.y});
+    }
+  }
+  if (edges.empty()) return;
+  const int yStart = std::max(0, static_cast<int>(std::floor(minY)));
+  const int yEnd = std::min(height_ - 1, static_cast<int>(std::min(maxY, 1e9)));
+  std::vector<std::pair<double, int>> hits;
+  for (int y = yStart; y <= yEnd; ++y) {
+    const double yc = y + 0.5;
+    hits.clear();
+    for (const Edge& e : edges)
+      if (yc >= e.y0 && yc < e.y1) hits.emplace_back(e.x0 + (yc - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.dir);
+    std::sort(hits.begin(), hits.end());
+    int count = 0;
+    for (size_t i = 0; i + 1 < hits.size(); ++i) {
+      count += winding ? hits[i].second : 1;
+      const bool inside = winding ? count != 0 : (count & 1) != 0;
+      if (!inside) continue;
+      const double xa = std::max(hits[i].first, -1.0), xb = std::min(hits[i + 1].first, width_ + 1.0);
+      const int from = std::max(0, static_cast<int>(std::ceil(xa - 0.5)));
+      const int to = std::min(width_ - 1, static_cast<int>(std::ceil(xb - 0.5)) - 1);
+      for (int x = from; x <= to; ++x) Put(x, y, color);
+    }
+  }
+}
+
+void MetaCanvas::Line(int x0, int y0, int x1, int y1, Color color, bool lastPixel) {
+  // Clip far-away lines to a box around the canvas so loops stay short.
+  const int64_t dx = std::llabs(static_cast<int64_t>(x1) - x0), dy = -std::llabs(static_cast<int64_t>(y1) - y0);
+  if (dx - dy > 4 * static_cast<int64_t>(width_ + height_) + 16) {
+    // Too long to walk pixel by pixel: draw it as a thin polygon instead.
+    const double len = std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy);
+    const double nx = -(y1 - y0) / len * 0.5, ny = (x1 - x0) / len * 0.5;
+    FillPolygons({{{x0 + 0.5 + nx, y0 + 0.5 + ny}, {x1 + 0.5 + nx, y1 + 0.5 + ny}, {x1 + 0.5 - nx, y1 + 0.5 - ny},
+                   {x0 + 0.5 - nx, y0 + 0.5 - ny}}},
+                 color, true);
+    return;
+  }
+  const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+  int64_t err = dx + dy;
+  int x = x0, y = y0;
+  for (;;) {
+    if (x == x1 && y == y1) {
+      if (lastPixel) Put(x, y, color);
+      break;
+    }
+    Put(x, y, color);
+    const int64_t e2 = 2 * err;
+    if (e2 >= dy) err += dy, x += sx;
+    if (e2 <= dx) err += dx, y += sy;
+  }
+}
+
+void MetaCanvas::Stroke(const std::vector<PointF>& points, bool closed, Color color, double width) {
+  if (points.empty()) return;
+  for (const PointF& p : points)
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e9 || std::fabs(p.y) > 1e9) return;
+  const size_t segments = closed ? points.size() : points.size() - 1;
+  if (width <= 1.5) {
+    for (size_t i = 0; i < segments; ++i) {
+      const PointF& a = points[i];
+      const PointF& b = points[(i + 1) % points.size()];
+      Line(PixelOf(a.x), PixelOf(a.y), PixelOf(b.x), PixelOf(b.y), color, false);
+    }
+    return;
+  }
+  const double half = width / 2;
+  std::vector<std::vector<PointF>> shapes;
+  for (size_t i = 0; i < segments; ++i) {
+    const PointF a{points[i].x + 0.5, points[i].y + 0.5};
+    const PointF b{points[(i + 1) % points.size()].x + 0.5, points[(i + 1) % points.size()].y + 0.5};
+    const double len = std::hypot(b.x - a.x, b.y - a.y);
+    if (len > 0) {
+      const double nx = -(b.y - a.y) / len * half, ny = (b.x - a.x) / len * half;
+      shapes.push_back({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
+    }
+  }
+  // Square joins so thick corners have no notches.
+  for (const PointF& p : points)
+    shapes.push_back({{p.x + 0.5 - half, p.y + 0.5 - half},
+                      {p.x + 0.5 + half, p.y + 0.5 - half},
+                      {p.x + 0.5 + half, p.y + 0.5 + half},
+                      {p.x + 0.5 - half, p.y + 0.5 + half}});
+  for (const auto& s : shapes) FillPolygons({s}, color, true);
+}
+
+void MetaCanvas::Rectangle(double left, double top, double right, double bottom, const Color* fill, const Color* pen,
+                           double penWidth) {
+  int l = PixelOf(left), r = PixelOf(right), t = PixelOf(top), b = PixelOf(bottom);
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  l = std::max(l, -1), t = std::max(t, -1), r = std::min(r, width_ + 1), b = std::min(b, height_ + 1);
+  if (r <= l || b <= t) return;
+  if (fill)
+    for (int y = std::max(0, t); y < std::min(b, height_); ++y)
+      for (int x = std::max(0, l); x < std::min(r, width_); ++x) Put(x, y, *fill);
+  if (pen) {
+    const int w = std::max(1, PixelOf(penWidth));
+    for (int i = 0; i < w && l + i < r - i && t + i < b - i; ++i) {
+      Line(l + i, t + i, r - 1 - i, t + i, *pen, true);
+      Line(l + i, b - 1 - i, r - 1 - i, b - 1 - i, *pen, true);
+      Line(l + i, t + i, l + i, b - 1 - i, *pen, true);
+      Line(r - 1 - i, t + i, r - 1 - i, b - 1 - i, *pen, true);
+    }
+  }
+}
+
+void MetaCanvas::Ellipse(double left, double top, double right, double bottom, const Color* fill, const Color* pen,
+                         double penWidth) {
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  const double rx = (right - left) / 2, ry = (bottom - top) / 2;
+  if (rx <= 0 || ry <= 0 || rx > 1e7 || ry > 1e7) return;
+  const int n = static_cast<int>(std::clamp(4 * std::ceil(std::max(rx, ry)), 16.0, 4096.0));
+  auto outline = [&](double cx, double cy, double ax, double ay) {
+    std::vector<PointF> pts(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      const double a = 2 * std::numbers::pi * i / n;
+      pts[static_cast<size_t>(i)] = {cx + ax * std::cos(a), cy + ay * std::sin(a)};
+    }
+    return pts;
+  };
+  if (fill) FillPolygons({outline((left + right) / 2, (top + bottom) / 2, rx, ry)}, *fill, false);
+  if (pen) {
+    // Pen coordinates address pixel indices, so the border runs half a pixel inside.
+    Stroke(outline((left + right - 1) / 2, (top + bottom - 1) / 2, std::max(0.0, rx - 0.5), std::max(0.0, ry - 0.5)),
+           true, *pen, penWidth);
+  }
+}
+
+void MetaCanvas::Blit(double left, double top, double right, double bottom, const DibPixels* source, int srcX,
+                      int srcY, int srcWidth, int srcHeight, uint32_t rop, Color pattern) {
+  if (!std::isfinite(left) || !std::isfinite(right) || !std::isfinite(top) || !std::isfinite(bottom)) return;
+  if (left == right || top == bottom) return;
+  const double x0 = std::min(left, right), x1 = std::max(left, right);
+  const double y0 = std::min(top, bottom), y1 = std::max(top, bottom);
+  const int fromX = std::max(0, static_cast<int>(std::ceil(std::max(x0, -1.0) - 0.5)));
+  const int toX = std::min(width_ - 1, static_cast<int>(std::ceil(std::min(x1, width_ + 1.0) - 0.5)) - 1);
+  const int fromY = std::max(0, static_cast<int>(std::ceil(std::max(y0, -1.0) - 0.5)));
+  const int toY = std::min(height_ - 1, static_cast<int>(std::ceil(std::min(y1, height_ + 1.0) - 0.5)) - 1);
+  const uint8_t pat[3] = {BlueOf(pattern), GreenOf(pattern), RedOf(pattern)};
+  for (int y = fromY; y <= toY; ++y) {
+    for (int x = fromX; x <= toX; ++x) {
+      uint8_t src[3] = {0, 0, 0};
+      if (source) {
+        if (srcWidth == 0 || srcHeight == 0) return;
+        const double u = (x + 0.5 - left) / (right - left), v = (y + 0.5 - top) / (bottom - top);
+        const int sx = srcX + static_cast<int>(std::floor(u * srcWidth));
+        const int sy = srcY + static_cast<int>(std::floor(v * srcHeight));
+        if (sx < 0 || sy < 0 || sx >= source->width || sy >= source->height) continue;
+        const uint8_t* p = source->bgra.data() + (static_cast<size_t>(sy) * source->width + sx) * 4;
+        src[0] = p[0], src[1] = p[1], src[2] = p[2];
+      }
+      uint8_t* d = bgr_.data() + (static_cast<size_t>(y) * width_ + x) * 3;
+      for (int c = 0; c < 3; ++c) d[c] = ApplyRop(rop, src[c], d[c], pat[c]);
+    }
+  }
+}
+
+RasterImage MetaCanvas::ToRaster() const {
+  RasterImage out = NewRaster(PixelFormat::pfDevice, height_, width_);
+  for (int y = 0; y < height_; ++y) out.WriteRowBgr(y, bgr_.data() + static_cast<size_t>(y) * width_ * 3);
+  return out;
+}
+
+}  // namespace tessalin

@@ -1,0 +1,53 @@
+// The small rasteriser that plays metafile records: solid polygon fills
+// (alternate or winding), pen strokes, GDI-style rectangles and ellipses, and
+// stretched bitmap copies with the common raster operations. Coordinates are
+// output pixels; pixel (x, y) covers [x, x + 1) x [y, y + 1).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/color.h"
+#include "core/raster_image.h"
+#include "formats/dib.h"
+
+namespace tessalin {
+
+struct PointF {
+  double x = 0, y = 0;
+};
+
+class MetaCanvas {
+ public:
+  MetaCanvas(int width, int height);  // white
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+  // Fills the pixels whose centres lie inside the polygons.
+  void FillPolygons(const std::vector<std::vector<PointF>>& polygons, Color color, bool winding);
+  // A pen of `width` pixels along the points; open lines leave out their last pixel, as GDI does.
+  void Stroke(const std::vector<PointF>& points, bool closed, Color color, double width);
+  // GDI rectangle: fills [left, right) x [top, bottom), outlined on its border pixels.
+  void Rectangle(double left, double top, double right, double bottom, const Color* fill, const Color* pen,
+                 double penWidth);
+  void Ellipse(double left, double top, double right, double bottom, const Color* fill, const Color* pen,
+               double penWidth);
+  // Copies the source rectangle (top-down pixel coordinates) of `source` onto the
+  // destination rectangle, stretching by nearest pixel; a destination with
+  // right < left (or bottom < top) mirrors. A null source paints with `pattern`.
+  void Blit(double left, double top, double right, double bottom, const DibPixels* source, int srcX, int srcY,
+            int srcWidth, int srcHeight, uint32_t rop, Color pattern);
+
+  Color Pixel(int x, int y) const;
+  RasterImage ToRaster() const;  // pfDevice
+
+ private:
+  void Put(int x, int y, Color color);
+  void Line(int x0, int y0, int x1, int y1, Color color, bool lastPixel);
+
+  int width_, height_;
+  std::vector<uint8_t> bgr_;
+};
+
+}  // namespace tessalin
