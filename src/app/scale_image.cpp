@@ -19,16 +19,23 @@ std::function<void(const QString&)>& WarningHandler() {
   return handler;
 }
 
+// The source index of each of `target` places when `source` pixels are spread
+// over them by dropping or repeating whole pixels.
+std::vector<int> SampleIndices(int source, int target) {
+  std::vector<int> indices(std::max(target, 0));
+  for (int i = 0; i < target; ++i) indices[i] = static_cast<int>(static_cast<long long>(i) * source / target);
+  return indices;
+}
+
 // Resampling by dropping or repeating whole pixels, never smoothing.
 QImage Resample(const QImage& image, int width, int height) {
   if (width <= 0 || height <= 0 || image.isNull()) return QImage();
   if (width == image.width() && height == image.height()) return image;
   QImage out(width, height, QImage::Format_RGB32);
-  const int pw = image.width(), ph = image.height();
-  std::vector<int> columns(width);
-  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<long long>(x) * pw / width);
+  const std::vector<int> columns = SampleIndices(image.width(), width);
+  const std::vector<int> rows = SampleIndices(image.height(), height);
   for (int y = 0; y < height; ++y) {
-    const int sy = static_cast<int>(static_cast<long long>(y) * ph / height);
+    const int sy = rows[y];
     const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(sy));
     auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
     for (int x = 0; x < width; ++x) dst[x] = src[columns[x]];
@@ -47,8 +54,37 @@ void TScaleImage::SetWarningHandler(std::function<void(const QString&)> handler)
   WarningHandler() = std::move(handler);
 }
 
+const RasterImage& TScaleImage::Picture() const {
+  Materialize();
+  return picture_;
+}
+
+void TScaleImage::Materialize() const {
+  if (!make_) return;
+  PictureMaker make = std::move(make_);
+  make_ = nullptr;
+  picture_ = make();
+  working_ = RasterToQImage(picture_);
+}
+
+void TScaleImage::DropDeferred() {
+  make_ = nullptr;
+  sample_ = nullptr;
+}
+
+void TScaleImage::SetDeferredPicture(int width, int height, PictureMaker make, SampleMaker sample) {
+  picture_ = RasterImage();
+  working_ = QImage();
+  deferredWidth_ = width;
+  deferredHeight_ = height;
+  make_ = std::move(make);
+  sample_ = std::move(sample);
+  Changed();
+}
+
 void TScaleImage::SetPicture(const RasterImage& picture) {
   if (&picture == &picture_) return;
+  DropDeferred();
   picture_.Assign(picture);
   working_ = RasterToQImage(picture_);
   Changed();
@@ -56,6 +92,7 @@ void TScaleImage::SetPicture(const RasterImage& picture) {
 
 void TScaleImage::SetPicture(RasterImage&& picture) {
   if (&picture == &picture_) return;
+  DropDeferred();
   picture_ = std::move(picture);
   working_ = RasterToQImage(picture_);
   Changed();
@@ -125,9 +162,16 @@ QImage TScaleImage::Render() const {
   QImage face(std::max(W, 1), std::max(H, 1), QImage::Format_RGB32);
   face.fill(Color());
   QPainter painter(&face);
-  const QRect target = TargetRect(style_, center_, W, H, working_.width(), working_.height());
-  if (!target.isEmpty()) {
-    painter.drawImage(target.topLeft(), Resample(working_, target.width(), target.height()));
+  if (make_ && style_ == ssScale) {
+    // Only the sampled pixels of a deferred picture are needed for its face.
+    const QRect target = TargetRect(style_, center_, W, H, deferredWidth_, deferredHeight_);
+    if (!target.isEmpty())
+      painter.drawImage(target.topLeft(), RasterToQImage(sample_(SampleIndices(deferredWidth_, target.width()),
+                                                                 SampleIndices(deferredHeight_, target.height()))));
+  } else {
+    Materialize();
+    const QRect target = TargetRect(style_, center_, W, H, working_.width(), working_.height());
+    if (!target.isEmpty()) painter.drawImage(target.topLeft(), Resample(working_, target.width(), target.height()));
   }
   if (border_) {
     painter.setPen(Qt::black);
@@ -137,9 +181,6 @@ QImage TScaleImage::Render() const {
 }
 
 void TScaleImage::paintEvent(QPaintEvent*) {
-  if (style_ == ssScale && working_.width() > 0)
-    lastScale_ = std::min(static_cast<double>(width()) / working_.width(),
-                          static_cast<double>(height()) / std::max(1, working_.height()));
   QPainter painter(this);
   painter.drawImage(0, 0, Render());
 }

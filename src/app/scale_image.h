@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "core/raster_image.h"
 
@@ -22,10 +23,19 @@ class TScaleImage : public QWidget {
  public:
   explicit TScaleImage(QWidget* parent = nullptr);
 
-  const RasterImage& Picture() const { return picture_; }
+  const RasterImage& Picture() const;
   // Copies `picture`; assigning the control's own picture does nothing.
   void SetPicture(const RasterImage& picture);
   void SetPicture(RasterImage&& picture);
+  // A picture made only when first asked for (Picture(), or a style that needs
+  // all of it). Until then the face is drawn from `sample`, which returns the
+  // picture's pixels at the given columns and rows (a small picture) and must
+  // agree with what `make` would give there.
+  using PictureMaker = std::function<RasterImage()>;
+  using SampleMaker = std::function<RasterImage(const std::vector<int>& columns, const std::vector<int>& rows)>;
+  void SetDeferredPicture(int width, int height, PictureMaker make, SampleMaker sample);
+  bool PictureIsDeferred() const { return static_cast<bool>(make_); }
+
   // Icons are refused with a warning; the current picture stays.
   void SetPicture(const QIcon& icon);
 
@@ -58,14 +68,18 @@ class TScaleImage : public QWidget {
 
  private:
   void Changed();
+  void Materialize() const;
+  void DropDeferred();
 
-  RasterImage picture_;
-  QImage working_;  // the picture as the screen draws it
+  mutable RasterImage picture_;
+  mutable PictureMaker make_;
+  SampleMaker sample_;
+  int deferredWidth_ = 0, deferredHeight_ = 0;
+  mutable QImage working_;  // the picture as the screen draws it
   TScaleStyle style_ = ssNormal;
   bool center_ = true;
   bool border_ = true;
   QColor color_;  // invalid: the parent's
-  double lastScale_ = 1.0;
   int repaintRequests_ = 0;
 };
 

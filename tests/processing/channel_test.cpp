@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/colour_model.h"
+#include "core/pixel_ops.h"
 #include "support/test_pictures.h"
 
 namespace tessalin {
@@ -35,6 +36,16 @@ TEST(ChannelCorrection, FastPathMatchesThePixelRuleOnLargeRandomPictures) {
                                   ChannelOffsets{-255, 255, 0, -360, 1.0, -255}}) {
     EXPECT_TRUE(test::SamePixels24(ApplyChannelCorrection(source, o), Reference(source, o)));
   }
+}
+
+TEST(ChannelCorrection, OnePassCompositeEqualsTheModelOperation) {
+  const RasterImage source = MakeRandom24(311, 263, 12);
+  for (const ChannelOffsets& o : {ChannelOffsets{}, ChannelOffsets{-20, 35, 0, 100, 0.2, -15}}) {
+    const ChannelCorrection both = ApplyChannelCorrectionWithComposite(source, o);
+    EXPECT_TRUE(test::SamePixels24(both.corrected, Reference(source, o)));
+    EXPECT_TRUE(test::SamePixels24(both.composite, HSIModelImage(3, both.corrected)));
+  }
+  EXPECT_FALSE(ApplyChannelCorrectionWithComposite(RasterImage(), ChannelOffsets{}).composite.HasImage());
 }
 
 TEST(ChannelCorrection, PixelRuleFollowsTheOrderRgbThenHsi) {
@@ -95,6 +106,18 @@ TEST(ChannelCorrection, IntensityOffsetSaturatesAndEmptyStaysEmpty) {
   const RasterImage black = ApplyChannelCorrection(MakeFlat24(5, 3, 10, 200, 90), ChannelOffsets{0, 0, 0, 0, 0, -255});
   EXPECT_EQ(PixelAt(black, 4, 2), (Bgr{0, 0, 0}));
   EXPECT_FALSE(ApplyChannelCorrection(RasterImage(), ChannelOffsets{1, 1, 1, 1, 0.5, 1}).HasImage());
+}
+
+TEST(ChannelSampling, PicksTheGivenColumnsAndRows) {
+  const RasterImage picture = MakeGradient(9, 6);
+  const RasterImage sample = SamplePixels(picture, {0, 0, 4, 8}, {5, 2});
+  ASSERT_EQ(sample.Width(), 4);
+  ASSERT_EQ(sample.Height(), 2);
+  EXPECT_EQ(PixelAt(sample, 0, 0), PixelAt(picture, 0, 5));
+  EXPECT_EQ(PixelAt(sample, 1, 0), PixelAt(picture, 0, 5));
+  EXPECT_EQ(PixelAt(sample, 2, 1), PixelAt(picture, 4, 2));
+  EXPECT_EQ(PixelAt(sample, 3, 1), PixelAt(picture, 8, 2));
+  EXPECT_FALSE(SamplePixels(picture, {}, {1}).HasImage());
 }
 
 TEST(ChannelThreshold, SelectsOneByteAndAddsTheClampedOffset) {

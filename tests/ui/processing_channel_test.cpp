@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "core/pixel_ops.h"
+#include "processing/channel.h"
 #include "processing/ui/channel_dialog.h"
 #include "processing_fake_app.h"
 #include "support/test_pictures.h"
@@ -157,6 +159,38 @@ TEST(ChannelDialog, ResetReturnsAllTwelveControlsAndImagesToTheSource) {
   DoubleClick(Img(dialog, "Src"));
   ASSERT_EQ(app.results.size(), 1u);
   EXPECT_TRUE(test::SamePixels24(app.results[0].picture, doc));
+}
+
+TEST(ChannelDialog, LargePicturesShowTheSameFaceAndGiveTheSamePictureWhenRead) {
+  ProcessingFakeApp app;
+  const RasterImage doc = test::MakeRandom24(300, 170, 21);
+  TChannel_Frm* dialog = OpenChannelDialog(app, &doc, 0);
+  CloseAtEnd closing(dialog);
+  Bar(dialog, 3)->setValue(45);
+  Bar(dialog, 0)->setValue(-35);
+  TScaleImage* rgb = Img(dialog, "RGB");
+  TScaleImage* hsi = Img(dialog, "HSI");
+  EXPECT_TRUE(rgb->PictureIsDeferred());
+  const ChannelOffsets offsets{-35, 0, 0, 45, 0, 0};
+  const RasterImage expected = ApplyChannelCorrection(doc, offsets);
+  // The face drawn before the full picture exists is the face of the full picture.
+  TScaleImage reference;
+  reference.resize(rgb->size());
+  reference.SetScaleStyle(ssScale);
+  reference.SetPicture(expected);
+  EXPECT_EQ(rgb->Render(), reference.Render());
+  EXPECT_TRUE(rgb->PictureIsDeferred());
+  reference.SetPicture(HSIModelImage(3, expected));
+  EXPECT_EQ(hsi->Render(), reference.Render());
+
+  EXPECT_TRUE(test::SamePixels24(rgb->Picture(), expected));
+  EXPECT_TRUE(test::SamePixels24(hsi->Picture(), HSIModelImage(3, expected)));
+  DoubleClick(rgb);
+  ASSERT_EQ(app.results.size(), 1u);
+  EXPECT_TRUE(test::SamePixels24(app.results[0].picture, expected));
+  // The up-downs read the corrected picture too.
+  UpDown(dialog, 0)->RightButton()->click();
+  EXPECT_TRUE(IsGreyOfByte(Img(dialog, "R")->Picture(), expected, 0, 20));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QResizeEvent>
+#include <memory>
+#include <optional>
 
 #include "app/command_registry.h"
 #include "core/arithmetic.h"
@@ -139,11 +141,13 @@ void TChannel_Frm::showEvent(QShowEvent* event) {
   for (TScaleImage* preview : channelImages_) preview->SetScaleStyle(style);
   RGB_Img->SetScaleStyle(style);
   HSI_Img->SetScaleStyle(style);
-  if (!kept_.HasImage() && Src_Img->Picture().HasImage()) {
+  if (!kept_ && Src_Img->Picture().HasImage()) {
     W = Src_Img->Picture().Width();
     H = Src_Img->Picture().Height();
-    kept_.Assign(Src_Img->Picture());
-    ShowAllChannels(kept_);
+    auto kept = std::make_shared<RasterImage>();
+    kept->Assign(Src_Img->Picture());
+    kept_ = std::move(kept);
+    ShowAllChannels(*kept_);
   }
   ProcessingDialog::showEvent(event);
 }
@@ -187,15 +191,61 @@ void TChannel_Frm::ShowAllChannels(const RasterImage& picture) {
 }
 
 void TChannel_Frm::Channel_TrBarChange(int tag) {
+  if (!kept_) return;
   WaitCursor wait;
   QSlider* bar = trackBars_[tag];
   SetHint(bar, tag == 4 ? QString::asprintf("S Channel Applied Value : %1.4f", static_cast<double>(bar->value()) / kSMax)
                         : QString::asprintf("%s Channel Applied Value : %d", kLetters[tag], bar->value()));
   RefreshPanels();
   // Always from the unchanged source, with all six current positions.
-  RasterImage corrected = ApplyChannelCorrection(kept_, AppliedValues());
-  HSI_Img->SetPicture(HSIModelImage(3, corrected));
-  RGB_Img->SetPicture(std::move(corrected));
+  const ChannelOffsets offsets = AppliedValues();
+  if (RGB_Img->ScaleStyle() != ssScale || HSI_Img->ScaleStyle() != ssScale) {
+    ChannelCorrection result = ApplyChannelCorrectionWithComposite(*kept_, offsets);
+    RGB_Img->SetPicture(std::move(result.corrected));
+    HSI_Img->SetPicture(std::move(result.composite));
+    return;
+  }
+  // A scaled preview shows only a few of the pixels, and the correction works
+  // pixel by pixel: the full pictures are made when first read (export,
+  // Distribution, an up-down), so dragging a bar stays quick on large pictures.
+  struct Pending {
+    std::shared_ptr<const RasterImage> source;
+    ChannelOffsets offsets;
+    std::optional<ChannelCorrection> result;
+    // The last sampled face, shared by both previews and by repaints.
+    std::vector<int> columns, rows;
+    std::optional<ChannelCorrection> face;
+    ChannelCorrection& Result() {
+      if (!result) result = ApplyChannelCorrectionWithComposite(*source, offsets);
+      return *result;
+    }
+    const ChannelCorrection& Face(const std::vector<int>& c, const std::vector<int>& r) {
+      if (!face || c != columns || r != rows) {
+        face = ApplyChannelCorrectionWithComposite(SamplePixels(*source, c, r), offsets);
+        columns = c;
+        rows = r;
+      }
+      return *face;
+    }
+  };
+  auto pending = std::make_shared<Pending>();
+  pending->source = kept_;
+  pending->offsets = offsets;
+  const auto copyOf = [](const RasterImage& picture) {
+    RasterImage copy;
+    copy.Assign(picture);
+    return copy;
+  };
+  RGB_Img->SetDeferredPicture(
+      W, H, [pending] { return std::move(pending->Result().corrected); },
+      [pending, copyOf](const std::vector<int>& c, const std::vector<int>& r) {
+        return copyOf(pending->Face(c, r).corrected);
+      });
+  HSI_Img->SetDeferredPicture(
+      W, H, [pending] { return std::move(pending->Result().composite); },
+      [pending, copyOf](const std::vector<int>& c, const std::vector<int>& r) {
+        return copyOf(pending->Face(c, r).composite);
+      });
 }
 
 void TChannel_Frm::Channel_Dis_BtnClick() {
@@ -226,7 +276,7 @@ void TChannel_Frm::ReSet_BtnClick() {
     SetHint(upDowns_[tag], QString(kLetters[tag]) + " Channel ThresHold");
   }
   RefreshPanels();
-  ShowAllChannels(kept_);
+  if (kept_) ShowAllChannels(*kept_);
 }
 
 TChannel_Frm* OpenChannelDialog(AppServices& app, const RasterImage* source, int) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <array>
+#include <memory>
 
 #include "processing/channel.h"
 #include "processing/ui/dialog_common.h"
@@ -48,7 +49,7 @@ class TChannel_Frm : public ProcessingDialog {
   QPushButton* Close_Btn;
   QWidget* panelBar_;
   std::array<QLabel*, 7> panels_{};
-  RasterImage kept_;
+  std::shared_ptr<const RasterImage> kept_;  // the source as shown first
   int W = 0, H = 0;
 };
 
