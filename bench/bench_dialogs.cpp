@@ -1,0 +1,137 @@
+// The engine work behind the processing dialogs' interactive handlers, on a
+// 1000 x 1000 picture: what a track-bar move or an Apply costs before painting.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "bench_photo.h"
+#include "core/pixel_ops.h"
+#include "processing/channel.h"
+#include "processing/convolve.h"
+#include "processing/dither.h"
+#include "processing/edge.h"
+#include "processing/rotate.h"
+#include "processing/scale.h"
+
+namespace tessalin {
+namespace {
+
+const RasterImage& Picture() {
+  static const RasterImage picture = bench::MakePhotoLike(1000, 1000, 11);
+  return picture;
+}
+
+// Channel_TrBarChange: the corrected picture and its HSI composite.
+void BM_ChannelTrackBar(benchmark::State& state) {
+  const ChannelOffsets offsets{15, -10, 5, 20, -0.25, 10};
+  for (auto _ : state) {
+    ChannelCorrection result = ApplyChannelCorrectionWithComposite(Picture(), offsets);
+    benchmark::DoNotOptimize(result.composite.Row(0));
+  }
+}
+BENCHMARK(BM_ChannelTrackBar)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What a move of a channel bar costs the dialog itself: the full pictures wait
+// until read, a 120 x 120 preview needs only the pixels it samples.
+void BM_ChannelTrackBarPreview(benchmark::State& state) {
+  const ChannelOffsets offsets{15, -10, 5, 20, -0.25, 10};
+  std::vector<int> indices(120);
+  for (int i = 0; i < 120; ++i) indices[i] = i * 1000 / 120;
+  for (auto _ : state) {
+    // The RGB and HSI previews share one sampled face.
+    ChannelCorrection face = ApplyChannelCorrectionWithComposite(SamplePixels(Picture(), indices, indices), offsets);
+    benchmark::DoNotOptimize(face.composite.Row(0));
+  }
+}
+BENCHMARK(BM_ChannelTrackBarPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Channel_UpDownClick: one single-channel image from the current picture.
+void BM_ChannelUpDown(benchmark::State& state) {
+  for (auto _ : state) {
+    RasterImage grey = ChannelThresholdImage(Picture(), 0, 40);
+    benchmark::DoNotOptimize(grey.Row(0));
+  }
+}
+BENCHMARK(BM_ChannelUpDown)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Degree_TrBarChange: one rotation of the kept copy (arg: Full Fit).
+void BM_RotateTrackBar(benchmark::State& state) {
+  for (auto _ : state) {
+    RasterImage turned = RotateImage(Picture(), state.range(0) != 0, 30);
+    benchmark::DoNotOptimize(turned.Row(0));
+  }
+}
+BENCHMARK(BM_RotateTrackBar)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Scale_TrBarChange on the reduction bar (arg: percent).
+void BM_ScaleReduceTrackBar(benchmark::State& state) {
+  const double f = 100.0 / static_cast<double>(state.range(0));
+  for (auto _ : state) {
+    RasterImage reduced = ReduceImage(Picture(), f, f);
+    benchmark::DoNotOptimize(reduced.Row(0));
+  }
+}
+BENCHMARK(BM_ScaleReduceTrackBar)->Arg(75)->Arg(50)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Scale_TrBarChange on the magnification bar (arg: percent).
+void BM_ScaleMagnifyTrackBar(benchmark::State& state) {
+  const double f = static_cast<double>(state.range(0)) / 100.0;
+  for (auto _ : state) {
+    RasterImage magnified = MagnifyImage(Picture(), f, f);
+    benchmark::DoNotOptimize(magnified.Row(0));
+  }
+}
+BENCHMARK(BM_ScaleMagnifyTrackBar)->Arg(125)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The preparation alone (bordered copy with its HSI plane).
+void BM_ConvolvePrepare(benchmark::State& state) {
+  for (auto _ : state) {
+    ConvolveSource prepared;
+    PrepareConvolveSource(prepared, Picture());
+    benchmark::DoNotOptimize(prepared.buffers.Rgb());
+    ReleaseWorkBuffers(prepared);
+  }
+}
+BENCHMARK(BM_ConvolvePrepare)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Apply in the convolution dialog: prepare, eight channels, release (arg: kind).
+void BM_ConvolveApply(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    ConvolveSource prepared;
+    PrepareConvolveSource(prepared, Picture());
+    for (int channel = 0; channel < 8; ++channel) {
+      RasterImage result = ConvolveChannel(prepared, channel, kind, 0);
+      benchmark::DoNotOptimize(result.Row(0));
+    }
+    ReleaseWorkBuffers(prepared);
+  }
+}
+BENCHMARK(BM_ConvolveApply)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Apply in the edge dialog.
+void BM_EdgeApply(benchmark::State& state) {
+  for (auto _ : state) {
+    EdgeSource prepared;
+    PrepareEdgeSource(prepared, Picture());
+    for (int channel = 0; channel < 8; ++channel) {
+      RasterImage result = EdgeChannel(prepared, static_cast<int>(state.range(0)), channel, 0);
+      benchmark::DoNotOptimize(result.Row(0));
+    }
+    ReleaseWorkBuffers(prepared);
+  }
+}
+BENCHMARK(BM_EdgeApply)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Apply in the dither dialog (Floyd-Steinberg and Stucki).
+void BM_DitherApply(benchmark::State& state) {
+  for (auto _ : state) {
+    DitherResults results = state.range(0) == 2 ? FloydSteinbergDither(Picture(), 128)
+                                                : WideKernelDither(Picture(), 128, 4);
+    benchmark::DoNotOptimize(results[0].Row(0));
+  }
+}
+BENCHMARK(BM_DitherApply)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace tessalin
