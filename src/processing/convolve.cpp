@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/tessalin_error.h"
 #include "processing/convolve_kernels.h"
 #include "processing/convolve_parallel.h"
+#include "processing/convolve_rounding.h"
 
 namespace tessalin {
 
@@ -21,14 +23,6 @@ const ConvolveKernel& KernelOf(int kind) {
   if (kind < 0 || kind >= kConvolveKindCount)
     throw TessalinError("Unknown convolution kind " + std::to_string(kind) + ".");
   return kConvolveKernels[kind];
-}
-
-// Bounds are whole numbers, so rounding before or after clamping agrees.
-inline uint8_t RoundedByte(Extended x) {
-  const Extended r = std::nearbyintl(x);
-  if (r <= 0) return 0;
-  if (r >= 255) return 255;
-  return static_cast<uint8_t>(static_cast<int>(r));
 }
 
 // Hue, saturation and intensity values already clamped to their ranges.
@@ -178,43 +172,65 @@ void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias,
 }
 
 // Byte channels of kernels in sixteenths: the products and their sums are
-// exact in doubles, so whole numbers give the same sums; N is 16 times the
-// value plus the bias.
-inline uint8_t SixteenthsByte(long long n) {
-  if (n <= 0) return 0;
-  if (n >= 255 * 16) return 255;
-  long long q = n >> 4;
-  const long long r = n & 15;
-  if (r > 8 || (r == 8 && (q & 1))) ++q;
-  return static_cast<uint8_t>(q);
+// exact in doubles, so whole numbers give the same sums. Bytes are summed by
+// their index in the row: the neighbours of byte i are i - 3 and i + 3.
+// The weights times kScale are whole numbers.
+template <int kKind, bool kSecond, int kScale, typename Get, size_t... J>
+inline int WholeSum(Get get, std::index_sequence<J...>) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  int sum = 0;
+  (
+      [&] {
+        constexpr double w = (kSecond ? k.k2[J] : k.k1[J]) * kScale;
+        constexpr int scaled = static_cast<int>(w + (w < 0 ? -0.5 : 0.5));
+        if constexpr (scaled != 0) sum += scaled * get(J);
+      }(),
+      ...);
+  return sum;
+}
+
+template <int kKind>
+inline uint8_t SixteenthsOutput(const uint8_t* const rows[3], size_t i, int bias) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  constexpr auto kNine = std::make_index_sequence<9>{};
+  const auto get = [&](size_t j) -> int { return rows[j / 3][i + 3 * (j % 3)]; };
+  constexpr int kScale = kKind == 0 ? 16 : 1;  // Blouring is the one kernel in sixteenths
+  int n = WholeSum<kKind, false, kScale>(get, kNine);
+  if constexpr (k.magnitude) {
+    const int n2 = WholeSum<kKind, true, kScale>(get, kNine);
+    n = (n < 0 ? -n : n) + (n2 < 0 ? -n2 : n2);
+  }
+  if constexpr (kKind != 0) {
+    n += bias;
+    return static_cast<uint8_t>(n < 0 ? 0 : (n > 255 ? 255 : n));
+  } else {
+    // 16 times the value: round half to even by hand.
+    n += 16 * bias;
+    n = n < 0 ? 0 : (n > 255 * 16 ? 255 * 16 : n);
+    const int q = n >> 4, r = n & 15;
+    return static_cast<uint8_t>(q + ((r > 8) | ((r == 8) & (q & 1))));
+  }
 }
 
 template <int kKind>
 void ConvolveRowsRgbSixteenths(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
                                int endRow) {
-  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
-  constexpr auto w16 = [](double w) { return static_cast<int>(w * 16); };
   const int W = src.width;
-  const long long bias16 = 16LL * bias;
-  const int only = channel & 3;  // 3: all three bytes
+  bias = ClampedBias(bias);
+  const int form = channel & 3;
   for (int y = firstRow; y < endRow; ++y) {
     uint8_t* dst = out.Row(y);
     const uint8_t* rows[3];
     NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rows, 3);
-    for (int x = 0; x < W; ++x) {
-      uint8_t bgr[3] = {0, 0, 0};
-      for (int c = 0; c < 3; ++c) {
-        if (only != 3 && c != 2 - only) continue;
-        int s1 = 0, s2 = 0;
-        for (int j = 0; j < 9; ++j) {
-          const int v = rows[j / 3][3 * (x + j % 3) + c];
-          s1 += w16(k.k1[j]) * v;
-          if constexpr (k.magnitude) s2 += w16(k.k2[j]) * v;
-        }
-        const long long n = k.magnitude ? static_cast<long long>(std::abs(s1)) + std::abs(s2) : s1;
-        bgr[c] = SixteenthsByte(n + bias16);
+    if (form == 3) {
+      const size_t n = 3 * static_cast<size_t>(W);
+      for (size_t i = 0; i < n; ++i) dst[i] = SixteenthsOutput<kKind>(rows, i, bias);
+    } else {
+      const size_t c = static_cast<size_t>(2 - form);
+      for (int x = 0; x < W; ++x) {
+        const uint8_t v = SixteenthsOutput<kKind>(rows, 3 * static_cast<size_t>(x) + c, bias);
+        dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = v;
       }
-      WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
     }
   }
 }
@@ -232,6 +248,18 @@ void ConvolveRowsIntensityWhole(const ConvolveSource& src, int bias, RasterImage
     return static_cast<int>(scaled + (scaled < 0 ? -0.5 : 0.5));
   };
   const int W = src.width;
+  // Every T this kernel can make from sums of 0 .. 765, and its byte.
+  int lowT = 0, highT = 0;
+  for (int j = 0; j < 9; ++j) {
+    const int w1 = wt(k.k1[j]), w2 = wt(k.k2[j]);
+    if (k.magnitude) {
+      highT += 765 * ((w1 < 0 ? -w1 : w1) + (w2 < 0 ? -w2 : w2));
+    } else {
+      (w1 < 0 ? lowT : highT) += 765 * w1;
+    }
+  }
+  std::vector<uint8_t> byteOfT(static_cast<size_t>(highT - lowT) + 1);
+  for (int t = lowT; t <= highT; ++t) byteOfT[t - lowT] = IntensityByteFromSums(t, kNinths ? 27 : 3, bias);
   std::vector<int> sums(3 * static_cast<size_t>(src.borderedWidth));
   for (int y = firstRow; y < endRow; ++y) {
     const uint8_t* rows[3];
@@ -241,17 +269,17 @@ void ConvolveRowsIntensityWhole(const ConvolveSource& src, int bias, RasterImage
       for (int x = 0; x < src.borderedWidth; ++x) s[x] = rows[r][3 * x] + rows[r][3 * x + 1] + rows[r][3 * x + 2];
     }
     const int* srow[3] = {sums.data(), sums.data() + src.borderedWidth, sums.data() + 2 * src.borderedWidth};
+    const auto get = [&](size_t j) -> int { return srow[j / 3][j % 3]; };
     uint8_t* dst = out.Row(y);
     for (int x = 0; x < W; ++x) {
-      long long t1 = 0, t2 = 0;
-      for (int j = 0; j < 9; ++j) {
-        const int v = srow[j / 3][x + j % 3];
-        t1 += wt(k.k1[j]) * v;
-        if constexpr (k.magnitude) t2 += wt(k.k2[j]) * v;
+      int t = WholeSum<kKind, false, kNinths ? 9 : 1>(get, std::make_index_sequence<9>{});
+      if constexpr (k.magnitude) {
+        const int t2 = WholeSum<kKind, true, kNinths ? 9 : 1>(get, std::make_index_sequence<9>{});
+        t = (t < 0 ? -t : t) + (t2 < 0 ? -t2 : t2);
       }
-      const long long t = k.magnitude ? std::llabs(t1) + std::llabs(t2) : t1;
-      const uint8_t v = IntensityByteFromSums(t, kNinths ? 27 : 3, bias);
+      const uint8_t v = byteOfT[t - lowT];
       dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = v;
+      for (auto& p : srow) ++p;
     }
   }
 }
@@ -274,6 +302,24 @@ constexpr auto MakeIntensityTable(std::integer_sequence<int, kKinds...>) {
 }
 
 }  // namespace
+
+RasterImage MakeConvolveBorder(const RasterImage& source) {
+  if (source.Format() != PixelFormat::pf24Bit || !source.HasImage()) return MakeBorderedRaster(source, 0);
+  // Border kind 0 by whole rows: the edge pixels repeated once on every side.
+  const int W = source.Width(), H = source.Height();
+  RasterImage copy = NewRaster(PixelFormat::pf24Bit, H + 2, W + 2);
+  const size_t rowBytes = 3 * static_cast<size_t>(W);
+  for (int y = 0; y < H; ++y) {
+    const uint8_t* from = source.Row(y);
+    uint8_t* to = copy.Row(y + 1);
+    std::memcpy(to, from, 3);
+    std::memcpy(to + 3, from, rowBytes);
+    std::memcpy(to + 3 + rowBytes, from + rowBytes - 3, 3);
+  }
+  std::memcpy(copy.Row(0), copy.Row(1), rowBytes + 6);
+  std::memcpy(copy.Row(H + 1), copy.Row(H), rowBytes + 6);
+  return copy;
+}
 
 uint8_t IntensityByteFromSums(long long weightedSum, int divisor, int bias) {
   // Nearest whole number of weightedSum / divisor (never a tie for an odd divisor).
@@ -301,7 +347,7 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
     LoadWorkBuffers(prepared.buffers, RasterImage(), withHsi);
     return;
   }
-  LoadWorkBuffers(prepared.buffers, MakeBorderedRaster(source, 0), withHsi);
+  LoadWorkBuffers(prepared.buffers, MakeConvolveBorder(source), withHsi);
 }
 
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias) {

@@ -26,6 +26,10 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
 // A new pf24Bit picture of the source's size; reads the buffers, changes nothing.
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias);
 
+// The bordered copy of border kind 0 (as MakeBorderedRaster makes it), by
+// whole rows for a pf24Bit source.
+RasterImage MakeConvolveBorder(const RasterImage& source);
+
 // The plain nine-products-per-pixel loop, one thread, every channel and kind
 // alike; ConvolveChannel must give the same bytes.
 RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, int kind, int bias);

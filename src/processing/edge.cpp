@@ -8,6 +8,7 @@
 
 #include "core/tessalin_error.h"
 #include "processing/convolve_parallel.h"
+#include "processing/convolve_rounding.h"
 
 namespace tessalin {
 
@@ -37,12 +38,52 @@ std::vector<uint8_t> HsiNeighbourBytes(const WorkBuffers& buffers) {
   ForEachRowBand(buffers.Height(), static_cast<long long>(pixels), [&](int first, int end) {
     const size_t w = static_cast<size_t>(buffers.Width());
     for (size_t i = first * w; i < end * w; ++i) {
-      bytes[3 * i] = static_cast<uint8_t>(RoundToInt(hsi[i].I));
-      bytes[3 * i + 1] = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi[i].S) * 255));
-      bytes[3 * i + 2] = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi[i].H) * 255 / 360));
+      bytes[3 * i] = RoundedByte(hsi[i].I);
+      bytes[3 * i + 1] = RoundedByte(static_cast<Extended>(hsi[i].S) * 255);
+      bytes[3 * i + 2] = RoundedByte(static_cast<Extended>(hsi[i].H) * 255 / 360);
     }
   });
   return bytes;
+}
+
+// The operators on byte i of a row of B, G, R triples: the neighbours of byte
+// i are i - 3 and i + 3 in the same row and the rows above and below.
+template <int kKind>
+inline uint8_t EdgeByte(const uint8_t* const rows[3], size_t i, int bias) {
+  const auto v = [&](int r, int dx) { return static_cast<int>(rows[r][i + 3 * dx]); };
+  const auto absd = [](int a, int b) { return a > b ? a - b : b - a; };
+  int m;
+  if constexpr (kKind == 0) {
+    m = std::max(std::max(absd(v(0, 0), v(2, 2)), absd(v(0, 1), v(2, 1))),
+                 std::max(absd(v(0, 2), v(2, 0)), absd(v(1, 0), v(1, 2))));
+  } else {
+    const int c = v(1, 1);
+    m = std::max(std::max(std::max(absd(c, v(0, 0)), absd(c, v(0, 1))), std::max(absd(c, v(0, 2)), absd(c, v(1, 0)))),
+                 std::max(std::max(absd(c, v(1, 2)), absd(c, v(2, 0))), std::max(absd(c, v(2, 1)), absd(c, v(2, 2)))));
+  }
+  m += bias;
+  return static_cast<uint8_t>(m < 0 ? 0 : (m > 255 ? 255 : m));
+}
+
+template <int kKind>
+void EdgeRows(const uint8_t* base, size_t rowBytes, int borderedHeight, int width, int channel, int bias,
+              RasterImage& out, int first, int end) {
+  const int form = channel & 3;
+  for (int y = first; y < end; ++y) {
+    // Bordered rows y, y + 1, y + 2 counted from the top; the buffer is bottom-up.
+    const uint8_t* rows[3];
+    for (int r = 0; r < 3; ++r) rows[r] = base + static_cast<size_t>(borderedHeight - 1 - (y + r)) * rowBytes;
+    uint8_t* dst = out.Row(y);
+    if (form == 3) {
+      for (size_t i = 0; i < 3 * static_cast<size_t>(width); ++i) dst[i] = EdgeByte<kKind>(rows, i, bias);
+    } else {
+      const size_t c = static_cast<size_t>(2 - form);
+      for (int x = 0; x < width; ++x) {
+        const uint8_t v = EdgeByte<kKind>(rows, 3 * static_cast<size_t>(x) + c, bias);
+        dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = v;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -85,25 +126,10 @@ RasterImage EdgeChannel(const EdgeSource& prepared, int kind, int channel, int b
     base = hsiBytes.data();
   }
   const size_t rowBytes = 3 * static_cast<size_t>(prepared.borderedWidth);
-  const int bh = prepared.borderedHeight;
+  const int clampedBias = ClampedBias(bias);
   ForEachRowBand(prepared.height, static_cast<long long>(prepared.width) * prepared.height, [&](int first, int end) {
-    for (int y = first; y < end; ++y) {
-      // Bordered rows y, y + 1, y + 2 counted from the top; the buffer is bottom-up.
-      const uint8_t* rows[3];
-      for (int r = 0; r < 3; ++r) rows[r] = base + static_cast<size_t>(bh - 1 - (y + r)) * rowBytes;
-      uint8_t* dst = out.Row(y);
-      EdgeNeighbourhood n;
-      for (int x = 0; x < prepared.width; ++x) {
-        for (int j = 0; j < 9; ++j) {
-          const uint8_t* p = rows[j / 3] + 3 * static_cast<size_t>(x + j % 3);
-          n[j] = {p[0], p[1], p[2]};
-        }
-        const BgrTriple t = kind == 0 ? DifferenceOperator(channel, n, bias) : HomogeneityOperator(channel, n, bias);
-        dst[3 * x] = t.b;
-        dst[3 * x + 1] = t.g;
-        dst[3 * x + 2] = t.r;
-      }
-    }
+    (kind == 0 ? EdgeRows<0> : EdgeRows<1>)(base, rowBytes, prepared.borderedHeight, prepared.width, channel,
+                                             clampedBias, out, first, end);
   });
   return out;
 }

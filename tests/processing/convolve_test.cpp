@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "core/colour_model.h"
 #include "core/pixel_ops.h"
+#include "core/bordered_copy.h"
 #include "core/tessalin_error.h"
+#include "processing/convolve_rounding.h"
 #include "support/test_pictures.h"
 
 namespace tessalin {
@@ -237,6 +240,26 @@ TEST(ConvolveSize, WithoutTheHsiBufferOnlyRgbOutputsRun) {
   EXPECT_THROW(ConvolveChannel(source, 5, 2, 0), TessalinError);
   ReleaseWorkBuffers(source);
   EXPECT_TRUE(source.buffers.Empty());
+}
+
+TEST(ConvolveSize, BorderByRowsMatchesTheBorderedCopy) {
+  for (auto [w, h] : {std::pair{1, 1}, {1, 5}, {6, 1}, {7, 4}}) {
+    const RasterImage picture = MakeRandom24(w, h, 11);
+    EXPECT_TRUE(test::SamePixels24(MakeConvolveBorder(picture), MakeBorderedRaster(picture, 0))) << w << "x" << h;
+  }
+}
+
+TEST(ConvolveRounding, FastByteRoundingMatchesNearbyint) {
+  std::mt19937_64 rng(4);
+  std::uniform_real_distribution<double> wide(-600, 600);
+  for (int i = 0; i < 200000; ++i) {
+    const long double x = i % 2 ? static_cast<long double>(wide(rng)) : (static_cast<int>(rng() % 1200) - 600) / 2.0L;
+    const long double r = std::nearbyintl(x);
+    const int expected = r < 0 ? 0 : (r > 255 ? 255 : static_cast<int>(r));
+    ASSERT_EQ(RoundedByte(x), expected) << static_cast<double>(x);
+  }
+  for (long double x : {-1.0L, -0.5L, 0.5L, 1.5L, 2.5L, 254.5L, 255.5L, 256.0L, 1e30L, -1e30L})
+    EXPECT_EQ(RoundedByte(x), std::clamp(static_cast<int>(std::nearbyintl(x > 1e6L ? 1e6L : (x < -1e6L ? -1e6L : x))), 0, 255));
 }
 
 TEST(ConvolveNames, ItemsAndCaptions) {

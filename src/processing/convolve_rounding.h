@@ -1,0 +1,27 @@
+// Rounding for the engines' inner loops: the same answers as std::nearbyintl
+// (ties to even) without its library call and floating-point environment save.
+#pragma once
+
+#include <cstdint>
+
+#include "core/arithmetic.h"
+
+namespace tessalin {
+
+// round(x) clamped to 0 .. 255. Beyond (-1, 256) the answer is 0 or 255 anyway;
+// inside, adding 1.5 * 2^63 leaves no fraction bits in the 64-bit significand,
+// so the sum is rounded to a whole number, ties to even.
+inline uint8_t RoundedByte(Extended x) {
+  if (!(x > -1)) return 0;
+  if (x >= 256) return 255;
+  constexpr Extended kMagic = 0x1.8p63L;
+  const Extended r = (x + kMagic) - kMagic;
+  if (r <= 0) return 0;
+  if (r >= 255) return 255;
+  return static_cast<uint8_t>(static_cast<int>(r));
+}
+
+// Whole-number sums meet a bias of any size; beyond this the bytes saturate alike.
+inline int ClampedBias(int bias) { return bias < -100000 ? -100000 : (bias > 100000 ? 100000 : bias); }
+
+}  // namespace tessalin
