@@ -107,6 +107,9 @@ TChannel_Frm::TChannel_Frm(AppServices& app, RasterImage&& source)
     panels_[i]->setObjectName(QString("Panel%1").arg(i));
     panels_[i]->setFrameShape(QFrame::Panel);
     panels_[i]->setFrameShadow(QFrame::Sunken);
+    QFont font = panels_[i]->font();
+    font.setPointSize(7);  // "S -1.0000" has to fit a seventh of the width
+    panels_[i]->setFont(font);
   }
   LayoutPanels();
 

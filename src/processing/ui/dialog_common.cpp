@@ -1,6 +1,7 @@
 #include "processing/ui/dialog_common.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -105,11 +106,17 @@ TScaleImage* ProcessingDialog::AddPreview(const QString& name, const QString& hi
   return preview;
 }
 
-QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, const QColor& color) {
+QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, const QColor& color, int maxWidth) {
   auto* label = new QLabel(text, parent);
   QFont font = label->font();
   font.setBold(true);
   font.setPointSize(8);
+  if (maxWidth > 0 && QFontMetrics(font).horizontalAdvance(text) > maxWidth) {
+    // The layout was drawn for a narrower system font.
+    font.setStretch(QFont::Condensed);
+    while (QFontMetrics(font).horizontalAdvance(text) > maxWidth && font.pointSizeF() > 5.5)
+      font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
   label->setFont(font);
   if (color.isValid()) {
     QPalette palette = label->palette();

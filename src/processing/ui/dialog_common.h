@@ -53,8 +53,10 @@ class ProcessingDialog : public QDialog {
   bool centred_ = false;
 };
 
-// Bold 8-point label at a client position.
-QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, const QColor& color = QColor());
+// Bold 8-point label at a client position; with `maxWidth` the font is
+// narrowed, then made smaller, until the text fits before the next control.
+QLabel* AddLabel(QWidget* parent, const QString& text, int x, int y, const QColor& color = QColor(),
+                 int maxWidth = 0);
 // The tool tip and the status bar hint of a control.
 void SetHint(QWidget* widget, const QString& hint);
 

@@ -14,13 +14,13 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
   topBar->setGeometry(0, 0, 440, 37);
   topBar->setFrameShape(QFrame::StyledPanel);
 
-  AddLabel(this, "Dither Type", 2, 9);
+  AddLabel(this, "Dither Type", 2, 9, QColor(), 56);
   Dither_CbBox = new QComboBox(this);
   Dither_CbBox->setObjectName("Dither_CbBox");
   Dither_CbBox->addItems({"Clusterd Dot", "Clusterd Dot2", "Floyd&Steinberg", "Jarvis&judice&Ninke", "Stucki", "Custom"});
   Dither_CbBox->setGeometry(59, 6, 108, 22);
   SetHint(Dither_CbBox, "Select Dithering type");
-  AddLabel(this, "Threshold", 169, 9);
+  AddLabel(this, "Threshold", 169, 9, QColor(), 50);
   Bias_SpinE = new TSpinEdit(-255, 255, 4, this);
   Bias_SpinE->setObjectName("Bias_SpinE");
   Bias_SpinE->setGeometry(220, 6, 49, 22);
