@@ -1,0 +1,290 @@
+#include "processing/dither.h"
+
+#include <array>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include "core/arithmetic.h"
+#include "core/bordered_copy.h"
+#include "core/pixel_ops.h"
+#include "core/tessalin_error.h"
+#include "core/work_buffers.h"
+#include "processing/convolve_parallel.h"
+#include "processing/dither_intensity.h"
+
+namespace tessalin {
+
+const std::array<double, 766>& IntensityBySum() {
+  // RGBToHSI's intensity depends on the colour sum alone, so 766 values serve
+  // every pixel and the engines need no HSI plane (24 bytes a pixel).
+  static const std::array<double, 766> table = [] {
+    std::array<double, 766> t{};
+    for (int sum = 0; sum < 766; ++sum) t[sum] = ClampReal(static_cast<double>(static_cast<Extended>(sum) / 3), 0, 255);
+    return t;
+  }();
+  return table;
+}
+
+namespace {
+
+constexpr uint8_t kWhiteByte = 255;
+
+DitherResults EmptyResults(const RasterImage& source) {
+  DitherResults out;
+  for (RasterImage& r : out) r = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
+  return out;
+}
+
+DitherResults NewResults(int width, int height) {
+  DitherResults out;
+  for (RasterImage& r : out) r = NewRaster(PixelFormat::pf24Bit, height, width);
+  return out;
+}
+
+inline void PutGrey(uint8_t* row, int x, uint8_t v) { row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = v; }
+
+// Ordered and Custom read a 24-bit picture; other layouts are brought to 24 bits first.
+const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
+  if (source.Format() == PixelFormat::pf24Bit) return source;
+  holder.Assign(source);
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf24Bit), holder);
+  return holder;
+}
+
+// Quantises every pixel against threshold(x, y); no error is carried.
+template <typename ThresholdFn>
+DitherResults PointDither(const RasterImage& source, ThresholdFn threshold) {
+  if (!source.HasImage()) return EmptyResults(source);
+  RasterImage holder;
+  const RasterImage& src = As24Bit(source, holder);
+  const int W = src.Width(), H = src.Height();
+  WorkBuffers buffers;
+  LoadWorkBuffers(buffers, src, false);
+  DitherResults out = NewResults(W, H);
+  const std::array<double, 766>& intensity = IntensityBySum();
+  ForEachRowBand(H, static_cast<long long>(W) * H, [&](int first, int end) {
+    for (int y = first; y < end; ++y) {
+      const uint8_t* cell = buffers.RgbAt(0, y);
+      uint8_t* rows[4] = {out[0].Row(y), out[1].Row(y), out[2].Row(y), out[3].Row(y)};
+      for (int x = 0; x < W; ++x, cell += 3) {
+        const int t = threshold(x, y);
+        const int b = cell[0], g = cell[1], r = cell[2];
+        PutGrey(rows[0], x, r >= t ? kWhiteByte : 0);
+        PutGrey(rows[1], x, g >= t ? kWhiteByte : 0);
+        PutGrey(rows[2], x, b >= t ? kWhiteByte : 0);
+        PutGrey(rows[3], x, intensity[r + g + b] >= static_cast<double>(t) ? kWhiteByte : 0);
+      }
+    }
+  });
+  ReleaseWorkBuffers(buffers);
+  return out;
+}
+
+constexpr uint8_t kMatrix2[2][2] = {{0, 128}, {192, 64}};
+constexpr uint8_t kMatrix4[4][4] = {{0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
+
+// ---- error diffusion ----
+
+// One kernel position: dx columns ahead along the scan (negative: behind),
+// dy rows later in processing order, and its weight.
+struct Tap {
+  int dx, dy, weight;
+};
+
+struct FloydSteinbergKernel {
+  static constexpr int kDivisor = 16, kRowsAhead = 1, kBorder = 1;
+  static constexpr bool kRoundIntensity = false;
+  static constexpr std::array<Tap, 4> kTaps = {{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}};
+};
+
+struct JarvisJudiceNinkeKernel {
+  static constexpr int kDivisor = 48, kRowsAhead = 2, kBorder = 2;
+  static constexpr bool kRoundIntensity = true;
+  static constexpr std::array<Tap, 12> kTaps = {{{1, 0, 7},
+                                                 {2, 0, 5},
+                                                 {-2, 1, 3},
+                                                 {-1, 1, 5},
+                                                 {0, 1, 7},
+                                                 {1, 1, 5},
+                                                 {2, 1, 3},
+                                                 {-2, 2, 1},
+                                                 {-1, 2, 3},
+                                                 {0, 2, 5},
+                                                 {1, 2, 3},
+                                                 {2, 2, 1}}};
+};
+
+struct StuckiKernel {
+  static constexpr int kDivisor = 42, kRowsAhead = 2, kBorder = 2;
+  static constexpr bool kRoundIntensity = true;
+  static constexpr std::array<Tap, 12> kTaps = {{{1, 0, 8},
+                                                 {2, 0, 4},
+                                                 {-2, 1, 2},
+                                                 {-1, 1, 4},
+                                                 {0, 1, 8},
+                                                 {1, 1, 4},
+                                                 {2, 1, 2},
+                                                 {-2, 2, 1},
+                                                 {-1, 2, 2},
+                                                 {0, 2, 4},
+                                                 {1, 2, 2},
+                                                 {2, 2, 1}}};
+};
+
+// The bordered copy as the diffusion sees it. Buffer row b holds picture row
+// H - b: row 0 is the bottom border row, processed first, and the next row in
+// processing order is the next buffer row.
+struct DiffusionSource {
+  int width = 0, height = 0;  // the picture
+  int borderedWidth = 0;
+  int border = 0;  // side and top border width
+  const uint8_t* rgb = nullptr;
+};
+
+// round(ClampReal(old + n / D, 0, 255)) in integers: old is whole, so the
+// real sum is exact and a tie can only be an exact half.
+template <int D>
+inline int AddColourShare(int old, int n) {
+  constexpr int kOffset = 256;  // keeps the numerator positive (|n| <= 255 * 8)
+  const unsigned s = static_cast<unsigned>(old * D + n + kOffset * D);
+  unsigned q = s / D;
+  const unsigned r2 = 2 * (s % D);
+  q += (r2 > static_cast<unsigned>(D)) | ((r2 == static_cast<unsigned>(D)) & q);
+  const int v = static_cast<int>(q) - kOffset;
+  return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+
+// The I share, in extended precision and stored as a double.
+template <typename K>
+inline double AddIntensityShare(double old, double error, int weight) {
+  const double v = ClampReal(static_cast<double>(static_cast<Extended>(old) +
+                                                 static_cast<Extended>(error) * weight / K::kDivisor),
+                             0, 255);
+  if constexpr (K::kRoundIntensity) return RoundHalfEven(v);
+  return v;
+}
+
+// A channel's cells as ints (colour bytes) or doubles (intensity).
+template <typename K, typename Cell>
+class RowRing {
+ public:
+  explicit RowRing(int width) : width_(width), cells_(static_cast<size_t>(width) * kSlots) {}
+  Cell* Slot(int bufferRow) { return cells_.data() + static_cast<size_t>(bufferRow % kSlots) * width_; }
+
+ private:
+  static constexpr int kSlots = K::kRowsAhead + 1;
+  int width_;
+  std::vector<Cell> cells_;
+};
+
+// Diffuses one channel over the whole picture and writes its result raster.
+// channel: 0 B, 1 G, 2 R byte of each cell, 3 the intensity.
+template <typename K, int Channel>
+void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
+  using Cell = std::conditional_t<Channel == 3, double, int>;
+  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
+  const std::array<double, 766>& intensity = IntensityBySum();
+  RowRing<K, Cell> ring(BW);
+  auto load = [&](int bufferRow) {
+    const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
+    Cell* dst = ring.Slot(bufferRow);
+    for (int c = 0; c < BW; ++c, cell += 3) {
+      if constexpr (Channel == 3) dst[c] = intensity[cell[0] + cell[1] + cell[2]];
+      else dst[c] = cell[Channel];
+    }
+  };
+  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
+  const double tReal = t;
+  for (int b = 0; b <= H; ++b) {
+    if (b > 0) load(b + K::kRowsAhead);
+    const int y = H - b;
+    const int d = (y % 2 == 0) ? 1 : -1;
+    Cell* rows[K::kRowsAhead + 1];
+    for (int k = 0; k <= K::kRowsAhead; ++k) rows[k] = ring.Slot(b + k) + border;
+    uint8_t* dst = y < H ? out.Row(y) : nullptr;
+    for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
+      const Cell v = rows[0][x];
+      bool white;
+      Cell error;
+      if constexpr (Channel == 3) {
+        white = v >= tReal;
+        error = white ? static_cast<double>(static_cast<Extended>(v) - 255) : v;
+      } else {
+        white = v >= t;
+        error = white ? v - 255 : v;
+      }
+      if (dst) PutGrey(dst, x, white ? kWhiteByte : 0);
+      // A zero share leaves a target as it is, unless the target is rounded
+      // (the wide kernels' intensity, where a fresh cell's third is dropped).
+      if constexpr (Channel != 3 || !K::kRoundIntensity) {
+        if (error == 0) continue;
+      }
+      for (const Tap& tap : K::kTaps) {
+        Cell& target = rows[tap.dy][x + d * tap.dx];
+        if constexpr (Channel == 3) target = AddIntensityShare<K>(target, error, tap.weight);
+        else target = AddColourShare<K::kDivisor>(target, error * tap.weight);
+      }
+    }
+  }
+}
+
+template <typename K>
+DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
+  if (!source.HasImage()) return EmptyResults(source);
+  const int W = source.Width(), H = source.Height();
+  WorkBuffers buffers;
+  {
+    // The intensity of a fresh cell comes from its colour sum (see
+    // IntensityBySum), so the copy is loaded without the HSI plane.
+    const RasterImage bordered = MakeBorderedRaster(source, K::kBorder == 1 ? 0 : 1);
+    LoadWorkBuffers(buffers, bordered, false);
+  }
+  DiffusionSource src{W, H, buffers.Width(), K::kBorder, buffers.Rgb()};
+  DitherResults out = NewResults(W, H);
+  // The four channels are independent; each runs on a thread of its own.
+  const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+  if (threaded) {
+    std::thread r([&] { DiffuseChannel<K, 2>(src, threshold, out[0]); });
+    std::thread g([&] { DiffuseChannel<K, 1>(src, threshold, out[1]); });
+    std::thread b([&] { DiffuseChannel<K, 0>(src, threshold, out[2]); });
+    DiffuseChannel<K, 3>(src, threshold, out[3]);
+    r.join();
+    g.join();
+    b.join();
+  } else {
+    DiffuseChannel<K, 2>(src, threshold, out[0]);
+    DiffuseChannel<K, 1>(src, threshold, out[1]);
+    DiffuseChannel<K, 0>(src, threshold, out[2]);
+    DiffuseChannel<K, 3>(src, threshold, out[3]);
+  }
+  ReleaseWorkBuffers(buffers);
+  return out;
+}
+
+}  // namespace
+
+DitherResults OrderedDither(const RasterImage& source, int kind) {
+  if (kind == 0) return PointDither(source, [](int x, int y) { return kMatrix2[y & 1][x & 1]; });
+  if (kind == 1) return PointDither(source, [](int x, int y) { return kMatrix4[y & 3][x & 3]; });
+  throw TessalinError("Unknown ordered dither kind " + std::to_string(kind) + ".");
+}
+
+DitherResults CustomThresholdDither(const RasterImage& source, int threshold) {
+  return PointDither(source, [threshold](int, int) { return threshold; });
+}
+
+DitherResults FloydSteinbergDither(const RasterImage& source, int threshold) {
+  return ErrorDiffusion<FloydSteinbergKernel>(source, threshold);
+}
+
+DitherResults WideKernelDither(const RasterImage& source, int threshold, int ditherKind) {
+  if (ditherKind == 3) return ErrorDiffusion<JarvisJudiceNinkeKernel>(source, threshold);
+  if (ditherKind == 4) return ErrorDiffusion<StuckiKernel>(source, threshold);
+  // Any other kind diffuses nothing. The copy is still the wide bordered one,
+  // whose picture cells are the source's own pixels.
+  return CustomThresholdDither(source, threshold);
+}
+
+}  // namespace tessalin

@@ -1,0 +1,320 @@
+#include "processing/dither.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/colour_model.h"
+#include "core/pixel_ops.h"
+#include "processing/dither_intensity.h"
+#include "support/test_pictures.h"
+
+namespace tessalin {
+namespace {
+
+using test::Bgr;
+using test::MakeFlat24;
+using test::MakeRandom24;
+using test::PixelAt;
+using test::SetPixelAt;
+using Ext = long double;
+
+// ---- the straightforward reference: a full bordered grid, one channel at a time ----
+
+struct RefTap {
+  int dx, dy, w;
+};
+
+struct RefKernel {
+  int border;  // 1: one cell on every side; 2: two at the sides and top, one at the bottom
+  int divisor;
+  bool roundI;
+  std::vector<RefTap> taps;
+};
+
+RefKernel FloydSteinberg() { return {1, 16, false, {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}}; }
+
+// Rows of the tables (weights 2 behind .. 2 ahead), the pixel's own row first.
+RefKernel Wide(int divisor, std::vector<std::vector<int>> rows) {
+  RefKernel k{2, divisor, true, {}};
+  k.taps.push_back({1, 0, rows[0][3]});
+  k.taps.push_back({2, 0, rows[0][4]});
+  for (int dy = 1; dy <= 2; ++dy)
+    for (int dx = -2; dx <= 2; ++dx) k.taps.push_back({dx, dy, rows[dy][dx + 2]});
+  return k;
+}
+RefKernel Jarvis() { return Wide(48, {{0, 0, 0, 7, 5}, {3, 5, 7, 5, 3}, {1, 3, 5, 3, 1}}); }
+RefKernel Stucki() { return Wide(42, {{0, 0, 0, 8, 4}, {2, 4, 8, 4, 2}, {1, 2, 4, 2, 1}}); }
+
+struct RefCell {
+  int c[3];  // R, G, B
+  double i;
+};
+
+int Clamp(int v, int n) { return v < 0 ? 0 : (v >= n ? n - 1 : v); }
+
+// channel 0 R, 1 G, 2 B, 3 I; returns the quantised picture rows, top-down.
+std::vector<std::vector<uint8_t>> ReferenceDiffusion(const RasterImage& src, int t, const RefKernel& k,
+                                                     int channel) {
+  const int W = src.Width(), H = src.Height(), b = k.border;
+  // Cell (x, y) of the bordered copy at grid[y + b][x + b], x from -b to W + b - 1, y from -b to H.
+  std::vector<std::vector<RefCell>> grid(H + b + 1, std::vector<RefCell>(W + 2 * b));
+  for (int y = -b; y <= H; ++y)
+    for (int x = -b; x < W + b; ++x) {
+      const bool outX = x < 0 || x >= W, outY = y < 0 || y >= H;
+      Bgr p{255, 255, 255};  // the wide copy leaves its corner blocks white
+      if (!(b == 2 && outX && outY)) p = PixelAt(src, Clamp(x, W), Clamp(y, H));
+      grid[y + b][x + b] = {{p.r, p.g, p.b}, RGBToHSI(p.r, p.g, p.b).I};
+    }
+  std::vector<std::vector<uint8_t>> out(H, std::vector<uint8_t>(W));
+  for (int y = H; y >= 0; --y) {
+    const int d = y % 2 == 0 ? 1 : -1;
+    for (int n = 0; n < W; ++n) {
+      const int x = d > 0 ? n : W - 1 - n;
+      RefCell& cell = grid[y + b][x + b];
+      bool white;
+      int e = 0;
+      double ei = 0;
+      if (channel == 3) {
+        white = cell.i >= static_cast<double>(t);
+        ei = white ? static_cast<double>(static_cast<Ext>(cell.i) - 255) : cell.i;
+      } else {
+        white = cell.c[channel] >= t;
+        e = white ? cell.c[channel] - 255 : cell.c[channel];
+      }
+      if (y < H) out[y][x] = white ? 255 : 0;
+      for (const RefTap& tap : k.taps) {
+        RefCell& target = grid[y - tap.dy + b][x + d * tap.dx + b];
+        if (channel == 3) {
+          const double v = ClampReal(static_cast<double>(target.i + static_cast<Ext>(ei) * tap.w / k.divisor), 0, 255);
+          target.i = k.roundI ? std::nearbyint(v) : v;
+        } else {
+          const Ext share = static_cast<Ext>(e * tap.w) / k.divisor;
+          target.c[channel] = static_cast<int>(
+              std::nearbyint(ClampReal(static_cast<double>(target.c[channel] + share), 0, 255)));
+        }
+      }
+    }
+  }
+  return out;
+}
+
+// The quantised value of channel ch at (x, y), checking the pixel is a proper grey 0 or 255.
+int At(const DitherResults& r, int ch, int x, int y) {
+  const Bgr p = PixelAt(r[ch], x, y);
+  EXPECT_TRUE(p.r == p.g && p.g == p.b && (p.r == 0 || p.r == 255)) << "channel " << ch << " at " << x << "," << y;
+  return p.r;
+}
+
+void ExpectMatchesReference(const RasterImage& src, int t, const RefKernel& k, const DitherResults& got,
+                            const std::string& what) {
+  for (int ch = 0; ch < 4; ++ch) {
+    ASSERT_EQ(got[ch].Format(), PixelFormat::pf24Bit);
+    ASSERT_EQ(got[ch].Width(), src.Width());
+    ASSERT_EQ(got[ch].Height(), src.Height());
+    const auto ref = ReferenceDiffusion(src, t, k, ch);
+    int mismatches = 0;
+    for (int y = 0; y < src.Height(); ++y)
+      for (int x = 0; x < src.Width(); ++x) mismatches += At(got, ch, x, y) != ref[y][x];
+    EXPECT_EQ(mismatches, 0) << what << " channel " << ch << " threshold " << t;
+  }
+}
+
+// ---- ordered and custom ----
+
+TEST(OrderedDither, TwoByTwoOnGrey128LeavesOnlyTheLowerLeftOfEachBlockBlack) {
+  const DitherResults r = OrderedDither(MakeFlat24(6, 5, 128, 128, 128), 0);
+  for (int ch = 0; ch < 4; ++ch)
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(At(r, ch, x, y), (x % 2 == 0 && y % 2 == 1) ? 0 : 255) << ch << " " << x << "," << y;
+}
+
+TEST(OrderedDither, BlackGivesWhiteOnlyWhereTheMatrixHoldsZeroAndWhiteStaysWhite) {
+  const RasterImage black = MakeFlat24(9, 9, 0, 0, 0);
+  const DitherResults k0 = OrderedDither(black, 0), k1 = OrderedDither(black, 1);
+  const DitherResults white = OrderedDither(MakeFlat24(9, 9, 255, 255, 255), 1);
+  for (int ch = 0; ch < 4; ++ch)
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 9; ++x) {
+        EXPECT_EQ(At(k0, ch, x, y), (x % 2 == 0 && y % 2 == 0) ? 255 : 0);
+        EXPECT_EQ(At(k1, ch, x, y), (x % 4 == 0 && y % 4 == 0) ? 255 : 0);
+        EXPECT_EQ(At(white, ch, x, y), 255);
+      }
+}
+
+TEST(OrderedDither, FourByFourOnGrey100HasSevenWhitesPerBlockAtTheLowMatrixValues) {
+  const DitherResults r = OrderedDither(MakeFlat24(8, 8, 100, 100, 100), 1);
+  const int matrix[4][4] = {{0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
+  for (int ch = 0; ch < 4; ++ch)
+    for (int by = 0; by < 8; by += 4)
+      for (int bx = 0; bx < 8; bx += 4) {
+        int whites = 0;
+        for (int y = 0; y < 4; ++y)
+          for (int x = 0; x < 4; ++x) {
+            const int v = At(r, ch, bx + x, by + y);
+            whites += v == 255;
+            EXPECT_EQ(v == 255, matrix[y][x] <= 100);
+          }
+        EXPECT_EQ(whites, 7);
+      }
+}
+
+TEST(OrderedDither, ChannelsAreQuantisedSeparatelyAndUnknownKindsRefused) {
+  // R 200, G 10, B 130, I 113.3: at matrix value 128 only R and B pass.
+  const DitherResults r = OrderedDither(MakeFlat24(2, 1, 200, 10, 130), 0);
+  EXPECT_EQ(At(r, 0, 1, 0), 255);
+  EXPECT_EQ(At(r, 1, 1, 0), 0);
+  EXPECT_EQ(At(r, 2, 1, 0), 255);
+  EXPECT_EQ(At(r, 3, 1, 0), 0);
+  EXPECT_ANY_THROW(OrderedDither(MakeFlat24(2, 2, 1, 2, 3), 2));
+}
+
+TEST(CustomThresholdDither, IntensityIsTheRealMeanOfTheThreeBytes) {
+  RasterImage src = MakeFlat24(3, 2, 128, 128, 127);
+  SetPixelAt(src, 1, 0, {128, 128, 128});  // b, g, r: I exactly 128
+  SetPixelAt(src, 2, 1, {0, 0, 127});
+  const DitherResults r = CustomThresholdDither(src, 128);
+  EXPECT_EQ(At(r, 0, 0, 0), 255);
+  EXPECT_EQ(At(r, 1, 0, 0), 255);
+  EXPECT_EQ(At(r, 2, 0, 0), 0);
+  EXPECT_EQ(At(r, 3, 0, 0), 0);  // 127.67 < 128
+  EXPECT_EQ(At(r, 3, 1, 0), 255);
+  EXPECT_EQ(At(r, 0, 2, 1), 0);
+  // Threshold 0 or below: every channel white.
+  const DitherResults low = CustomThresholdDither(MakeFlat24(2, 2, 0, 0, 0), -5);
+  for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(At(low, ch, 1, 1), 255);
+}
+
+TEST(DitherIntensity, MatchesTheColourModelForEveryColourSum) {
+  const auto& table = IntensityBySum();
+  for (int sum = 0; sum <= 765; ++sum) {
+    const int r = sum < 255 ? sum : 255, g = sum - r < 255 ? sum - r : 255, b = sum - r - g;
+    ASSERT_EQ(table[sum], RGBToHSI(r, g, b).I) << sum;
+    ASSERT_EQ(table[sum], RGBToHSI(b, r, g).I) << sum;
+  }
+}
+
+// ---- error diffusion: worked examples ----
+
+TEST(FloydSteinbergDither, TwoPixelsOfGrey60AreSeededByTheBottomBorderRow) {
+  // Border row first, right to left: the picture row is left at 91 and 95,
+  // the first pixel's 7/16 lifts the second to 135.
+  const DitherResults r = FloydSteinbergDither(MakeFlat24(2, 1, 60, 60, 60), 128);
+  for (int ch = 0; ch < 4; ++ch) {
+    EXPECT_EQ(At(r, ch, 0, 0), 0) << ch;
+    EXPECT_EQ(At(r, ch, 1, 0), 255) << ch;
+  }
+}
+
+TEST(FloydSteinbergDither, HalfSharesRoundToEvenForColoursButIntensityKeepsTheHalf) {
+  // Bottom row black: no error reaches the top row, whose 8 sends 3.5 ahead.
+  RasterImage src = MakeFlat24(2, 2, 0, 0, 0);
+  SetPixelAt(src, 0, 0, {8, 8, 8});
+  SetPixelAt(src, 1, 0, {100, 100, 100});
+  // 103.5 becomes 104: white at 104; the intensity stays 103.5: black.
+  DitherResults r = FloydSteinbergDither(src, 104);
+  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(At(r, ch, 1, 0), 255) << ch;
+  EXPECT_EQ(At(r, 3, 1, 0), 0);
+  // 104.5 becomes 104 as well: black at 105.
+  SetPixelAt(src, 1, 0, {101, 101, 101});
+  r = FloydSteinbergDither(src, 105);
+  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(At(r, ch, 1, 0), 0) << ch;
+  r = FloydSteinbergDither(src, 104);
+  for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(At(r, ch, 1, 0), 255) << ch;
+  for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(At(r, ch, 0, 0), 0) << ch;
+}
+
+TEST(FloydSteinbergDither, UniformAndExtremeThresholds) {
+  const RasterImage white = MakeFlat24(7, 5, 255, 255, 255), black = MakeFlat24(7, 5, 0, 0, 0);
+  const RasterImage noise = MakeRandom24(7, 5, 3);
+  const DitherResults w = FloydSteinbergDither(white, 128), b = FloydSteinbergDither(black, 128);
+  const DitherResults zero = FloydSteinbergDither(noise, 0);
+  const DitherResults top = FloydSteinbergDither(MakeFlat24(7, 5, 255, 254, 200), 255);
+  for (int ch = 0; ch < 4; ++ch)
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 7; ++x) {
+        EXPECT_EQ(At(w, ch, x, y), 255);
+        EXPECT_EQ(At(b, ch, x, y), 0);
+        EXPECT_EQ(At(zero, ch, x, y), 255);
+      }
+  // At 255 a red of 255 is white and carries no error, so R stays white.
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(At(top, 0, x, y), 255);
+}
+
+TEST(WideKernelDither, ThreePixelsOfGrey100) {
+  const RasterImage src = MakeFlat24(3, 1, 100, 100, 100);
+  const DitherResults jarvis = WideKernelDither(src, 128, 3), stucki = WideKernelDither(src, 128, 4);
+  for (int ch = 0; ch < 4; ++ch) {
+    EXPECT_EQ(At(jarvis, ch, 0, 0), 255);
+    EXPECT_EQ(At(jarvis, ch, 1, 0), 0);
+    EXPECT_EQ(At(jarvis, ch, 2, 0), 255);
+    EXPECT_EQ(At(stucki, ch, 0, 0), 0);
+    EXPECT_EQ(At(stucki, ch, 1, 0), 255);
+    EXPECT_EQ(At(stucki, ch, 2, 0), 0);
+  }
+}
+
+TEST(WideKernelDither, OtherKindsAreAPlainThreshold) {
+  const RasterImage src = MakeRandom24(33, 17, 5);
+  for (int kind : {0, 2, 5}) {
+    const DitherResults got = WideKernelDither(src, 140, kind), plain = CustomThresholdDither(src, 140);
+    for (int ch = 0; ch < 4; ++ch) EXPECT_TRUE(test::SamePixels24(got[ch], plain[ch])) << kind << " " << ch;
+  }
+}
+
+// ---- error diffusion against the reference ----
+
+TEST(ErrorDiffusion, MatchesTheReferenceOnRandomPicturesOfOddSizes) {
+  // Includes one-row and two-wide pictures (the wide kernels' second column
+  // ahead falls into the border) and one big enough for the channel threads.
+  const int sizes[][2] = {{1, 1}, {2, 1}, {1, 4}, {2, 2}, {2, 9}, {3, 1}, {5, 1}, {17, 3}, {31, 12}, {160, 121}};
+  unsigned seed = 1;
+  for (const auto& s : sizes) {
+    const RasterImage src = MakeRandom24(s[0], s[1], seed++);
+    const std::string what = std::to_string(s[0]) + "x" + std::to_string(s[1]);
+    for (int t : {-3, 0, 1, 77, 128, 200, 255, 256}) {
+      ExpectMatchesReference(src, t, FloydSteinberg(), FloydSteinbergDither(src, t), "FS " + what);
+      ExpectMatchesReference(src, t, Jarvis(), WideKernelDither(src, t, 3), "JJN " + what);
+      ExpectMatchesReference(src, t, Stucki(), WideKernelDither(src, t, 4), "Stucki " + what);
+    }
+  }
+}
+
+TEST(ErrorDiffusion, MatchesTheReferenceOnSmoothPicturesWhereErrorsTravelFar) {
+  // Mid-grey ramps keep errors small and long-lived, unlike noise.
+  RasterImage src = NewRaster(PixelFormat::pf24Bit, 140, 150);
+  for (int y = 0; y < 140; ++y)
+    for (int x = 0; x < 150; ++x)
+      SetPixelAt(src, x, y,
+                 {static_cast<uint8_t>(100 + x / 10), static_cast<uint8_t>(120 + (x + y) / 20),
+                  static_cast<uint8_t>(90 + y / 7)});
+  ExpectMatchesReference(src, 128, FloydSteinberg(), FloydSteinbergDither(src, 128), "FS ramp");
+  ExpectMatchesReference(src, 128, Jarvis(), WideKernelDither(src, 128, 3), "JJN ramp");
+  ExpectMatchesReference(src, 128, Stucki(), WideKernelDither(src, 128, 4), "Stucki ramp");
+}
+
+TEST(ErrorDiffusion, AcceptsAnyPixelFormatAndEmptyPictures) {
+  RasterImage eight;
+  eight.Assign(MakeRandom24(23, 11, 9));
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf8Bit), eight);
+  RasterImage as24;
+  as24.Assign(eight);
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf24Bit), as24);
+  const DitherResults a = FloydSteinbergDither(eight, 128), b = FloydSteinbergDither(as24, 128);
+  const DitherResults c = CustomThresholdDither(eight, 100), d = CustomThresholdDither(as24, 100);
+  for (int ch = 0; ch < 4; ++ch) {
+    EXPECT_TRUE(test::SamePixels24(a[ch], b[ch]));
+    EXPECT_TRUE(test::SamePixels24(c[ch], d[ch]));
+  }
+  const RasterImage empty;
+  for (const DitherResults& r : {FloydSteinbergDither(empty, 128), WideKernelDither(empty, 128, 3),
+                                 OrderedDither(empty, 1), CustomThresholdDither(empty, 1)})
+    for (const RasterImage& ch : r) EXPECT_FALSE(ch.HasImage());
+}
+
+}  // namespace
+}  // namespace tessalin
