@@ -28,20 +28,20 @@ FilterArguments ParseFilterArguments(const std::string& name, const std::string&
 
 std::vector<ApplyResult> RunConvolve(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
   const FilterArguments f = ParseFilterArguments("convolve", a[0], kConvolveKindCount, run);
-  // Channels 0 to 3, and the intensity of every kind but Blouring, never read the HSI buffer.
-  const bool withHsi = f.channel >= 4 && !(f.channel == 6 && f.kind != 0);
-  ConvolveSource prepared;
-  PrepareConvolveSource(prepared, To24Bit(source), withHsi);
   std::vector<ApplyResult> out;
-  out.push_back({"", ConvolveChannel(prepared, f.channel, f.kind, f.bias)});
-  ReleaseWorkBuffers(prepared);
+  if (source.Format() == PixelFormat::pf24Bit) {
+    out.push_back({"", ConvolvePicture(source, f.channel, f.kind, f.bias)});
+  } else {
+    out.push_back({"", ConvolvePicture(To24Bit(source), f.channel, f.kind, f.bias)});
+  }
   return out;
 }
 
 std::vector<ApplyResult> RunEdge(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
   const FilterArguments f = ParseFilterArguments("edge", a[0], kEdgeKindCount, run);
   EdgeSource prepared;
-  PrepareConvolveSource(prepared, To24Bit(source), f.channel >= 4);
+  if (source.Format() == PixelFormat::pf24Bit) PrepareConvolveSource(prepared, source, f.channel >= 4);
+  else PrepareConvolveSource(prepared, To24Bit(source), f.channel >= 4);
   std::vector<ApplyResult> out;
   out.push_back({"", EdgeChannel(prepared, f.kind, f.channel, f.bias)});
   ReleaseWorkBuffers(prepared);

@@ -1,5 +1,6 @@
 #include "processing/convolve.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -54,6 +55,36 @@ void NeighbourRows(const T* base, int borderedWidth, int borderedHeight, int y, 
   for (int r = 0; r < 3; ++r)
     rows[r] = base + static_cast<size_t>(borderedHeight - 1 - (y + r)) * borderedWidth * perPixel;
 }
+
+// Where the three bordered rows (one replicated pixel at each end) of output
+// row y come from: the working buffers, or the picture itself.
+struct BufferRows {
+  explicit BufferRows(const ConvolveSource& source) : src(source) {}
+  int Width() const { return src.width; }
+  void Get(int y, const uint8_t* rows[3]) const {
+    NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rows, 3);
+  }
+  const ConvolveSource& src;
+};
+
+struct PictureRows {
+  explicit PictureRows(const RasterImage& p) : picture(p), scratch(9 * (static_cast<size_t>(p.Width()) + 2)) {}
+  int Width() const { return picture.Width(); }
+  void Get(int y, const uint8_t* rows[3]) {
+    const size_t rowBytes = 3 * static_cast<size_t>(picture.Width());
+    for (int r = 0; r < 3; ++r) {
+      const int sy = std::clamp(y - 1 + r, 0, picture.Height() - 1);
+      const uint8_t* from = picture.Row(sy);
+      uint8_t* to = scratch.data() + static_cast<size_t>(r) * (rowBytes + 6);
+      std::memcpy(to, from, 3);
+      std::memcpy(to + 3, from, rowBytes);
+      std::memcpy(to + 3 + rowBytes, from + rowBytes - 3, 3);
+      rows[r] = to;
+    }
+  }
+  const RasterImage& picture;
+  std::vector<uint8_t> scratch;
+};
 
 // The direct path: nine products per accumulator in reading order, in the
 // same arithmetic for every kind and channel.
@@ -212,16 +243,16 @@ inline uint8_t SixteenthsOutput(const uint8_t* const rows[3], size_t i, int bias
   }
 }
 
-template <int kKind>
-void ConvolveRowsRgbSixteenths(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
-                               int endRow) {
-  const int W = src.width;
+// Whole-number loops only: vectorising them cannot change a byte.
+template <int kKind, typename Rows>
+[[gnu::optimize("O3")]] void ConvolveRowsRgbSixteenths(Rows&& source, int channel, int bias, RasterImage& out, int firstRow, int endRow) {
+  const int W = source.Width();
   bias = ClampedBias(bias);
   const int form = channel & 3;
   for (int y = firstRow; y < endRow; ++y) {
     uint8_t* dst = out.Row(y);
     const uint8_t* rows[3];
-    NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rows, 3);
+    source.Get(y, rows);
     if (form == 3) {
       const size_t n = 3 * static_cast<size_t>(W);
       for (size_t i = 0; i < n; ++i) dst[i] = SixteenthsOutput<kKind>(rows, i, bias);
@@ -239,15 +270,16 @@ void ConvolveRowsRgbSixteenths(const ConvolveSource& src, int channel, int bias,
 // The value is T / 3 (T / 27 for Sharpning4) for a whole T, which is never
 // within rounding noise of a half, so whole-number rounding gives the bytes
 // of the direct path.
-template <int kKind>
-void ConvolveRowsIntensityWhole(const ConvolveSource& src, int bias, RasterImage& out, int firstRow, int endRow) {
+template <int kKind, typename Rows>
+void ConvolveRowsIntensityWhole(Rows&& source, int bias, RasterImage& out, int firstRow, int endRow) {
   constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
   constexpr bool kNinths = kKind == 4;
   constexpr auto wt = [](double w) {
     const double scaled = kNinths ? w * 9 : w;
     return static_cast<int>(scaled + (scaled < 0 ? -0.5 : 0.5));
   };
-  const int W = src.width;
+  const int W = source.Width();
+  const int borderedWidth = W + 2;
   // Every T this kernel can make from sums of 0 .. 765, and its byte.
   int lowT = 0, highT = 0;
   for (int j = 0; j < 9; ++j) {
@@ -260,15 +292,15 @@ void ConvolveRowsIntensityWhole(const ConvolveSource& src, int bias, RasterImage
   }
   std::vector<uint8_t> byteOfT(static_cast<size_t>(highT - lowT) + 1);
   for (int t = lowT; t <= highT; ++t) byteOfT[t - lowT] = IntensityByteFromSums(t, kNinths ? 27 : 3, bias);
-  std::vector<int> sums(3 * static_cast<size_t>(src.borderedWidth));
+  std::vector<int> sums(3 * static_cast<size_t>(borderedWidth));
   for (int y = firstRow; y < endRow; ++y) {
     const uint8_t* rows[3];
-    NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rows, 3);
+    source.Get(y, rows);
     for (int r = 0; r < 3; ++r) {
-      int* s = sums.data() + static_cast<size_t>(r) * src.borderedWidth;
-      for (int x = 0; x < src.borderedWidth; ++x) s[x] = rows[r][3 * x] + rows[r][3 * x + 1] + rows[r][3 * x + 2];
+      int* s = sums.data() + static_cast<size_t>(r) * borderedWidth;
+      for (int x = 0; x < borderedWidth; ++x) s[x] = rows[r][3 * x] + rows[r][3 * x + 1] + rows[r][3 * x + 2];
     }
-    const int* srow[3] = {sums.data(), sums.data() + src.borderedWidth, sums.data() + 2 * src.borderedWidth};
+    const int* srow[3] = {sums.data(), sums.data() + borderedWidth, sums.data() + 2 * borderedWidth};
     const auto get = [&](size_t j) -> int { return srow[j / 3][j % 3]; };
     uint8_t* dst = out.Row(y);
     for (int x = 0; x < W; ++x) {
@@ -285,20 +317,48 @@ void ConvolveRowsIntensityWhole(const ConvolveSource& src, int bias, RasterImage
 }
 
 using RowsFn = void (*)(const ConvolveSource&, int, int, RasterImage&, int, int);
-using IntensityRowsFn = void (*)(const ConvolveSource&, int, RasterImage&, int, int);
 
+template <int kKind>
+void RgbFromBuffers(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
+  ConvolveRowsRgbSixteenths<kKind>(BufferRows(src), channel, bias, out, a, b);
+}
+template <int kKind>
+void RgbFromPicture(const RasterImage& picture, int channel, int bias, RasterImage& out, int a, int b) {
+  ConvolveRowsRgbSixteenths<kKind>(PictureRows(picture), channel, bias, out, a, b);
+}
+template <int kKind>
+void IntensityFromBuffers(const ConvolveSource& src, int, int bias, RasterImage& out, int a, int b) {
+  ConvolveRowsIntensityWhole<kKind>(BufferRows(src), bias, out, a, b);
+}
+template <int kKind>
+void IntensityFromPicture(const RasterImage& picture, int, int bias, RasterImage& out, int a, int b) {
+  ConvolveRowsIntensityWhole<kKind>(PictureRows(picture), bias, out, a, b);
+}
+
+template <typename Source>
+using BandFn = void (*)(const Source&, int, int, RasterImage&, int, int);
+
+// Per kind: [0] the byte channels, [1] the intensity from whole sums.
 template <int... kKinds>
-constexpr auto MakeRgbTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<RowsFn, sizeof...(kKinds)>{&ConvolveRowsRgbSixteenths<kKinds>...};
+constexpr auto MakeBufferTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<std::array<BandFn<ConvolveSource>, 2>, sizeof...(kKinds)>{
+      std::array<BandFn<ConvolveSource>, 2>{&RgbFromBuffers<kKinds>, &IntensityFromBuffers<kKinds>}...};
+}
+template <int... kKinds>
+constexpr auto MakePictureTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<std::array<BandFn<RasterImage>, 2>, sizeof...(kKinds)>{
+      std::array<BandFn<RasterImage>, 2>{&RgbFromPicture<kKinds>, &IntensityFromPicture<kKinds>}...};
 }
 template <int... kKinds>
 constexpr auto MakeExtendedTable(std::integer_sequence<int, kKinds...>) {
   return std::array<std::array<RowsFn, 2>, sizeof...(kKinds)>{
       std::array<RowsFn, 2>{&ConvolveRowsExtendedFixed<kKinds, false>, &ConvolveRowsExtendedFixed<kKinds, true>}...};
 }
-template <int... kKinds>
-constexpr auto MakeIntensityTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<IntensityRowsFn, sizeof...(kKinds)>{&ConvolveRowsIntensityWhole<kKinds>...};
+
+// Channels 0 to 3 of every kind but Sharpning4, and channel 6 of every kind
+// but Blouring, are worked out in whole numbers from the bytes.
+bool HasWholePath(int channel, int kind) {
+  return (channel < 4 && kConvolveKernels[kind].sixteenths) || (channel == 6 && kind != 0);
 }
 
 }  // namespace
@@ -351,7 +411,7 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
 }
 
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias) {
-  const ConvolveKernel& k = KernelOf(kind);
+  KernelOf(kind);
   if (channel < 0 || channel >= kOutputChannelCount)
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
   RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
@@ -360,19 +420,35 @@ RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kin
       prepared.buffers.Height() != prepared.borderedHeight)
     throw TessalinError("The convolution source was not prepared.");
   const long long pixels = static_cast<long long>(prepared.width) * prepared.height;
-  static constexpr auto kRgb = MakeRgbTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-  static constexpr auto kIntensity = MakeIntensityTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-  if (channel < 4 && k.sixteenths) {
-    ForEachRowBand(prepared.height, pixels,
-                   [&](int a, int b) { kRgb[kind](prepared, channel, bias, out, a, b); });
-  } else if (channel == 6 && kind != 0) {
-    ForEachRowBand(prepared.height, pixels, [&](int a, int b) { kIntensity[kind](prepared, bias, out, a, b); });
+  static constexpr auto kWhole = MakeBufferTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  if (HasWholePath(channel, kind)) {
+    const auto run = kWhole[kind][channel == 6];
+    ForEachRowBand(prepared.height, pixels, [&](int a, int b) { run(prepared, channel, bias, out, a, b); });
   } else {
     if (channel >= 4 && !prepared.buffers.HasHsi()) throw TessalinError("The HSI working buffer was not filled.");
     static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
     ForEachRowBand(prepared.height, pixels,
                    [&](int a, int b) { kExtended[kind][channel >= 4](prepared, channel, bias, out, a, b); });
   }
+  return out;
+}
+
+RasterImage ConvolvePicture(const RasterImage& picture, int channel, int kind, int bias) {
+  KernelOf(kind);
+  if (channel < 0 || channel >= kOutputChannelCount)
+    throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
+  if (!HasWholePath(channel, kind) || picture.Format() != PixelFormat::pf24Bit || !picture.HasImage()) {
+    ConvolveSource prepared;
+    PrepareConvolveSource(prepared, picture, channel >= 4);
+    RasterImage out = ConvolveChannel(prepared, channel, kind, bias);
+    ReleaseWorkBuffers(prepared);
+    return out;
+  }
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, picture.Height(), picture.Width());
+  static constexpr auto kWhole = MakePictureTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  const auto run = kWhole[kind][channel == 6];
+  ForEachRowBand(picture.Height(), static_cast<long long>(picture.Width()) * picture.Height(),
+                 [&](int a, int b) { run(picture, channel, bias, out, a, b); });
   return out;
 }
 

@@ -14,6 +14,13 @@ using test::Bgr;
 using test::MakeFlat24;
 using test::PixelAt;
 
+// Saved pictures come back in whatever pixel format the BMP holds.
+RasterImage Load24(const std::string& path) {
+  RasterImage picture = LoadBmpFile(path);
+  picture.SetPixelFormat(PixelFormat::pf24Bit);
+  return picture;
+}
+
 class WbmpCli : public ::testing::Test {
  protected:
   int Cli(const std::string& arguments, std::string* output = nullptr) {
@@ -75,11 +82,11 @@ TEST_F(WbmpCli, ApplyConvolveWithChannelAndBias) {
   const std::string in = Grey("flat.bmp", 4, 3, 200), out = dir.File("c.bmp");
   // Sharpning2 doubles a flat picture; the I output clamps before the offset.
   ASSERT_EQ(Cli("apply convolve 2 --channel 6 --bias -20 " + in + " " + out), 0);
-  EXPECT_EQ(PixelAt(LoadBmpFile(out), 3, 2), (Bgr{235, 235, 235}));
+  EXPECT_EQ(PixelAt(Load24(out), 3, 2), (Bgr{235, 235, 235}));
   ASSERT_EQ(Cli("apply convolve 2 --channel 0 --bias -20 " + in + " " + out), 0);
-  EXPECT_EQ(PixelAt(LoadBmpFile(out), 0, 0), (Bgr{255, 255, 255}));
+  EXPECT_EQ(PixelAt(Load24(out), 0, 0), (Bgr{255, 255, 255}));
   ASSERT_EQ(Cli("apply convolve 7 --channel 3 " + in + " " + out), 0);  // bias 0 by default
-  EXPECT_EQ(PixelAt(LoadBmpFile(out), 1, 1), (Bgr{0, 0, 0}));
+  EXPECT_EQ(PixelAt(Load24(out), 1, 1), (Bgr{0, 0, 0}));
 }
 
 TEST_F(WbmpCli, ApplyEdgeMarksALonePixel) {
@@ -88,12 +95,12 @@ TEST_F(WbmpCli, ApplyEdgeMarksALonePixel) {
   const std::string in = dir.File("dot.bmp"), out = dir.File("e.bmp");
   SaveBmpFile(picture, in);
   ASSERT_EQ(Cli("apply edge 0 --channel 3 --bias 5 " + in + " " + out), 0);
-  const RasterImage edges = LoadBmpFile(out);
+  const RasterImage edges = Load24(out);
   EXPECT_EQ(PixelAt(edges, 2, 2), (Bgr{5, 5, 5}));   // the difference operator skips the centre
   EXPECT_EQ(PixelAt(edges, 1, 1), (Bgr{5, 5, 95}));  // red only
   EXPECT_EQ(PixelAt(edges, 0, 0), (Bgr{5, 5, 5}));
   ASSERT_EQ(Cli("apply edge 1 --channel 0 " + in + " " + out), 0);
-  EXPECT_EQ(PixelAt(LoadBmpFile(out), 2, 2), (Bgr{90, 90, 90}));
+  EXPECT_EQ(PixelAt(Load24(out), 2, 2), (Bgr{90, 90, 90}));
 }
 
 TEST_F(WbmpCli, ConvolveOffsetIsTheBiasOfAFollowingWbmpSave) {

@@ -314,6 +314,20 @@ TEST(ConvolveFastPaths, ThreadedBandsOnALargerPicture) {
           << "kind " << kind << " channel " << channel;
 }
 
+TEST(ConvolveFastPaths, PictureRowsGiveTheSameBytesAsThePreparedSource) {
+  const std::pair<int, int> sizes[] = {{1, 1}, {1, 6}, {5, 1}, {10, 9}, {300, 200}};
+  unsigned seed = 900;
+  for (auto [w, h] : sizes) {
+    const RasterImage picture = MakeRandom24(w, h, seed++);
+    Prepared p(picture);
+    for (int kind = 0; kind < 12; ++kind)
+      for (int channel = 0; channel < 8; ++channel)
+        ASSERT_TRUE(test::SamePixels24(ConvolvePicture(picture, channel, kind, 9),
+                                       ConvolveChannel(p.source, channel, kind, 9)))
+            << w << "x" << h << " kind " << kind << " channel " << channel;
+  }
+}
+
 // Blouring's hue, saturation and intensity sums land on exact halves often on
 // smooth pictures; only the reading order of the products fixes those bytes.
 TEST(ConvolveRounding, BlouringOfHsiFollowsTheReadingOrder) {
