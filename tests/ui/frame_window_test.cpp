@@ -1,0 +1,238 @@
+// The main frame driven through its real widgets: tool-bar rules, captions of
+// opened and result windows, the status bar, Paste into New, Close All and Exit.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QImage>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QToolButton>
+#include <fstream>
+
+#include "app/document_window.h"
+#include "app/main_frame.h"
+#include "app/qt_raster.h"
+#include "support/test_pictures.h"
+#include "ui/frame_test_support.h"
+
+namespace tessalin {
+namespace {
+
+using test::FakeFramePrompts;
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ClearClipboard();
+    auto prompts = std::make_unique<FakeFramePrompts>();
+    fake = prompts.get();
+    frame = std::make_unique<TMain_Frm>(std::move(prompts));
+    frame->resize(1000, 700);
+    frame->show();
+  }
+  void TearDown() override {
+    frame.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  bool Enabled(const char* name) { return frame->ToolButton(name)->isEnabled(); }
+  void Click(const char* name) { frame->ToolButton(name)->click(); }
+  QStringList Captions() {
+    QStringList list;
+    for (TMDIChild* doc : frame->Documents()) list << doc->Caption();
+    return list;
+  }
+  void CloseDocument(TMDIChild* doc) {
+    doc->File_CloseItemClick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  FakeFramePrompts* fake = nullptr;
+  std::unique_ptr<TMain_Frm> frame;
+  test::TempDir dir;
+};
+
+TEST_F(FrameTest, WithNoDocumentOnlyOpenPasteHelpAndExitAreUsable) {
+  EXPECT_TRUE(Enabled("OpenToolBtn"));
+  EXPECT_TRUE(Enabled("ExitToolBtn"));
+  EXPECT_FALSE(Enabled("SaveToolBtn"));
+  EXPECT_FALSE(Enabled("SelectToolBtn"));
+  EXPECT_FALSE(Enabled("CutToolBtn"));
+  EXPECT_FALSE(Enabled("CopyToolBtn"));
+  EXPECT_FALSE(Enabled("PastewithNewToolBtn"));  // empty clipboard
+  for (const char* name : {"Process1ToolBtn", "Process2ToolBtn", "Process3ToolBtn", "Process4ToolBtn"})
+    EXPECT_FALSE(Enabled(name)) << name;
+
+  // A bitmap on the clipboard enables Paste into New.
+  QGuiApplication::clipboard()->setImage(RasterToQImage(test::MakeGradient(3, 2)));
+  frame->UpdateMenuItems();
+  EXPECT_TRUE(Enabled("PastewithNewToolBtn"));
+
+  // Hints and the simple text are what the status bar shows.
+  EXPECT_TRUE(frame->StatusSimpleMode());
+  EXPECT_EQ(frame->SimpleText(), "Thanks for using our Velkora, Be Happy!");
+  EXPECT_EQ(frame->ToolButton("OpenToolBtn")->toolTip(), "File Open");
+  EXPECT_EQ(frame->ToolButton("PastewithNewToolBtn")->toolTip(), "Paste into New window from clipboard");
+  EXPECT_EQ(frame->windowTitle(), "Tessalin of Velkora");
+}
+
+TEST_F(FrameTest, StatusBarStartsWithItsPanelTextsAndSharesTheWidthOut) {
+  const char* initial[] = {"[R:000 G:000 B:000]", "[H:000 S:000 I:000]", "PixelFmt",
+                           "Pos[Y:0, X:0]",       "Height:0, Width:0",    "Selected[Y:0, X:0]"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->PanelText(i), initial[i]) << i;
+  frame->resize(600, 500);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(frame->width(), 600);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(frame->findChild<QLabel*>(QString("Panel%1").arg(i))->width(), 100) << i;
+}
+
+TEST_F(FrameTest, OpenedFileGetsItsNameAsCaptionAndTheToolsFollow) {
+  const std::string path = dir.File("sample.bmp");
+  ASSERT_TRUE(RasterToQImage(test::MakeGradient(5, 3)).save(QString::fromStdString(path), "BMP"));
+  fake->openChoices.push_back({QString::fromStdString(path), 2});
+  Click("OpenToolBtn");
+  ASSERT_EQ(fake->openRequests.size(), 1u);
+  EXPECT_EQ(fake->openRequests[0].title, "Select Image to process....");
+  ASSERT_EQ(frame->ChildCount(), 1);
+  TMDIChild* doc = frame->Documents()[0];
+  EXPECT_EQ(doc->Caption(), "sample.bmp");
+  EXPECT_EQ(doc->FileName, path);
+  EXPECT_FALSE(doc->Modified);
+  EXPECT_FALSE(doc->Item("File_SaveItem")->isEnabled());
+  EXPECT_EQ(doc->Picture().Width(), 5);
+  // The client area is the picture plus the 10-pixel margin (a tiny picture's
+  // window is kept as wide as its caption bar needs).
+  EXPECT_EQ(doc->height(), 13);
+  EXPECT_GE(doc->width(), 15);
+  EXPECT_EQ(frame->PanelText(2), "PixelFmt 24Bit");
+  EXPECT_EQ(frame->PanelText(4), "Height:3, Width:5");
+  EXPECT_FALSE(frame->StatusSimpleMode());
+  EXPECT_TRUE(Enabled("SaveToolBtn"));
+  EXPECT_TRUE(Enabled("SelectToolBtn"));
+  EXPECT_FALSE(frame->ToolButton("SelectToolBtn")->isChecked());
+  EXPECT_FALSE(Enabled("CutToolBtn"));
+
+  // Select presses the tool button and enables Cut and Copy; pressing it again unselects.
+  Click("SelectToolBtn");
+  EXPECT_TRUE(doc->Selecting);
+  EXPECT_TRUE(Enabled("CutToolBtn"));
+  EXPECT_TRUE(Enabled("CopyToolBtn"));
+  Click("SelectToolBtn");
+  EXPECT_FALSE(doc->Selecting);
+  EXPECT_FALSE(Enabled("CutToolBtn"));
+
+  // The next open proposes the last file's name.
+  Click("OpenToolBtn");
+  ASSERT_EQ(fake->openRequests.size(), 2u);
+  EXPECT_EQ(fake->openRequests[1].proposedName, "sample.bmp");
+  EXPECT_EQ(frame->ChildCount(), 1);  // cancelled
+}
+
+TEST_F(FrameTest, DamagedFileShowsTheErrorBoxAndOpensNothing) {
+  const std::string path = dir.File("broken.bmp");
+  std::ofstream(path, std::ios::binary) << "BM not really a bitmap";
+  fake->openChoices.push_back({QString::fromStdString(path), 1});
+  Click("OpenToolBtn");
+  EXPECT_EQ(frame->ChildCount(), 0);
+  ASSERT_EQ(fake->errors.size(), 1u);
+  EXPECT_NE(fake->errors[0].find("broken.bmp"), std::string::npos) << fake->errors[0];
+}
+
+TEST_F(FrameTest, ResultCaptionsCountTheOpenWindowsSoTheyRepeat) {
+  const RasterImage picture = test::MakeGradient(4, 4);
+  for (int i = 0; i < 3; ++i) frame->CreateResultChild("x", picture);
+  EXPECT_EQ(Captions(), QStringList({"Result1", "Result2", "Result3"}));
+  EXPECT_TRUE(frame->Documents()[0]->Modified);
+  EXPECT_TRUE(frame->Documents()[0]->FileName.empty());
+
+  CloseDocument(frame->Documents()[1]);  // the fake answers No: closes without a file
+  ASSERT_EQ(fake->closeQuestions.size(), 1u);
+  EXPECT_EQ(fake->closeQuestions[0].first, "Do you Save New Image to Result2 ?");
+  EXPECT_FALSE(fake->closeQuestions[0].second);
+  EXPECT_EQ(Captions(), QStringList({"Result1", "Result3"}));
+
+  frame->CreateResultChild("y", picture);
+  EXPECT_EQ(Captions(), QStringList({"Result1", "Result3", "Result3"}));
+  // The result window holds its own copy.
+  EXPECT_TRUE(test::SamePixels24(frame->Documents()[2]->Picture(), picture));
+
+  frame->CreateResultChild("z", test::MakeGradient(200, 150));
+  EXPECT_EQ(frame->Documents()[3]->size(), QSize(210, 160));
+  EXPECT_EQ(frame->PanelText(4), "Height:150, Width:200");
+}
+
+TEST_F(FrameTest, PasteIntoNewWorksWithNoDocumentOpen) {
+  const RasterImage picture = test::MakeRandom24(7, 5, 3);
+  QGuiApplication::clipboard()->setImage(RasterToQImage(picture));
+  frame->UpdateMenuItems();
+  Click("PastewithNewToolBtn");
+  ASSERT_EQ(frame->ChildCount(), 1);
+  TMDIChild* doc = frame->Documents()[0];
+  EXPECT_EQ(doc->Caption(), "Result1");
+  EXPECT_EQ(doc->Name, "Paste_New");
+  EXPECT_EQ(doc->Picture().Format(), PixelFormat::pf24Bit);
+  EXPECT_TRUE(test::SamePixels24(doc->Picture(), picture));
+}
+
+TEST_F(FrameTest, ExitWithNoToAllClosesEveryWindowAfterOneQuestionThenAsksToExit) {
+  const RasterImage picture = test::MakeGradient(3, 3);
+  frame->CreateResultChild("a", picture);
+  frame->CreateResultChild("b", picture);
+  fake->closeAnswers = {CloseAnswer::NoToAll};
+  fake->exitAnswers = {false};  // Cancel: keep running
+  Click("ExitToolBtn");
+  ASSERT_EQ(fake->closeQuestions.size(), 1u);
+  // The last window is visited first, with No to All offered.
+  EXPECT_EQ(fake->closeQuestions[0].first, "Do you Save New Image to Result2 ?");
+  EXPECT_TRUE(fake->closeQuestions[0].second);
+  EXPECT_EQ(frame->ChildCount(), 0);
+  EXPECT_EQ(fake->exitQuestions, 1);
+  EXPECT_TRUE(frame->isVisible());
+  // The run's flags are reset: the next Close All asks again.
+  EXPECT_FALSE(frame->NoToAll);
+  frame->CreateResultChild("c", picture);
+  frame->FileCloseAllItemClick();
+  EXPECT_EQ(fake->closeQuestions.size(), 2u);
+}
+
+TEST_F(FrameTest, CancelInCloseAllKeepsThatWindowAndEveryOneNotYetVisited) {
+  const RasterImage picture = test::MakeGradient(3, 3);
+  for (int i = 0; i < 3; ++i) frame->CreateResultChild("r", picture);
+  fake->closeAnswers = {CloseAnswer::No, CloseAnswer::Cancel};
+  Click("ExitToolBtn");
+  EXPECT_EQ(fake->closeQuestions.size(), 2u);
+  EXPECT_EQ(Captions(), QStringList({"Result1", "Result2"}));
+  EXPECT_EQ(fake->exitQuestions, 0);  // a cancelled Close All never asks to exit
+  EXPECT_FALSE(frame->CloseAllCancelled);
+  // The window's close question is the single-window one again.
+  frame->Documents()[1]->File_CloseItemClick();
+  EXPECT_FALSE(fake->closeQuestions.back().second);
+}
+
+TEST_F(FrameTest, YesWithACancelledSaveAsKeepsTheWindowAndStopsCloseAll) {
+  const RasterImage picture = test::MakeGradient(3, 3);
+  frame->CreateResultChild("a", picture);
+  frame->CreateResultChild("b", picture);
+  // Single close: Yes, then the save dialog is cancelled.
+  fake->closeAnswers = {CloseAnswer::Yes};
+  CloseDocument(frame->Documents()[1]);
+  EXPECT_EQ(frame->ChildCount(), 2);
+  EXPECT_EQ(fake->saveRequests.size(), 1u);
+  // Close All: Yes, cancelled save: the run stops at this window.
+  fake->closeAnswers = {CloseAnswer::Yes};
+  frame->FileCloseAllItemClick();
+  EXPECT_EQ(fake->closeQuestions.size(), 2u);
+  EXPECT_EQ(frame->ChildCount(), 2);
+}
+
+TEST_F(FrameTest, SystemCloseWithNoDocumentsAsksToExitOnly) {
+  fake->exitAnswers = {true};
+  frame->close();
+  EXPECT_EQ(fake->exitQuestions, 1);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+}  // namespace
+}  // namespace tessalin
