@@ -6,6 +6,7 @@
 #include "core/arithmetic.h"
 #include "core/colour_model.h"
 #include "core/palette.h"
+#include "core/parallel_rows.h"
 #include "core/tessalin_error.h"
 
 namespace tessalin {
@@ -23,11 +24,14 @@ RasterImage MapPixels(const RasterImage& image, PixelFn pixel) {
   RequireTrueColour(image);
   RasterImage out = NewRaster(PixelFormat::pf24Bit, image.Height(), image.Width());
   const int w = image.Width();
-  for (int y = 0; y < image.Height(); ++y) {
-    const uint8_t* src = image.Row(y);
-    uint8_t* dst = out.Row(y);
-    for (int x = 0; x < w; ++x) pixel(src + 3 * x, dst + 3 * x);
-  }
+  // Rows are independent: pieces of them run on several threads.
+  ParallelFor(image.Height(), 8, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* src = image.Row(static_cast<int>(y));
+      uint8_t* dst = out.Row(static_cast<int>(y));
+      for (int x = 0; x < w; ++x) pixel(src + 3 * x, dst + 3 * x);
+    }
+  });
   return out;
 }
 
@@ -35,10 +39,53 @@ inline void SetGrey(uint8_t* dst, uint8_t v) { dst[0] = dst[1] = dst[2] = v; }
 
 }  // namespace
 
-uint8_t GrayScaleValue(uint8_t r, uint8_t g, uint8_t b) {
+uint8_t GrayScaleValueReference(uint8_t r, uint8_t g, uint8_t b) {
   const Extended sum = static_cast<Extended>(0.3) * r + static_cast<Extended>(0.59) * g +
                        static_cast<Extended>(0.11) * b;
   return ClampByte(RoundToInt(sum));
+}
+
+namespace {
+
+// 0.3, 0.59 and 0.11 as doubles are odd multiples of 2^-54, 2^-53 and 2^-56;
+// times a byte, and summed, they stay multiples of 2^-56 below 2^8, which the
+// 64-bit significand holds exactly. So the extended sum is the exact sum, and
+// it can be formed in integers counted in units of 2^-56.
+struct GreyTables {
+  uint64_t r[256], g[256], b[256];
+};
+
+uint64_t Units(double weight) {  // weight * 2^56, exact
+  return static_cast<uint64_t>(std::ldexp(static_cast<Extended>(weight), 56));
+}
+
+const GreyTables& Grey() {
+  static const GreyTables tables = [] {
+    GreyTables t;
+    const uint64_t wr = Units(0.3), wg = Units(0.59), wb = Units(0.11);
+    for (uint64_t v = 0; v < 256; ++v) {
+      t.r[v] = wr * v;
+      t.g[v] = wg * v;
+      t.b[v] = wb * v;
+    }
+    return t;
+  }();
+  return tables;
+}
+
+inline uint8_t GreyFromUnits(uint64_t sum) {
+  constexpr uint64_t kHalf = uint64_t{1} << 55, kFraction = (uint64_t{1} << 56) - 1;
+  uint64_t whole = sum >> 56;
+  const uint64_t rest = sum & kFraction;
+  if (rest > kHalf || (rest == kHalf && (whole & 1))) ++whole;  // ties to even
+  return static_cast<uint8_t>(whole > 255 ? 255 : whole);
+}
+
+}  // namespace
+
+uint8_t GrayScaleValue(uint8_t r, uint8_t g, uint8_t b) {
+  const GreyTables& t = Grey();
+  return GreyFromUnits(t.r[r] + t.g[g] + t.b[b]);
 }
 
 bool MonochromeIsWhite(uint8_t r, uint8_t g, uint8_t b) {
@@ -83,8 +130,12 @@ RasterImage HSIModelImage(int kind, const RasterImage& image) {
 
 RasterImage EtcModelImage(int kind, const RasterImage& image) {
   switch (kind) {
-    case 0:
-      return MapPixels(image, [](const uint8_t* s, uint8_t* d) { SetGrey(d, GrayScaleValue(s[2], s[1], s[0])); });
+    case 0: {
+      const GreyTables& t = Grey();
+      return MapPixels(image, [&t](const uint8_t* s, uint8_t* d) {
+        SetGrey(d, GreyFromUnits(t.r[s[2]] + t.g[s[1]] + t.b[s[0]]));
+      });
+    }
     case 1:
       return MapPixels(image, [](const uint8_t* s, uint8_t* d) {
         SetGrey(d, MonochromeIsWhite(s[2], s[1], s[0]) ? 255 : 0);
@@ -102,15 +153,17 @@ RasterImage MirrorImage(int kind, const RasterImage& image) {
   RequireTrueColour(image);
   const int w = image.Width(), h = image.Height();
   RasterImage out = NewRaster(PixelFormat::pf24Bit, h, w);
-  for (int y = 0; y < h; ++y) {
-    if (kind == 1) {
-      std::memcpy(out.Row(y), image.Row(h - 1 - y), static_cast<size_t>(w) * 3);
-      continue;
+  ParallelFor(h, 8, [&](int64_t begin, int64_t end) {
+    for (int y = static_cast<int>(begin); y < end; ++y) {
+      if (kind == 1) {
+        std::memcpy(out.Row(y), image.Row(h - 1 - y), static_cast<size_t>(w) * 3);
+        continue;
+      }
+      const uint8_t* src = image.Row(y);
+      uint8_t* dst = out.Row(y);
+      for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 3 * (w - 1 - x), 3);
     }
-    const uint8_t* src = image.Row(y);
-    uint8_t* dst = out.Row(y);
-    for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 3 * (w - 1 - x), 3);
-  }
+  });
   return out;
 }
 

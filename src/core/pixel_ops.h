@@ -24,6 +24,8 @@ void ConvertPixelFormat(int pixelFormat, RasterImage& image);
 
 // The per-pixel rules, shared with the engines that reuse them.
 uint8_t GrayScaleValue(uint8_t r, uint8_t g, uint8_t b);  // round(0.3 R + 0.59 G + 0.11 B)
+// The same value by the plain extended-precision formula (the reference).
+uint8_t GrayScaleValueReference(uint8_t r, uint8_t g, uint8_t b);
 bool MonochromeIsWhite(uint8_t r, uint8_t g, uint8_t b);  // all six weighted sums > 32512
 
 }  // namespace tessalin

@@ -9,6 +9,7 @@ namespace tessalin {
 
 int AdvanceProgress(ProgressBarState& bar) {
   bar.position = std::min(bar.position + bar.step, bar.maximum);
+  if (bar.maximum <= 0) return 0;  // no bar configured: nothing to divide by
   const Extended ratio = static_cast<Extended>(bar.position) / bar.maximum * 100;
   return RoundToInt(ratio);
 }

@@ -6,6 +6,7 @@
 
 #include "core/limits.h"
 #include "core/palette.h"
+#include "core/parallel_rows.h"
 #include "core/row_codec.h"
 
 namespace tessalin {
@@ -135,12 +136,16 @@ void RasterImage::SetPixelFormat(PixelFormat format) {
   installedPalette_ = std::move(old.installedPalette_);
   brush_ = old.brush_;
   if (!HasImage()) return;
-  std::vector<uint8_t> bgr(static_cast<size_t>(width_) * 3);
-  NearestColorMapper mapper(colors_);
-  for (int y = 0; y < height_; ++y) {
-    DecodeRowToBgr(old.Row(y), old.format_, old.colors_, width_, bgr.data());
-    EncodeRowFromBgr(bgr.data(), width_, format_, IsIndexed(format_) ? &mapper : nullptr, Row(y));
-  }
+  // Every pixel is mapped on its own, so pieces of rows convert side by side,
+  // each with its own mapper and row buffer.
+  ParallelFor(height_, 16, [&](int64_t begin, int64_t end) {
+    std::vector<uint8_t> bgr(static_cast<size_t>(width_) * 3);
+    NearestColorMapper mapper(colors_);
+    for (int y = static_cast<int>(begin); y < end; ++y) {
+      DecodeRowToBgr(old.Row(y), old.format_, old.colors_, width_, bgr.data());
+      EncodeRowFromBgr(bgr.data(), width_, format_, IsIndexed(format_) ? &mapper : nullptr, Row(y));
+    }
+  });
 }
 
 void RasterImage::ReadRowBgr(int y, uint8_t* bgr) const {
@@ -211,30 +216,43 @@ void RasterImage::CopyRect(const Rect& destRect, const RasterImage& source, cons
   const int dw = destRect.Width(), dh = destRect.Height();
   const int sw = sourceRect.Width(), sh = sourceRect.Height();
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || !HasImage() || !source.HasImage()) return;
-  // Read the source rows first: the source may be this raster.
   const int x0 = std::max(destRect.left, 0), x1 = std::min(destRect.right, width_);
   const int y0 = std::max(destRect.top, 0), y1 = std::min(destRect.bottom, height_);
   if (x0 >= x1 || y0 >= y1) return;
-  // When the source is this raster, finished rows are held back until every
-  // source row has been read.
+  const size_t span = static_cast<size_t>(x1 - x0) * 3;
+  // When the source is this raster, only the changed spans are held back
+  // until every source row has been read.
   const bool inPlace = &source == this;
   std::vector<uint8_t> srcRow(static_cast<size_t>(source.Width()) * 3);
   std::vector<uint8_t> dstRow(static_cast<size_t>(width_) * 3);
-  std::vector<std::pair<int, std::vector<uint8_t>>> held;
+  std::vector<uint8_t> held;
+  std::vector<int> heldRows;
+  int lastSourceRow = -1;
   for (int dy = y0; dy < y1; ++dy) {
     const int sy = sourceRect.top + static_cast<int>(int64_t{dy - destRect.top} * sh / dh);
     if (sy < 0 || sy >= source.Height()) continue;
-    source.ReadRowBgr(sy, srcRow.data());
+    if (sy != lastSourceRow) {
+      source.ReadRowBgr(sy, srcRow.data());
+      lastSourceRow = sy;
+    }
     ReadRowBgr(dy, dstRow.data());
     for (int dx = x0; dx < x1; ++dx) {
       const int sx = sourceRect.left + static_cast<int>(int64_t{dx - destRect.left} * sw / dw);
       if (sx < 0 || sx >= source.Width()) continue;
       std::memcpy(&dstRow[3 * static_cast<size_t>(dx)], &srcRow[3 * static_cast<size_t>(sx)], 3);
     }
-    if (inPlace) held.emplace_back(dy, dstRow);
-    else WriteRowBgr(dy, dstRow.data());
+    if (inPlace) {
+      heldRows.push_back(dy);
+      held.insert(held.end(), dstRow.begin() + 3 * x0, dstRow.begin() + 3 * x1);
+    } else {
+      WriteRowBgr(dy, dstRow.data());
+    }
   }
-  for (const auto& [dy, row] : held) WriteRowBgr(dy, row.data());
+  for (size_t k = 0; k < heldRows.size(); ++k) {
+    ReadRowBgr(heldRows[k], dstRow.data());
+    std::memcpy(&dstRow[3 * static_cast<size_t>(x0)], &held[k * span], span);
+    WriteRowBgr(heldRows[k], dstRow.data());
+  }
 }
 
 void RasterImage::SetMonochrome() {

@@ -2,12 +2,20 @@
 
 #include <cstring>
 
+#include "core/parallel_rows.h"
 #include "core/tessalin_error.h"
 
 namespace tessalin {
 
 void FillHsiReference(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi) {
   for (size_t i = 0; i < pixelCount; ++i) hsi[i] = RGBToHSI(rgb[3 * i + 2], rgb[3 * i + 1], rgb[3 * i]);
+}
+
+void FillHsi(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi) {
+  // Each triple depends on its own pixel only, so pieces run side by side.
+  ParallelFor(static_cast<int64_t>(pixelCount), 1 << 16, [rgb, hsi](int64_t begin, int64_t end) {
+    FillHsiReference(rgb + 3 * begin, static_cast<size_t>(end - begin), hsi + begin);
+  });
 }
 
 void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi) {
@@ -21,12 +29,17 @@ void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHs
   buffers.rgbBytes_ = pixels * 3;
   // Every byte is written below, so the buffers need no zeroing first.
   buffers.rgb_.reset(new uint8_t[buffers.rgbBytes_ > 0 ? buffers.rgbBytes_ : 1]);
-  for (int y = 0; y < h; ++y)
-    std::memcpy(buffers.rgb_.get() + static_cast<size_t>(h - 1 - y) * rowBytes, image.Row(y), rowBytes);
+  // Other layouts are read through the row decoder, never past a row's bytes.
+  const bool direct = image.Format() == PixelFormat::pf24Bit;
+  for (int y = 0; y < h; ++y) {
+    uint8_t* dst = buffers.rgb_.get() + static_cast<size_t>(h - 1 - y) * rowBytes;
+    if (direct) std::memcpy(dst, image.Row(y), rowBytes);
+    else image.ReadRowBgr(y, dst);
+  }
   if (withHsi) {
     buffers.hsiBytes_ = pixels * sizeof(HSIColor);
     buffers.hsi_.reset(new HSIColor[pixels > 0 ? pixels : 1]);
-    FillHsiReference(buffers.rgb_.get(), pixels, buffers.hsi_.get());
+    FillHsi(buffers.rgb_.get(), pixels, buffers.hsi_.get());
   }
 }
 

@@ -50,7 +50,8 @@ class WorkBuffers {
   std::unique_ptr<HSIColor[]> hsi_;
 };
 
-// Fills the RGB buffer from a pf24Bit raster, and the HSI buffer with
+// Fills the RGB buffer from a pf24Bit raster (other formats are decoded to
+// B, G, R first), and the HSI buffer with
 // RGBToHSI of every pixel when `withHsi` is set. The buffers must be empty.
 void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
 
@@ -58,5 +59,7 @@ void ReleaseWorkBuffers(WorkBuffers& buffers);
 
 // The straightforward per-pixel HSI fill, kept as the reference for faster ones.
 void FillHsiReference(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi);
+// The same triples, computed in pieces on several threads.
+void FillHsi(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi);
 
 }  // namespace tessalin

@@ -1,0 +1,274 @@
+#include "core/raster_image.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/palette.h"
+#include "core/pixel_ops.h"
+#include "support/test_pictures.h"
+
+namespace tessalin {
+namespace {
+
+using test::Bgr;
+using test::PixelAt;
+
+TEST(NewRaster, TwentyFourBitRowsAreAllWhiteBytes) {
+  RasterImage r = NewRaster(PixelFormat::pf24Bit, 2, 3);
+  ASSERT_EQ(r.Width(), 3);
+  ASSERT_EQ(r.Height(), 2);
+  EXPECT_EQ(r.RowBytes(), 9u);
+  for (int y = 0; y < 2; ++y)
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(r.Row(y)[i], 255) << y << " " << i;
+}
+
+TEST(NewRaster, EveryFormatStartsWhiteWithItsTable) {
+  for (int f = 0; f <= 7; ++f) {
+    RasterImage r = NewRaster(static_cast<PixelFormat>(f), 3, 5);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(r.GetPixel(x, y), kWhite) << "format " << f;
+  }
+  const RasterImage one = NewRaster(PixelFormat::pf1Bit, 1, 1);
+  ASSERT_EQ(one.Colors().size(), 2u);
+  EXPECT_EQ(one.Colors()[0], (PaletteEntry{0, 0, 0}));
+  EXPECT_EQ(one.Colors()[1], (PaletteEntry{255, 255, 255}));
+  EXPECT_EQ(one.Row(0)[0] & 0x80, 0x80);  // white is a set bit
+}
+
+TEST(NewRaster, EmptyRasterHasNoImage) {
+  EXPECT_FALSE(NewRaster(PixelFormat::pf24Bit, 0, 5).HasImage());
+  EXPECT_FALSE(NewRaster(PixelFormat::pf24Bit, 5, 0).HasImage());
+  EXPECT_FALSE(RasterImage().HasImage());
+  EXPECT_TRUE(NewRaster(PixelFormat::pf1Bit, 1, 1).HasImage());
+}
+
+TEST(OneBitRows, NinePixelRowPacksMostSignificantBitFirst) {
+  RasterImage r = NewRaster(PixelFormat::pf1Bit, 1, 9);
+  EXPECT_EQ(r.RowBytes(), 2u);
+  // Black everywhere, then white at pixels 0, 3 and 8.
+  for (int x = 0; x < 9; ++x) r.SetPixel(x, 0, kBlack);
+  r.SetPixel(0, 0, kWhite);
+  r.SetPixel(3, 0, kWhite);
+  r.SetPixel(8, 0, kWhite);
+  EXPECT_EQ(r.Row(0)[0], 0b10010000);
+  EXPECT_EQ(r.Row(0)[1] & 0x80, 0x80);  // pixel 8 is bit 7 of the second byte
+  EXPECT_EQ(r.GetPixel(8, 0), kWhite);
+  EXPECT_EQ(r.GetPixel(7, 0), kBlack);
+  // Bits below pixel 8 are unused and do not change what the row shows.
+  r.Row(0)[1] = 0x80 | 0x55;
+  for (int x = 0; x < 9; ++x) EXPECT_EQ(r.GetPixel(x, 0), (x == 0 || x == 3 || x == 8) ? kWhite : kBlack);
+}
+
+TEST(PixelAccess, ColorIsRedInTheLowestByte) {
+  RasterImage r = NewRaster(PixelFormat::pf24Bit, 1, 2);
+  r.SetPixel(1, 0, MakeColor(10, 20, 30));
+  EXPECT_EQ(r.GetPixel(1, 0), 0x001E140Au);
+  EXPECT_EQ(r.Row(0)[3], 30);  // blue first
+  EXPECT_EQ(r.Row(0)[5], 10);
+}
+
+// Pixel (x, y) of the 5 x 4 fixture has a colour of its own.
+RasterImage Fixture(PixelFormat format) {
+  RasterImage r = test::MakeGradient(5, 4);
+  if (format != PixelFormat::pf24Bit) r.SetPixelFormat(format);
+  return r;
+}
+
+TEST(Resize, EnlargingKeepsTopLeftAndAddsWhite) {
+  for (PixelFormat f : {PixelFormat::pf1Bit, PixelFormat::pf4Bit, PixelFormat::pf8Bit, PixelFormat::pf15Bit,
+                        PixelFormat::pf16Bit, PixelFormat::pf24Bit, PixelFormat::pf32Bit}) {
+    const RasterImage before = Fixture(f);
+    RasterImage r;
+    r.Assign(before);
+    r.SetWidth(11);
+    r.SetHeight(7);
+    ASSERT_EQ(r.Width(), 11);
+    ASSERT_EQ(r.Height(), 7);
+    EXPECT_EQ(r.Format(), f);
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 11; ++x) {
+        const Color want = (x < 5 && y < 4) ? before.GetPixel(x, y) : kWhite;
+        ASSERT_EQ(r.GetPixel(x, y), want) << PixelFormatName(f) << " " << x << "," << y;
+      }
+  }
+}
+
+TEST(Resize, ShrinkingCropsRightAndBottom) {
+  for (PixelFormat f : {PixelFormat::pf1Bit, PixelFormat::pf4Bit, PixelFormat::pf24Bit}) {
+    const RasterImage before = Fixture(f);
+    RasterImage r;
+    r.Assign(before);
+    r.SetHeight(2);
+    r.SetWidth(3);
+    ASSERT_EQ(r.Width(), 3);
+    ASSERT_EQ(r.Height(), 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) EXPECT_EQ(r.GetPixel(x, y), before.GetPixel(x, y));
+    // Growing again does not bring the cropped pixels back.
+    r.SetWidth(5);
+    EXPECT_EQ(r.GetPixel(4, 0), kWhite);
+  }
+}
+
+TEST(Assign, CopyIsIndependent) {
+  RasterImage a = test::MakeRandom24(7, 3, 1);
+  RasterImage b;
+  b.Assign(a);
+  b.SetPixel(0, 0, MakeColor(1, 2, 3));
+  a.SetPixel(0, 0, MakeColor(9, 9, 9));
+  EXPECT_EQ(b.GetPixel(0, 0), MakeColor(1, 2, 3));
+}
+
+// A 24-bit picture of only pure black and pure white.
+RasterImage BlackAndWhite(int w, int h, unsigned seed) {
+  std::mt19937 rng(seed);
+  RasterImage r = NewRaster(PixelFormat::pf24Bit, h, w);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) r.SetPixel(x, y, (rng() & 1) ? kWhite : kBlack);
+  return r;
+}
+
+TEST(ConvertToOneBit, BlackAndWhiteStayExactFromEveryFormat) {
+  const RasterImage source = BlackAndWhite(13, 5, 7);
+  for (int f = 0; f <= 7; ++f) {
+    RasterImage r;
+    r.Assign(source);
+    if (f != 6) r.SetPixelFormat(static_cast<PixelFormat>(f));
+    ConvertPixelFormat(1, r);
+    ASSERT_EQ(r.Format(), PixelFormat::pf1Bit);
+    ASSERT_EQ(r.Colors(), CreateBlackWhitePalette());
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 13; ++x) {
+        const int bit = (r.Row(y)[x / 8] >> (7 - x % 8)) & 1;
+        ASSERT_EQ(bit, source.GetPixel(x, y) == kWhite ? 1 : 0) << "from format " << f;
+      }
+  }
+}
+
+TEST(ConvertToOneBit, OtherColoursGoToTheNearerOfBlackAndWhite) {
+  RasterImage r = NewRaster(PixelFormat::pf24Bit, 1, 4);
+  r.SetPixel(0, 0, MakeColor(127, 127, 127));  // nearer black
+  r.SetPixel(1, 0, MakeColor(128, 128, 128));  // nearer white
+  r.SetPixel(2, 0, MakeColor(255, 255, 0));    // 2 * 255^2 to black against 255^2 to white
+  r.SetPixel(3, 0, MakeColor(0, 0, 255));
+  ConvertPixelFormat(1, r);
+  EXPECT_EQ(r.GetPixel(0, 0), kBlack);
+  EXPECT_EQ(r.GetPixel(1, 0), kWhite);
+  EXPECT_EQ(r.GetPixel(2, 0), kWhite);
+  EXPECT_EQ(r.GetPixel(3, 0), kBlack);
+}
+
+TEST(SetPixelFormat, TrueColourLayoutsKeepTheirChannelPrecision) {
+  RasterImage r = NewRaster(PixelFormat::pf24Bit, 1, 3);
+  r.SetPixel(0, 0, MakeColor(0xFF, 0x00, 0x80));
+  r.SetPixel(1, 0, MakeColor(0x0F, 0xF7, 0x33));
+  r.SetPixel(2, 0, MakeColor(0, 0, 0));
+  RasterImage p15;
+  p15.Assign(r);
+  p15.SetPixelFormat(PixelFormat::pf15Bit);
+  // 0x0F -> 5 bits 00001 -> 0x08 | 0x00; 0xF7 -> 11110 -> 0xF7; 0x33 -> 00110 -> 0x31.
+  EXPECT_EQ(p15.GetPixel(1, 0), MakeColor(0x08, 0xF7, 0x31));
+  const uint16_t w = static_cast<uint16_t>(p15.Row(0)[2] | (p15.Row(0)[3] << 8));
+  EXPECT_EQ(w, (1u << 10) | (30u << 5) | 6u);
+  RasterImage p16;
+  p16.Assign(r);
+  p16.SetPixelFormat(PixelFormat::pf16Bit);
+  const uint16_t v = static_cast<uint16_t>(p16.Row(0)[2] | (p16.Row(0)[3] << 8));
+  EXPECT_EQ(v, (1u << 11) | ((0xF7u >> 2) << 5) | 6u);
+  EXPECT_EQ(p16.GetPixel(0, 0), MakeColor(0xFF, 0x00, 0x84));
+  RasterImage p32;
+  p32.Assign(r);
+  p32.SetPixelFormat(PixelFormat::pf32Bit);
+  p32.SetPixelFormat(PixelFormat::pf24Bit);
+  EXPECT_TRUE(test::SamePixels24(p32, r));
+}
+
+TEST(SetPixelFormat, PaletteFormatsMapTheirOwnColoursExactly) {
+  RasterImage r = NewRaster(PixelFormat::pf24Bit, 1, 16);
+  for (int i = 0; i < 16; ++i) {
+    const PaletteEntry e = StandardPalette16()[i];
+    r.SetPixel(i, 0, MakeColor(e.r, e.g, e.b));
+  }
+  RasterImage four;
+  four.Assign(r);
+  four.SetPixelFormat(PixelFormat::pf4Bit);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(four.GetPixel(i, 0), r.GetPixel(i, 0));
+  RasterImage eight;
+  eight.Assign(r);
+  eight.SetPixelFormat(PixelFormat::pf8Bit);
+  EXPECT_EQ(eight.GetPixel(0, 0), kBlack);
+  EXPECT_EQ(eight.GetPixel(15, 0), kWhite);
+  EXPECT_EQ(eight.GetPixel(9, 0), MakeColor(255, 0, 0));
+}
+
+TEST(Halftone, StructuredNearestAgreesWithBruteForce) {
+  const ColorTable& t = HalftonePalette256();
+  ASSERT_EQ(t.size(), 256u);
+  for (int r = 0; r < 256; r += 3)
+    for (int g = 0; g < 256; g += 5)
+      for (int b = 0; b < 256; b += 1)
+        ASSERT_EQ(NearestHalftoneIndex(r, g, b), NearestIndexBruteForce(t, r, g, b)) << r << " " << g << " " << b;
+}
+
+// The plain per-pixel conversion the threaded one must equal.
+RasterImage ReferenceConvert(const RasterImage& source, PixelFormat format) {
+  RasterImage out = NewRaster(format, source.Height(), source.Width());
+  for (int y = 0; y < source.Height(); ++y)
+    for (int x = 0; x < source.Width(); ++x) {
+      const Color c = source.GetPixel(x, y);
+      if (IsIndexed(format)) {
+        const int index = NearestIndexBruteForce(out.Colors(), RedOf(c), GreenOf(c), BlueOf(c));
+        const PaletteEntry e = out.Colors()[index];
+        out.SetPixel(x, y, MakeColor(e.r, e.g, e.b));
+      } else {
+        out.SetPixel(x, y, c);
+      }
+    }
+  return out;
+}
+
+TEST(SetPixelFormat, ThreadedConversionEqualsPlainConversion) {
+  const int sizes[][2] = {{1, 1}, {3, 97}, {17, 33}, {131, 61}, {257, 129}};
+  unsigned seed = 3;
+  for (const auto& s : sizes) {
+    const RasterImage source = test::MakeRandom24(s[0], s[1], seed++);
+    for (PixelFormat f : {PixelFormat::pf1Bit, PixelFormat::pf4Bit, PixelFormat::pf8Bit, PixelFormat::pf15Bit,
+                          PixelFormat::pf16Bit, PixelFormat::pf32Bit}) {
+      RasterImage fast;
+      fast.Assign(source);
+      fast.SetPixelFormat(f);
+      const RasterImage slow = ReferenceConvert(source, f);
+      for (int y = 0; y < source.Height(); ++y)
+        for (int x = 0; x < source.Width(); ++x)
+          ASSERT_EQ(fast.GetPixel(x, y), slow.GetPixel(x, y)) << PixelFormatName(f) << " " << x << "," << y;
+    }
+  }
+}
+
+TEST(CopyRect, StretchesAndCopiesWithinOneRaster) {
+  RasterImage r = test::MakeGradient(6, 4);
+  RasterImage before;
+  before.Assign(r);
+  // Row 1 stretched over rows 0..3 of column range 0..2 (source overlaps destination).
+  r.CopyRect({0, 0, 3, 4}, r, {0, 1, 3, 2});
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const Color want = x < 3 ? before.GetPixel(x, 1) : before.GetPixel(x, y);
+      EXPECT_EQ(r.GetPixel(x, y), want) << x << "," << y;
+    }
+}
+
+TEST(FillRect, UsesTheBrushInsideTheRectangleOnly) {
+  RasterImage r = test::MakeGradient(4, 3);
+  RasterImage before;
+  before.Assign(r);
+  r.SetBrushColor(MakeColor(1, 2, 3));
+  r.FillRect({1, 1, 3, 5});
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(r.GetPixel(x, y), (x >= 1 && x < 3 && y >= 1) ? MakeColor(1, 2, 3) : before.GetPixel(x, y));
+}
+
+}  // namespace
+}  // namespace tessalin
