@@ -1,5 +1,9 @@
 // Convolution, edge and WBMP writer speed on the 4000 x 3000 photo.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
 
 #include "bench_photo.h"
 #include "formats/wbmp_codec.h"
@@ -33,6 +37,14 @@ BENCHMARK(BM_ConvolveChannel)
     ->ArgsProduct({{4, 5, 7}, {2}})
     ->ArgNames({"channel", "kind"})
     ->Unit(benchmark::kMillisecond);
+
+// The command line's route: straight from the picture, no working buffers.
+void BM_ConvolvePicture(benchmark::State& state) {
+  const RasterImage& photo = bench::Photo4000x3000();
+  const int channel = static_cast<int>(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(ConvolvePicture(photo, channel, 2, 0));
+}
+BENCHMARK(BM_ConvolvePicture)->Arg(3)->Arg(6)->ArgName("channel")->Unit(benchmark::kMillisecond);
 
 // What the convolution dialog's Apply does: prepare, the eight channels, release.
 void BM_ConvolveAllChannels(benchmark::State& state) {

@@ -225,21 +225,27 @@ inline uint8_t SixteenthsOutput(const uint8_t* const rows[3], size_t i, int bias
   constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
   constexpr auto kNine = std::make_index_sequence<9>{};
   const auto get = [&](size_t j) -> int { return rows[j / 3][i + 3 * (j % 3)]; };
-  constexpr int kScale = kKind == 0 ? 16 : 1;  // Blouring is the one kernel in sixteenths
+  // Blouring is the one kernel in sixteenths, Sharpning4 the one in ninths.
+  constexpr int kScale = kKind == 0 ? 16 : (kKind == 4 ? 9 : 1);
   int n = WholeSum<kKind, false, kScale>(get, kNine);
   if constexpr (k.magnitude) {
     const int n2 = WholeSum<kKind, true, kScale>(get, kNine);
     n = (n < 0 ? -n : n) + (n2 < 0 ? -n2 : n2);
   }
-  if constexpr (kKind != 0) {
-    n += bias;
-    return static_cast<uint8_t>(n < 0 ? 0 : (n > 255 ? 255 : n));
-  } else {
+  if constexpr (kKind == 0) {
     // 16 times the value: round half to even by hand.
     n += 16 * bias;
     n = n < 0 ? 0 : (n > 255 * 16 ? 255 * 16 : n);
     const int q = n >> 4, r = n & 15;
     return static_cast<uint8_t>(q + ((r > 8) | ((r == 8) & (q & 1))));
+  } else {
+    if constexpr (kKind == 4) {
+      // Nearest whole number of n / 9 (floor of (2n + 9) / 18); there are no ties.
+      const int t = 2 * n + 9;
+      n = (t >= 0 ? t : t - 17) / 18;
+    }
+    n += bias;
+    return static_cast<uint8_t>(n < 0 ? 0 : (n > 255 ? 255 : n));
   }
 }
 

@@ -10,7 +10,8 @@ struct ConvolveKernel {
   double k1[9];
   double k2[9];
   bool magnitude;  // |K1 sum| + |K2 sum| (kinds 9 to 11)
-  // 16 * K1 and 16 * K2 are whole numbers, so byte sums can be done in integers.
+  // Byte sums can be done in whole numbers: 16 * K is whole, or (Sharpning4)
+  // 9 * K is, and T / 9 is never within rounding noise of a half.
   bool sixteenths;
 };
 
@@ -26,7 +27,7 @@ inline constexpr ConvolveKernel kConvolveKernels[12] = {
     {"Sharpning4", "Shapning4 Convolve",
      {kMinusNinth, kMinusNinth, kMinusNinth, kMinusNinth, kEightNinths, kMinusNinth, kMinusNinth, kMinusNinth,
       kMinusNinth},
-     {}, false, false},
+     {}, false, true},
     {"Embosing1", "Embossing Convolve", {0, 0, -1, 0, 0, 0, 1, 0, 0}, {}, false, true},
     {"Laplacian1", "Laplacian Convolve", {0, -1, 0, -1, 4, -1, 0, -1, 0}, {}, false, true},
     {"Laplacian2", "Laplacian2 Convolve", {-1, -1, -1, -1, 8, -1, -1, -1, -1}, {}, false, true},

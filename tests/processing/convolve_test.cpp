@@ -292,7 +292,7 @@ TEST(ConvolveFastPaths, SameBytesAsTheDirectLoopAndTheRules) {
     Prepared p(picture);
     for (int kind = 0; kind < 12; ++kind)
       for (int channel = 0; channel < 8; ++channel)
-        for (int bias : {0, 64, -37, 400}) {
+        for (int bias : {0, 64, -37, 150, 400}) {
           const RasterImage direct = ConvolveChannelDirect(p.source, channel, kind, bias);
           ASSERT_TRUE(test::SamePixels24(ConvolveChannel(p.source, channel, kind, bias), direct))
               << w << "x" << h << " kind " << kind << " channel " << channel << " bias " << bias;
