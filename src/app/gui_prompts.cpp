@@ -29,6 +29,12 @@ const ImageFilter kFilters[] = {
 
 QString Title() { return QApplication::applicationName(); }
 
+// Boxes go on top of whatever modal dialog asked (the raw or GIF dialog).
+QWidget* BoxParent(QWidget* fallback) {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal ? modal : fallback;
+}
+
 // A small picture preview beside the file list of Qt's own file dialog.
 void AddPicturePreview(QFileDialog& dialog) {
   auto* layout = qobject_cast<QGridLayout*>(dialog.layout());
@@ -115,11 +121,11 @@ QString MessageText(const std::string& text) {
 }
 
 void GuiPrompts::ShowMessage(const std::string& text) {
-  QMessageBox::information(parent_, Title(), MessageText(text));
+  QMessageBox::information(BoxParent(parent_), Title(), MessageText(text));
 }
 
 bool GuiPrompts::Confirm(const std::string& text) {
-  return QMessageBox::question(parent_, Title(), MessageText(text), QMessageBox::Yes | QMessageBox::No) ==
+  return QMessageBox::question(BoxParent(parent_), Title(), MessageText(text), QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }
 
@@ -175,7 +181,7 @@ bool GuiPrompts::ConfirmExit(const std::string& text) {
 }
 
 void GuiPrompts::ShowError(const std::string& text) {
-  QMessageBox::critical(parent_, Title(), MessageText(text));
+  QMessageBox::critical(BoxParent(parent_), Title(), MessageText(text));
 }
 
 }  // namespace tessalin

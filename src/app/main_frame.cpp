@@ -293,12 +293,16 @@ BusyCursor& TMain_Frm::Cursor() { return *cursor_; }
 void TMain_Frm::ShowProgressBar(bool visible) { progressBar_->setVisible(visible); }
 
 TMDIChild* TMain_Frm::ActiveDocument() const {
-  QMdiSubWindow* sub = mdi_->currentSubWindow();
-  if (!sub) return nullptr;
-  auto* child = qobject_cast<TMDIChild*>(sub->widget());
-  if (!child) return nullptr;
-  for (TMDIChild* doc : documents_)
-    if (doc == child) return child;
+  auto isOpen = [this](QMdiSubWindow* sub) -> TMDIChild* {
+    auto* child = sub ? qobject_cast<TMDIChild*>(sub->widget()) : nullptr;
+    return child && std::find(documents_.begin(), documents_.end(), child) != documents_.end() ? child : nullptr;
+  };
+  if (TMDIChild* child = isOpen(mdi_->currentSubWindow())) return child;
+  // While a modal box has the focus the area reports no current window: take
+  // the most recently activated document that is still open.
+  const QList<QMdiSubWindow*> history = mdi_->subWindowList(QMdiArea::ActivationHistoryOrder);
+  for (auto it = history.rbegin(); it != history.rend(); ++it)
+    if (TMDIChild* child = isOpen(*it)) return child;
   return nullptr;
 }
 

@@ -210,8 +210,9 @@ void TGifInfo_Dlg_Frm::LoadGifFrames(const std::string& fileName) {
 void TGifInfo_Dlg_Frm::PlaceImages() {
   const int gifW = gif_ ? gif_->screenWidth : 0;
   const int gifH = gif_ ? gif_->screenHeight : 0;
-  const int clientW = leftScroll_->viewport()->width() > 0 ? leftScroll_->viewport()->width() : 196;
-  const int clientH = leftScroll_->viewport()->height() > 0 ? leftScroll_->viewport()->height() : 216;
+  // The boxes have a fixed size; their viewports are not laid out before the first show.
+  const int clientW = leftScroll_->width() - 2 * leftScroll_->frameWidth();
+  const int clientH = leftScroll_->height() - 2 * leftScroll_->frameWidth();
   int top = (clientH - (label1_->sizeHint().height() + gifH)) / 2;
   if (top < 0) top = label1_->sizeHint().height();
   int left = (clientW - gifW) / 2;
