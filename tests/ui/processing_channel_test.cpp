@@ -73,6 +73,11 @@ TEST(ChannelDialog, SaturationMinusOneGivesGreyAndThePanelShowsIt) {
       EXPECT_EQ(o, (Bgr{static_cast<uint8_t>(grey), static_cast<uint8_t>(grey), static_cast<uint8_t>(grey)}));
     }
   EXPECT_EQ(Panel(dialog, 5), "S -1.0000");
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(dialog, &activate);
+  EXPECT_TRUE(RouteApplicationHint("Red Channel +/-"));
+  EXPECT_EQ(Panel(dialog, 0), "Red Channel +/-");
+  EXPECT_EQ(Panel(dialog, 4), "H 0");
   EXPECT_EQ(Bar(dialog, 4)->toolTip(), "S Channel Applied Value : -1.0000");
   // HSI_Img follows as the composite: saturation byte 0 everywhere.
   EXPECT_EQ(PixelAt(Img(dialog, "HSI")->Picture(), 3, 4).g, 0);

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 
 #include "processing/dither.h"
 #include "processing/ui/dither_dialog.h"
@@ -158,10 +159,30 @@ TEST(DitherDialog, HintGoesToTheActiveDialogsStatusBar) {
   auto* bar = dialog->findChild<QStatusBar*>("StatusBar");
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->currentMessage(), "ProcessRation : 50% completed.");
+  // Hints of its own controls, as the mouse passes over them.
+  QStatusTipEvent tip(Child<QPushButton>(dialog, "Apply_Btn")->statusTip());
+  QApplication::sendEvent(dialog, &tip);
+  EXPECT_EQ(bar->currentMessage(), "Apply Selected Dithering");
   QEvent deactivate(QEvent::WindowDeactivate);
   QApplication::sendEvent(dialog, &deactivate);
   EXPECT_FALSE(RouteApplicationHint("later"));
-  EXPECT_EQ(bar->currentMessage(), "ProcessRation : 50% completed.");
+  QStatusTipEvent late("late");
+  QApplication::sendEvent(dialog, &late);
+  EXPECT_EQ(bar->currentMessage(), "Apply Selected Dithering");
+}
+
+TEST(DitherDialog, EscapeAndCloseDestroyTheDialog) {
+  ProcessingFakeApp app;
+  const RasterImage doc = test::MakeGradient(8, 8);
+  QPointer<TDither_Frm> byEscape(OpenDitherDialog(app, &doc, 2));
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(byEscape.data(), &escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(byEscape.isNull());
+  QPointer<TDither_Frm> byButton(OpenDitherDialog(app, &doc, 2));
+  Child<QPushButton>(byButton.data(), "Close_Btn")->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(byButton.isNull());
 }
 
 }  // namespace
