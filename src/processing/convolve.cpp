@@ -251,7 +251,7 @@ inline uint8_t SixteenthsOutput(const uint8_t* const rows[3], size_t i, int bias
 
 // Whole-number loops only: vectorising them cannot change a byte.
 template <int kKind, typename Rows>
-[[gnu::optimize("O3")]] void ConvolveRowsRgbSixteenths(Rows&& source, int channel, int bias, RasterImage& out, int firstRow, int endRow) {
+TESSALIN_VECTORISE void ConvolveRowsRgbSixteenths(Rows&& source, int channel, int bias, RasterImage& out, int firstRow, int endRow) {
   const int W = source.Width();
   bias = ClampedBias(bias);
   const int form = channel & 3;

@@ -66,7 +66,7 @@ inline uint8_t EdgeByte(const uint8_t* const rows[3], size_t i, int bias) {
 }
 
 template <int kKind>
-void EdgeRows(const uint8_t* base, size_t rowBytes, int borderedHeight, int width, int channel, int bias,
+TESSALIN_VECTORISE void EdgeRows(const uint8_t* base, size_t rowBytes, int borderedHeight, int width, int channel, int bias,
               RasterImage& out, int first, int end) {
   const int form = channel & 3;
   for (int y = first; y < end; ++y) {
