@@ -143,14 +143,6 @@ TEST(WbmpWriter, SameBytesAsTheStepByStepRecipe) {
   EXPECT_EQ(EncodeWbmp(indexed, 64), EncodeWbmpByRecipe(indexed, 64));
 }
 
-TEST(WbmpWriter, LeavesThePictureAlone) {
-  const RasterImage picture = test::MakeRandom24(10, 6, 1);
-  RasterImage before;
-  before.Assign(picture);
-  EncodeWbmp(picture, 64);
-  EXPECT_TRUE(test::SamePixels24(picture, before));
-}
-
 class WbmpFiles : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const Bytes& bytes) {

@@ -262,15 +262,6 @@ TEST(ConvolveRounding, FastByteRoundingMatchesNearbyint) {
     EXPECT_EQ(RoundedByte(x), std::clamp(static_cast<int>(std::nearbyintl(x > 1e6L ? 1e6L : (x < -1e6L ? -1e6L : x))), 0, 255));
 }
 
-TEST(ConvolveNames, ItemsAndCaptions) {
-  EXPECT_STREQ(ConvolveKindName(0), "Blouring");
-  EXPECT_STREQ(ConvolveKindName(2), "Sharpning2");
-  EXPECT_STREQ(ConvolveKindName(5), "Embosing1");
-  EXPECT_STREQ(ConvolveKindCaption(1), "Shapning Convolve");
-  EXPECT_STREQ(ConvolveKindCaption(8), "Conv Edge Detection");
-  EXPECT_STREQ(ConvolveKindCaption(11), "Prewitt Edge Detection");
-}
-
 // The integer rounding of the intensity shortcut against the real-number rule.
 TEST(ConvolveFastPaths, IntensityFromWholeSumsMatchesRealRounding) {
   for (int divisor : {3, 27})

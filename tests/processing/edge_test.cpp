@@ -189,13 +189,11 @@ TEST(EdgeEngine, SameBytesAsTheRulesOnRandomPictures) {
   }
 }
 
-TEST(EdgeEngine, EmptySourceAndNames) {
+TEST(EdgeEngine, EmptySourceGivesEmptyResults) {
   EdgeSource source;
   PrepareEdgeSource(source, RasterImage());
   EXPECT_FALSE(EdgeChannel(source, 1, 6, 0).HasImage());
   ReleaseWorkBuffers(source);
-  EXPECT_STREQ(EdgeKindName(1), "HomoGeneity");
-  EXPECT_STREQ(EdgeKindCaption(0), "Difference Edge Detection");
 }
 
 }  // namespace
