@@ -523,15 +523,15 @@ void TMain_Frm::PastewithNewToolBtnClick() {
 }
 
 void TMain_Frm::CopyToolBtnClick() {
-  if (TMDIChild* active = ActiveDocument()) active->Popup_CopyItemClick();
+  if (TMDIChild* active = ActiveDocument()) RunGuarded([active] { active->Popup_CopyItemClick(); });
 }
 
 void TMain_Frm::CutToolBtnClick() {
-  if (TMDIChild* active = ActiveDocument()) active->Popup_CutItemClick();
+  if (TMDIChild* active = ActiveDocument()) RunGuarded([active] { active->Popup_CutItemClick(); });
 }
 
 void TMain_Frm::SaveToolBtnClick() {
-  if (TMDIChild* active = ActiveDocument()) active->File_SaveAsItemClick();
+  if (TMDIChild* active = ActiveDocument()) RunGuarded([active] { active->File_SaveAsItemClick(); });
 }
 
 void TMain_Frm::SelectToolBtnClick() {

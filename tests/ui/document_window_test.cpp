@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -272,6 +273,25 @@ TEST_F(DocumentTest, SaveWritesTheFileAndClearsModified) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(frame->ChildCount(), 0);
   EXPECT_TRUE(fake->closeQuestions.empty());
+}
+
+TEST_F(DocumentTest, EscapeLeavesSelectionModeButKeepsTheBand) {
+  doc->Popup_SelectItemClick();
+  Drag({1, 1}, {3, 3});
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(doc, &escape);
+  EXPECT_FALSE(doc->Selecting);
+  EXPECT_EQ(doc->SelEnd, QPoint(3, 3));
+  EXPECT_TRUE(frame->ToolButton("CopyToolBtn")->isEnabled());  // the tools stay as they were
+}
+
+TEST_F(DocumentTest, CopyWithAnEmptySelectionChangesNothing) {
+  const RasterImage marker = test::MakeFlat24(2, 2, 1, 2, 3);
+  QGuiApplication::clipboard()->setImage(RasterToQImage(marker));
+  doc->Popup_SelectItemClick();
+  doc->Popup_CopyItemClick();
+  EXPECT_TRUE(test::SamePixels24(Clipboard(), marker));
+  EXPECT_TRUE(doc->Selecting);
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QStatusTipEvent>
 #include <QToolButton>
 #include <fstream>
 
@@ -232,6 +235,76 @@ TEST_F(FrameTest, SystemCloseWithNoDocumentsAsksToExitOnly) {
   frame->close();
   EXPECT_EQ(fake->exitQuestions, 1);
   EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(FrameTest, HintsGoToTheSimpleTextAndTheProgressBarShowsOnlyWhenAsked) {
+  QStatusTipEvent tip("Run Wizard");
+  QCoreApplication::sendEvent(frame.get(), &tip);
+  EXPECT_EQ(frame->SimpleText(), "Run Wizard");
+  EXPECT_EQ(frame->findChild<QLabel*>("SimpleText")->text(), "Run Wizard");
+  auto* bar = frame->findChild<QProgressBar*>("ProgressBar");
+  EXPECT_FALSE(bar->isVisible());
+  frame->ShowProgressBar(true);
+  EXPECT_TRUE(bar->isVisible());
+  // Two steps of four: 50 %, and the hint text of a batch run.
+  frame->Progress().ProgressStart(4, 1);
+  frame->Progress().ProgressStep();
+  frame->Progress().ProgressStep();
+  EXPECT_EQ(bar->value(), 50);
+  EXPECT_EQ(frame->SimpleText(), "ProcessRation : 50% completed.");
+  // With a document open the panels show instead of the simple text.
+  frame->CreateResultChild("r", test::MakeGradient(2, 2));
+  EXPECT_FALSE(frame->findChild<QLabel*>("SimpleText")->isVisible());
+  EXPECT_TRUE(frame->findChild<QLabel*>("Panel0")->isVisible());
+}
+
+TEST_F(FrameTest, SixteenBitFormatsShowAsSixteenBits) {
+  RasterImage picture = test::MakeGradient(3, 2);
+  picture.SetPixelFormat(PixelFormat::pf15Bit);
+  frame->ShowImageInfo(picture);
+  EXPECT_EQ(frame->PanelText(2), "PixelFmt 16Bit");
+  picture.SetPixelFormat(PixelFormat::pf4Bit);
+  frame->ShowImageInfo(picture);
+  EXPECT_EQ(frame->PanelText(2), "PixelFmt 4Bit");
+  EXPECT_EQ(frame->PanelText(4), "Height:2, Width:3");
+}
+
+TEST_F(FrameTest, SystemCloseWithDocumentsRunsExit) {
+  frame->CreateResultChild("r", test::MakeGradient(2, 2));
+  fake->closeAnswers = {CloseAnswer::No};
+  fake->exitAnswers = {true};
+  frame->close();
+  EXPECT_EQ(fake->closeQuestions.size(), 1u);
+  EXPECT_EQ(frame->ChildCount(), 0);
+  EXPECT_EQ(fake->exitQuestions, 1);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(FrameTest, CloseAllSavesAChangedFileOnYes) {
+  const std::string path = dir.File("kept.bmp");
+  ASSERT_TRUE(RasterToQImage(test::MakeGradient(4, 3)).save(QString::fromStdString(path), "BMP"));
+  fake->openChoices.push_back({QString::fromStdString(path), 2});
+  frame->FileOpenItemClick();
+  TMDIChild* doc = frame->Documents()[0];
+  doc->Popup_InverseItemClick();
+  fake->closeAnswers = {CloseAnswer::Yes};
+  frame->FileCloseAllItemClick();
+  ASSERT_EQ(fake->closeQuestions.size(), 1u);
+  EXPECT_EQ(fake->closeQuestions[0].first, "Do you Save changes to kept.bmp ?");
+  EXPECT_EQ(frame->ChildCount(), 0);
+  // The saved file holds the inverted picture.
+  const RasterImage saved = QImageToRaster24(QImage(QString::fromStdString(path)));
+  const test::Bgr p = test::PixelAt(test::MakeGradient(4, 3), 2, 1);
+  EXPECT_EQ(test::PixelAt(saved, 2, 1), (test::Bgr{uint8_t(255 - p.b), uint8_t(255 - p.g), uint8_t(255 - p.r)}));
+}
+
+TEST_F(FrameTest, DoubleClickOnTheBackgroundRunsOpen) {
+  QWidget* viewport = frame->MdiArea()->viewport();
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &click);
+  ASSERT_EQ(fake->openRequests.size(), 1u);
+  EXPECT_EQ(fake->openRequests[0].title, "Select Image to process....");
 }
 
 }  // namespace
