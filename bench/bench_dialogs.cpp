@@ -10,6 +10,7 @@
 #include "processing/convolve.h"
 #include "processing/dither.h"
 #include "processing/edge.h"
+#include "processing/preview_sampling.h"
 #include "processing/rotate.h"
 #include "processing/scale.h"
 
@@ -108,6 +109,25 @@ void BM_ConvolveApply(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ConvolveApply)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What Apply costs the convolution dialog itself when the results are shown
+// scaled: the eight 130 x 130 faces through a mosaic of neighbourhoods; the
+// full pictures wait until one is read (export).
+void BM_ConvolveApplyPreview(benchmark::State& state) {
+  std::vector<int> indices(130);
+  for (int i = 0; i < 130; ++i) indices[i] = i * 1000 / 130;
+  for (auto _ : state) {
+    const RasterImage mosaic = NeighbourhoodMosaic(Picture(), indices, indices);
+    ConvolveSource prepared;
+    PrepareConvolveSource(prepared, mosaic);
+    for (int channel = 0; channel < 8; ++channel) {
+      RasterImage face = MosaicCentres(ConvolveChannel(prepared, channel, static_cast<int>(state.range(0)), 0));
+      benchmark::DoNotOptimize(face.Row(0));
+    }
+    ReleaseWorkBuffers(prepared);
+  }
+}
+BENCHMARK(BM_ConvolveApplyPreview)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Apply in the edge dialog.
 void BM_EdgeApply(benchmark::State& state) {

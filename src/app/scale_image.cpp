@@ -19,21 +19,13 @@ std::function<void(const QString&)>& WarningHandler() {
   return handler;
 }
 
-// The source index of each of `target` places when `source` pixels are spread
-// over them by dropping or repeating whole pixels.
-std::vector<int> SampleIndices(int source, int target) {
-  std::vector<int> indices(std::max(target, 0));
-  for (int i = 0; i < target; ++i) indices[i] = static_cast<int>(static_cast<long long>(i) * source / target);
-  return indices;
-}
-
 // Resampling by dropping or repeating whole pixels, never smoothing.
 QImage Resample(const QImage& image, int width, int height) {
   if (width <= 0 || height <= 0 || image.isNull()) return QImage();
   if (width == image.width() && height == image.height()) return image;
   QImage out(width, height, QImage::Format_RGB32);
-  const std::vector<int> columns = SampleIndices(image.width(), width);
-  const std::vector<int> rows = SampleIndices(image.height(), height);
+  const std::vector<int> columns = TScaleImage::SampleIndices(image.width(), width);
+  const std::vector<int> rows = TScaleImage::SampleIndices(image.height(), height);
   for (int y = 0; y < height; ++y) {
     const int sy = rows[y];
     const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(sy));
@@ -44,6 +36,12 @@ QImage Resample(const QImage& image, int width, int height) {
 }
 
 }  // namespace
+
+std::vector<int> TScaleImage::SampleIndices(int source, int target) {
+  std::vector<int> indices(std::max(target, 0));
+  for (int i = 0; i < target; ++i) indices[i] = static_cast<int>(static_cast<long long>(i) * source / target);
+  return indices;
+}
 
 TScaleImage::TScaleImage(QWidget* parent) : QWidget(parent) {
   resize(100, 100);

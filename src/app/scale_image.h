@@ -51,6 +51,9 @@ class TScaleImage : public QWidget {
 
   // Where a pw x ph picture lands in a W x H control (may reach outside it).
   static QRect TargetRect(TScaleStyle style, bool center, int W, int H, int pw, int ph);
+  // Which of `source` pixels each of `target` places shows when a picture is
+  // spread over them by dropping or repeating whole pixels.
+  static std::vector<int> SampleIndices(int source, int target);
   // The control's face as painted.
   QImage Render() const;
   // How often a repaint was asked for (every change of what is shown).

@@ -5,6 +5,7 @@
 #include <QStatusBar>
 
 #include "processing/convolve.h"
+#include "processing/edge.h"
 #include "processing/ui/convolve_dialog.h"
 #include "processing/ui/edge_dialog.h"
 #include "processing_fake_app.h"
@@ -117,6 +118,56 @@ TEST(EdgeDialog, StepMarksBothColumnsNextToIt) {
   const RasterImage& r = Child<TScaleImage>(dialog, "R_Img")->Picture();
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 6; ++x) EXPECT_EQ(PixelAt(r, x, y).r, (x == 2 || x == 3) ? 60 : 0) << x << "," << y;
+}
+
+TEST(ConvolveDialog, LargeResultsShowTheirFaceAtOnceAndKeepTheApplyValues) {
+  ProcessingFakeApp app;
+  const RasterImage doc = test::MakeRandom24(301, 205, 30);
+  TConvolve_Frm* dialog = OpenConvolveDialog(app, &doc, 9);  // Sobel
+  CloseAtEnd closing(dialog);
+  Child<TSpinEdit>(dialog, "Bias_SpinE")->Editor()->setText("12");
+  Child<QPushButton>(dialog, "Apply_Btn")->click();
+  app.state.SharedBias = 99;  // later changes do not reach this Apply's results
+  ConvolveSource prepared;
+  PrepareConvolveSource(prepared, doc);
+  for (int channel = 0; channel < 8; ++channel) {
+    TScaleImage* preview = Child<TScaleImage>(dialog, kResults[channel]);
+    EXPECT_EQ(preview->ScaleStyle(), ssScale);
+    const RasterImage expected = ConvolveChannel(prepared, channel, 9, 12);
+    TScaleImage reference;
+    reference.resize(preview->size());
+    reference.SetScaleStyle(ssScale);
+    reference.SetPicture(expected);
+    EXPECT_TRUE(preview->PictureIsDeferred());
+    EXPECT_EQ(preview->Render(), reference.Render()) << channel;
+    EXPECT_TRUE(test::SamePixels24(preview->Picture(), expected)) << channel;
+  }
+  ReleaseWorkBuffers(prepared);
+  DoubleClick(Child<TScaleImage>(dialog, "S_Img"));
+  ASSERT_EQ(app.results.size(), 1u);
+  EXPECT_EQ(app.results[0].picture.Width(), 301);
+}
+
+TEST(EdgeDialog, LargeResultsMatchTheFullComputation) {
+  ProcessingFakeApp app;
+  const RasterImage doc = test::MakeRandom24(250, 140, 31);
+  TEdge_Frm* dialog = OpenEdgeDialog(app, &doc, 1);
+  CloseAtEnd closing(dialog);
+  Child<TSpinEdit>(dialog, "Bias_SpinE")->Editor()->setText("-8");
+  Child<QPushButton>(dialog, "Apply_Btn")->click();
+  EdgeSource prepared;
+  PrepareEdgeSource(prepared, doc);
+  for (int channel : {0, 3, 4, 7}) {
+    TScaleImage* preview = Child<TScaleImage>(dialog, kResults[channel]);
+    const RasterImage expected = EdgeChannel(prepared, 1, channel, -8);
+    TScaleImage reference;
+    reference.resize(preview->size());
+    reference.SetScaleStyle(ssScale);
+    reference.SetPicture(expected);
+    EXPECT_EQ(preview->Render(), reference.Render()) << channel;
+    EXPECT_TRUE(test::SamePixels24(preview->Picture(), expected)) << channel;
+  }
+  ReleaseWorkBuffers(prepared);
 }
 
 }  // namespace

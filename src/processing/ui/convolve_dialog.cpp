@@ -48,12 +48,24 @@ void TConvolve_Frm::ImgClear(int index) {
 
 void TConvolve_Frm::Apply_BtnClick() {
   WaitCursor wait;
-  ConvolveSource prepared;
-  PrepareConvolveSource(prepared, Src_Img->Picture());
   const int kind = App().State().ConvolveKind;
   const int bias = App().State().SharedBias;
-  ShowResults([&](int channel) { return ConvolveChannel(prepared, channel, kind, bias); }, 0);
-  ReleaseWorkBuffers(prepared);
+  ShowResults(
+      [kind, bias](const RasterImage& picture) {
+        std::array<RasterImage, 8> results;
+        ConvolveSource prepared;
+        PrepareConvolveSource(prepared, picture);
+        for (int channel = 0; channel < 8; ++channel) results[channel] = ConvolveChannel(prepared, channel, kind, bias);
+        ReleaseWorkBuffers(prepared);
+        return results;
+      },
+      [kind, bias](const RasterImage& picture, int channel) {
+        ConvolveSource prepared;
+        PrepareConvolveSource(prepared, picture);
+        RasterImage result = ConvolveChannel(prepared, channel, kind, bias);
+        ReleaseWorkBuffers(prepared);
+        return result;
+      });
 }
 
 TConvolve_Frm* OpenConvolveDialog(AppServices& app, const RasterImage* source, int tag) {

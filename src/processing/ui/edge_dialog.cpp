@@ -44,12 +44,24 @@ void TEdge_Frm::Edge_CbBoxChange(int index) {
 
 void TEdge_Frm::Apply_BtnClick() {
   WaitCursor wait;
-  EdgeSource prepared;
-  PrepareEdgeSource(prepared, Src_Img->Picture());
   const int kind = App().State().EdgeKind;
   const int bias = App().State().SharedBias;
-  ShowResults([&](int channel) { return EdgeChannel(prepared, kind, channel, bias); }, 3);
-  ReleaseWorkBuffers(prepared);
+  ShowResults(
+      [kind, bias](const RasterImage& picture) {
+        std::array<RasterImage, 8> results;
+        EdgeSource prepared;
+        PrepareEdgeSource(prepared, picture);
+        for (int channel = 0; channel < 8; ++channel) results[channel] = EdgeChannel(prepared, kind, channel, bias);
+        ReleaseWorkBuffers(prepared);
+        return results;
+      },
+      [kind, bias](const RasterImage& picture, int channel) {
+        EdgeSource prepared;
+        PrepareEdgeSource(prepared, picture);
+        RasterImage result = EdgeChannel(prepared, kind, channel, bias);
+        ReleaseWorkBuffers(prepared);
+        return result;
+      });
 }
 
 TEdge_Frm* OpenEdgeDialog(AppServices& app, const RasterImage* source, int tag) {

@@ -2,6 +2,8 @@
 
 #include <QFrame>
 
+#include "processing/preview_sampling.h"
+
 namespace tessalin {
 
 namespace {
@@ -58,7 +60,8 @@ EightChannelDialog::EightChannelDialog(AppServices& app, RasterImage&& source, c
                                  kRowTop[2] - 16);
   }
   AddStatusBar(t.status);
-  Src_Img->SetPicture(std::move(source));
+  source_ = std::make_shared<const RasterImage>(std::move(source));
+  Src_Img->SetPicture(*source_);
 
   connect(Bias_SpinE, &TSpinEdit::Changed, this, [this] {
     if (!Bias_SpinE->Text().isEmpty()) App().State().SharedBias = Bias_SpinE->Value();
@@ -73,14 +76,38 @@ void EightChannelDialog::showEvent(QShowEvent* event) {
   ProcessingDialog::showEvent(event);
 }
 
-void EightChannelDialog::ShowResults(const std::function<RasterImage(int channel)>& channelResult,
-                                     int styleChannel) {
-  std::array<RasterImage, 8> pictures;
-  for (int channel = 0; channel < 8; ++channel) pictures[channel] = channelResult(channel);
-  const TScaleStyle style = StyleFor(pictures[styleChannel], results_[styleChannel]);
+void EightChannelDialog::ShowResults(const AllChannels& all, const OneChannel& one) {
+  const RasterImage& source = *source_;
+  // Every result has the source's size.
+  const TScaleStyle style = StyleFor(source, results_[0]);
+  if (style == ssNormal) {
+    std::array<RasterImage, 8> pictures = all(source);
+    for (int channel = 0; channel < 8; ++channel) {
+      results_[channel]->SetPicture(std::move(pictures[channel]));
+      results_[channel]->SetScaleStyle(style);
+    }
+    return;
+  }
+  const int W = source.Width(), H = source.Height();
+  const QRect target = TScaleImage::TargetRect(ssScale, results_[0]->Center(), results_[0]->width(),
+                                               results_[0]->height(), W, H);
+  const std::vector<int> columns = TScaleImage::SampleIndices(W, target.width());
+  const std::vector<int> rows = TScaleImage::SampleIndices(H, target.height());
+  std::array<RasterImage, 8> faces = all(NeighbourhoodMosaic(source, columns, rows));
   for (int channel = 0; channel < 8; ++channel) {
-    results_[channel]->SetPicture(std::move(pictures[channel]));
+    auto face = std::make_shared<RasterImage>(MosaicCentres(faces[channel]));
+    std::shared_ptr<const RasterImage> kept = source_;
     results_[channel]->SetScaleStyle(style);
+    results_[channel]->SetDeferredPicture(
+        W, H, [kept, one, channel] { return one(*kept, channel); },
+        [kept, one, channel, face, columns, rows](const std::vector<int>& c, const std::vector<int>& r) {
+          RasterImage copy;
+          if (c == columns && r == rows)
+            copy.Assign(*face);
+          else
+            copy = MosaicCentres(one(NeighbourhoodMosaic(*kept, c, r), channel));
+          return copy;
+        });
   }
 }
 

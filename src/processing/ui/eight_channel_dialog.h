@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "processing/ui/dialog_common.h"
 
@@ -24,8 +25,15 @@ class EightChannelDialog : public ProcessingDialog {
  public:
   EightChannelDialog(AppServices& app, RasterImage&& source, const EightChannelTexts& texts);
 
-  // Runs `channelResult` for channels 0 .. 7 into the previews in channel order.
-  void ShowResults(const std::function<RasterImage(int channel)>& channelResult, int styleChannel);
+  // The eight results of one picture (the source, or a neighbourhood mosaic of it).
+  using AllChannels = std::function<std::array<RasterImage, 8>(const RasterImage& picture)>;
+  using OneChannel = std::function<RasterImage(const RasterImage& picture, int channel)>;
+
+  // Fills the eight previews in channel order. Results larger than the
+  // previews are shown scaled, so only the pixels the previews sample are
+  // computed now (through a mosaic of their neighbourhoods); the full
+  // pictures are made when first read, from the same source, kind and bias.
+  void ShowResults(const AllChannels& all, const OneChannel& one);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -35,6 +43,7 @@ class EightChannelDialog : public ProcessingDialog {
   QPushButton* Apply_Btn;
   QPushButton* closeButton_;
   TScaleImage* Src_Img;
+  std::shared_ptr<const RasterImage> source_;  // Src_Img's picture, shared with pending results
   // R, G, B, RGB, H, S, I, HSI: the OutputChannel order.
   std::array<TScaleImage*, 8> results_{};
 };
