@@ -274,6 +274,7 @@ class Decoder {
       }
       ++x;
     };
+    bool finished = false;
     while (p + 2 <= end && line < height) {
       const uint8_t count = bytes_[p], value = bytes_[p + 1];
       p += 2;
@@ -285,9 +286,10 @@ class Decoder {
         x = 0;
         ++line;
       } else if (value == 1) {  // end of picture
+        finished = true;
         break;
       } else if (value == 2) {  // jump
-        if (p + 2 > end) break;
+        if (p + 2 > end) Fail("is truncated: its compressed pixel data ends early.");
         x += bytes_[p];
         line += bytes_[p + 1];
         p += 2;
@@ -301,6 +303,7 @@ class Decoder {
         p += (dataBytes + 1) & ~size_t{1};
       }
     }
+    if (!finished && line < height) Fail("is truncated: its compressed pixel data ends early.");
   }
 
   static void SetIndex(uint8_t* row, PixelFormat format, int x, int index) {
