@@ -1,6 +1,5 @@
 #include "app/quick_process.h"
 
-#include <QCoreApplication>
 #include <new>
 #include <string>
 
@@ -20,9 +19,8 @@ constexpr int kChannelI = 6;
 
 // pf1Bit, Monochrome and the sharpened intensity at 1 bit, each in its own window.
 void QuickProcess1(AppServices& app, const RasterImage& document) {
-  ProgressSink& progress = app.Progress();
+  YieldingProgress progress(app.Progress());
   progress.ProgressStart(3, 1);
-  QCoreApplication::processEvents();
 
   RasterImage oneBit;
   oneBit.Assign(document);  // keeps the document's own pixel format
@@ -92,7 +90,8 @@ void QuickProcess(AppServices& app, const RasterImage& document, int number) {
         QuickProcess1(app, source);
       } else {
         app.State().wizard = QuickSettings(number);
-        WizardProcess(source, app.State(), app, app.Progress());
+        YieldingProgress progress(app.Progress());
+        WizardProcess(source, app.State(), app, progress);
       }
     }
     if (number != 1) app.TileChildren();

@@ -15,6 +15,11 @@ namespace tessalin {
 HourglassCursor::HourglassCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
 HourglassCursor::~HourglassCursor() { QApplication::restoreOverrideCursor(); }
 
+void YieldingProgress::ProgressStart(int maximum, int step) {
+  frame_.ProgressStart(maximum, step);
+  QCoreApplication::processEvents();
+}
+
 namespace {
 
 // Hides the progress bar however the run ends.
@@ -59,7 +64,8 @@ void RunWizardOnFileUnguarded(AppServices& app, const QString& fileName) {
   HourglassCursor hourglass;
   {
     ProgressBarShown bar(app);
-    WizardProcess(loaded, state, app, app.Progress());
+    YieldingProgress progress(app.Progress());
+    WizardProcess(loaded, state, app, progress);
     // A scaled run works on the loaded picture made 24-bit, and the source
     // window shows it that way.
     if (RunScales(state.wizard)) loaded.SetPixelFormat(PixelFormat::pf24Bit);

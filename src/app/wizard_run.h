@@ -23,6 +23,19 @@ class HourglassCursor {
   HourglassCursor& operator=(const HourglassCursor&) = delete;
 };
 
+// Forwards to the frame's progress and lets pending window messages run once
+// after the bar is configured, so that the bar and the hint repaint before
+// the first result window.
+class YieldingProgress : public ProgressSink {
+ public:
+  explicit YieldingProgress(ProgressSink& frame) : frame_(frame) {}
+  void ProgressStart(int maximum, int step) override;
+  void ProgressStep() override { frame_.ProgressStep(); }
+
+ private:
+  ProgressSink& frame_;
+};
+
 void RunWizard(AppServices& app);
 
 // Runs the recipe of the current wizard settings on a file already chosen.
