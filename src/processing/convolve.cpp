@@ -27,10 +27,11 @@ const ConvolveKernel& KernelOf(int kind) {
 }
 
 // Hue, saturation and intensity values already clamped to their ranges.
-inline void HsiOutputBytes(double h, double s, double i, int bias, uint8_t out[3]) {
-  out[2] = RoundedByte(static_cast<Extended>(h) / 360 * 255 + bias);
-  out[1] = RoundedByte(static_cast<Extended>(s) * 255 + bias);
-  out[0] = RoundedByte(static_cast<Extended>(i) + bias);
+// form (channel mod 4) 0, 1 or 2 needs only the hue, saturation or intensity byte.
+inline void HsiOutputBytes(double h, double s, double i, int bias, uint8_t out[3], int form = 3) {
+  if (form == 3 || form == 0) out[2] = RoundedByte(static_cast<Extended>(h) / 360 * 255 + bias);
+  if (form == 3 || form == 1) out[1] = RoundedByte(static_cast<Extended>(s) * 255 + bias);
+  if (form == 3 || form == 2) out[0] = RoundedByte(static_cast<Extended>(i) + bias);
 }
 
 // One multiply-add as the accumulators see it: worked out in extended
@@ -182,7 +183,7 @@ void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias,
       } else {
         sums(2 - form, a1[2 - form], a2[2 - form]);
       }
-      uint8_t bgr[3];
+      uint8_t bgr[3] = {0, 0, 0};
       if constexpr (!kHsi) {
         for (int c = 0; c < 3; ++c) {
           const Extended sum = k.magnitude ? std::fabs(static_cast<Extended>(a1[c])) + std::fabs(static_cast<Extended>(a2[c])) + bias
@@ -193,9 +194,9 @@ void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias,
         double m[3];
         for (int c = 0; c < 3; ++c)
           m[c] = ClampReal(static_cast<double>(std::fabs(static_cast<Extended>(a1[c])) + std::fabs(static_cast<Extended>(a2[c]))), 0, 255);
-        HsiOutputBytes(m[2], m[1], m[0], bias, bgr);
+        HsiOutputBytes(m[2], m[1], m[0], bias, bgr, form);
       } else {
-        HsiOutputBytes(ClampReal(a1[2], 0, 360), ClampReal(a1[1], 0, 1), ClampReal(a1[0], 0, 255), bias, bgr);
+        HsiOutputBytes(ClampReal(a1[2], 0, 360), ClampReal(a1[1], 0, 1), ClampReal(a1[0], 0, 255), bias, bgr, form);
       }
       WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
     }
