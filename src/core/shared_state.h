@@ -8,7 +8,7 @@ struct WizardSettings {
   int WMode = 0;       // 0 One Click, 1 Detail
   int SrcType = 0;     // 0 picture, 1 drawing, 2 icon
   int ScaleType = 1;   // the scale page's tag
-  int ResultType = 0;  // 0 various, 1 ...
+  int ResultType = 0;  // 0 simple, 1 various
 };
 
 struct SharedState {
