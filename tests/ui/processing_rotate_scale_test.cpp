@@ -39,6 +39,10 @@ TEST(RotateDialog, StepsAlwaysStartFromTheKeptCopy) {
   bar->setValue(0);
   EXPECT_TRUE(test::SamePixels24(shown->Picture(), doc));
   EXPECT_EQ(dialog->windowTitle(), "Rotation(Degree : 0" + kRing + ")");
+  // Without a status bar it leaves the application hint to the frame.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(dialog, &activate);
+  EXPECT_FALSE(RouteApplicationHint("for the frame"));
 }
 
 TEST(RotateDialog, FullFitRecomputesAtTheSameAngleAndOkExports) {

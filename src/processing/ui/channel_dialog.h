@@ -25,6 +25,7 @@ class TChannel_Frm : public ProcessingDialog {
   void Channel_UpDownClick(int tag, int position);
   void ReSet_BtnClick();
   void ShowHint(const QString& hint) override;
+  bool RoutesHints() const override { return true; }
 
   // The six track bar positions as applied amounts.
   ChannelOffsets AppliedValues() const;

@@ -54,7 +54,7 @@ void ProcessingDialog::ShowHint(const QString& hint) {
 bool ProcessingDialog::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::WindowActivate:
-      hintReceiver = this;
+      if (RoutesHints()) hintReceiver = this;
       break;
     case QEvent::WindowDeactivate:
     case QEvent::Close:

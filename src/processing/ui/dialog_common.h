@@ -34,6 +34,8 @@ class ProcessingDialog : public QDialog {
   AppServices& App() { return app_; }
   // Where the routed hint goes; the channel dialog puts it into its first panel.
   virtual void ShowHint(const QString& hint);
+  // Only dialogs with a status bar take over the application hint.
+  virtual bool RoutesHints() const { return statusBar_ != nullptr; }
 
  protected:
   bool event(QEvent* event) override;
