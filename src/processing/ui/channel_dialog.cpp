@@ -219,6 +219,7 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
     std::vector<int> columns, rows;
     std::optional<ChannelCorrection> face;
     ChannelCorrection& Result() {
+      WaitCursor wait;  // the full picture is being made now
       if (!result) result = ApplyChannelCorrectionWithComposite(*source, offsets);
       return *result;
     }

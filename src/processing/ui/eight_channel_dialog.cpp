@@ -99,7 +99,11 @@ void EightChannelDialog::ShowResults(const AllChannels& all, const OneChannel& o
     std::shared_ptr<const RasterImage> kept = source_;
     results_[channel]->SetScaleStyle(style);
     results_[channel]->SetDeferredPicture(
-        W, H, [kept, one, channel] { return one(*kept, channel); },
+        W, H,
+        [kept, one, channel] {
+          WaitCursor wait;  // the full picture is being made now
+          return one(*kept, channel);
+        },
         [kept, one, channel, face, columns, rows](const std::vector<int>& c, const std::vector<int>& r) {
           RasterImage copy;
           if (c == columns && r == rows)
