@@ -1,6 +1,7 @@
 #include "formats/wbmp_codec.h"
 
 #include <array>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -141,36 +142,47 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
   out.resize(header + rowBytes * static_cast<size_t>(H), 0);
   if (W == 0 || H == 0) return out;
 
+  // The byte grows with T and Monochrome with the byte, so a pixel is white
+  // exactly when T reaches the first white T (or never, or always).
   constexpr int kLowT = -8 * 765, kHighT = 10 * 765;
-  std::vector<uint8_t> whiteOfT(kHighT - kLowT + 1);
-  for (int t = kLowT; t <= kHighT; ++t) {
+  int firstWhite = kHighT + 1;
+  for (int t = kHighT; t >= kLowT; --t) {
     const uint8_t v = IntensityByteFromSums(t, 3, sharedBias);
-    whiteOfT[t - kLowT] = MonochromeIsWhite(v, v, v) ? 1 : 0;
+    if (!MonochromeIsWhite(v, v, v)) break;
+    firstWhite = t;
   }
   uint8_t* bitsBase = out.data() + header;
   ForEachRowBand(H, static_cast<long long>(W) * H, [&](int first, int end) {
-    // s of the rows y - 1, y, y + 1, with one replicated column on each side.
-    std::vector<int> sums(3 * (static_cast<size_t>(W) + 2));
-    const auto fill = [&](int slot, int y) {
+    // s of the rows y - 1, y, y + 1 in a ring, with one replicated column on each side.
+    const size_t bw = static_cast<size_t>(W) + 2;
+    std::vector<int> ring(3 * bw), columns(bw), t(static_cast<size_t>(W) + 8, INT32_MIN);
+    const auto fill = [&](int* s, int y) {
       const uint8_t* row = rgb->Row(y < 0 ? 0 : (y >= H ? H - 1 : y));
-      int* s = sums.data() + static_cast<size_t>(slot) * (W + 2);
       for (int x = 0; x < W; ++x) s[x + 1] = row[3 * x] + row[3 * x + 1] + row[3 * x + 2];
       s[0] = s[1];
       s[W + 1] = s[W];
     };
+    int* up = ring.data();
+    int* mid = up + bw;
+    int* down = mid + bw;
+    fill(up, first - 1);
+    fill(mid, first);
     for (int y = first; y < end; ++y) {
-      fill(0, y - 1);
-      fill(1, y);
-      fill(2, y + 1);
-      const int* up = sums.data();
-      const int* mid = up + (W + 2);
-      const int* down = mid + (W + 2);
+      fill(down, y + 1);
+      // T = 10 s - (8 neighbours) = 11 s - (sum of the three column sums).
+      for (size_t x = 0; x < bw; ++x) columns[x] = up[x] + mid[x] + down[x];
+      for (int x = 0; x < W; ++x) t[x] = 11 * mid[x + 1] - (columns[x] + columns[x + 1] + columns[x + 2]);
       uint8_t* bits = bitsBase + rowBytes * static_cast<size_t>(y);
-      for (int x = 0; x < W; ++x) {
-        const int t = 10 * mid[x + 1] - (up[x] + up[x + 1] + up[x + 2] + mid[x] + mid[x + 2] + down[x] +
-                                         down[x + 1] + down[x + 2]);
-        if (whiteOfT[t - kLowT]) bits[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+      for (size_t b = 0; b < rowBytes; ++b) {
+        const int* tb = t.data() + 8 * b;  // entries past W stay INT32_MIN: black, clear bits
+        uint8_t byte = 0;
+        for (int k = 0; k < 8; ++k) byte = static_cast<uint8_t>(byte | ((tb[k] >= firstWhite) << (7 - k)));
+        bits[b] = byte;
       }
+      int* oldUp = up;
+      up = mid;
+      mid = down;
+      down = oldUp;
     }
   });
   return out;
