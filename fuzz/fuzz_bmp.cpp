@@ -1,0 +1,13 @@
+// BMP decoded in memory, as LoadImageFile does after reading the file.
+#include <span>
+
+#include "core/bmp_codec.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    tessalin::fuzz::Touch(tessalin::DecodeBmp(std::span<const uint8_t>(data, size), "fuzz.bmp"));
+  } catch (const tessalin::TessalinError&) {
+  }
+  return 0;
+}

@@ -1,0 +1,13 @@
+// ICON decoded in memory, as LoadImageFile does after reading the file.
+#include <span>
+
+#include "formats/icon_codec.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    tessalin::fuzz::Touch(tessalin::DecodeIcon(std::span<const uint8_t>(data, size), "fuzz.icon"));
+  } catch (const tessalin::TessalinError&) {
+  }
+  return 0;
+}

@@ -1,0 +1,13 @@
+// JPEG decoded in memory, as LoadImageFile does after reading the file.
+#include <span>
+
+#include "formats/jpeg_codec.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    tessalin::fuzz::Touch(tessalin::DecodeJpeg(std::span<const uint8_t>(data, size), "fuzz.jpeg"));
+  } catch (const tessalin::TessalinError&) {
+  }
+  return 0;
+}
