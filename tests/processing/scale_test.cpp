@@ -1,0 +1,184 @@
+#include "processing/scale.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "core/pixel_ops.h"
+#include "support/test_pictures.h"
+
+namespace tessalin {
+namespace {
+
+using test::Bgr;
+using test::MakeFlat24;
+using test::MakeRandom24;
+using test::PixelAt;
+using test::SetPixelAt;
+
+// Pixel at column c and row r counted from the bottom.
+Bgr Bottom(const RasterImage& image, int c, int r) { return PixelAt(image, c, image.Height() - 1 - r); }
+
+TEST(ScaleByMenuTag, HundredPercentGivesAnEqualPicture) {
+  const RasterImage src = MakeRandom24(17, 9, 3);
+  EXPECT_TRUE(test::SamePixels24(ScaleByMenuTag(src, 100), src));
+  EXPECT_TRUE(test::SamePixels24(ReduceImage(src, 1, 1), src));
+  EXPECT_TRUE(test::SamePixels24(MagnifyImage(src, 1, 1), src));
+  EXPECT_ANY_THROW(ScaleByMenuTag(src, 0));
+}
+
+TEST(ReduceImage, HalfOfFiveByFiveAveragesTheLowerLeftBlocks) {
+  RasterImage src = MakeRandom24(5, 5, 21);
+  // The top row and the right column are dropped; make them stand out.
+  for (int i = 0; i < 5; ++i) {
+    SetPixelAt(src, i, 0, {255, 255, 255});
+    SetPixelAt(src, 4, i, {255, 255, 255});
+  }
+  const RasterImage out = ScaleByMenuTag(src, 50);
+  ASSERT_EQ(out.Width(), 2);
+  ASSERT_EQ(out.Height(), 2);
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c) {
+      int sum[3] = {0, 0, 0};
+      for (int dr = 0; dr < 2; ++dr)
+        for (int dc = 0; dc < 2; ++dc) {
+          const Bgr p = Bottom(src, 2 * c + dc, 2 * r + dr);
+          sum[0] += p.b;
+          sum[1] += p.g;
+          sum[2] += p.r;
+        }
+      const Bgr got = Bottom(out, c, r);
+      const int bytes[3] = {got.b, got.g, got.r};
+      for (int k = 0; k < 3; ++k) {
+        // Round half to even by hand: 4 * mean = sum.
+        const int q = sum[k] / 4, rem = sum[k] % 4;
+        const int expected = rem > 2 || (rem == 2 && q % 2 == 1) ? q + 1 : q;
+        EXPECT_EQ(bytes[k], expected) << c << "," << r << " byte " << k;
+      }
+    }
+}
+
+TEST(ReduceImage, BlockMeansRoundHalfToEven) {
+  RasterImage src = NewRaster(PixelFormat::pf24Bit, 2, 4);
+  // Left block 2, 3, 2, 3 (mean 2.5), right block 3, 4, 3, 4 (mean 3.5).
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const uint8_t v = static_cast<uint8_t>((x < 2 ? 2 : 3) + (x % 2));
+      SetPixelAt(src, x, y, {v, v, v});
+    }
+  const RasterImage out = ReduceImage(src, 2, 2);
+  ASSERT_EQ(out.Width(), 2);
+  EXPECT_EQ(PixelAt(out, 0, 0), (Bgr{2, 2, 2}));
+  EXPECT_EQ(PixelAt(out, 1, 0), (Bgr{4, 4, 4}));
+}
+
+TEST(ReduceImage, SeventyFivePercentPicksSinglePixels) {
+  const RasterImage src = MakeRandom24(4, 4, 5);
+  const RasterImage out = ScaleByMenuTag(src, 75);
+  ASSERT_EQ(out.Width(), 3);
+  ASSERT_EQ(out.Height(), 3);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(Bottom(out, c, r), Bottom(src, c, r));  // trunc of 0, 1.33, 2.67
+}
+
+TEST(ReduceImage, QuarterAndThreePercentAverageLargeBlocks) {
+  const RasterImage src = MakeRandom24(9, 8, 6);
+  const RasterImage quarter = ScaleByMenuTag(src, 25);
+  ASSERT_EQ(quarter.Width(), 2);
+  ASSERT_EQ(quarter.Height(), 2);
+  int sum = 0;
+  for (int r = 4; r < 8; ++r)
+    for (int c = 4; c < 8; ++c) sum += Bottom(src, c, r).g;
+  EXPECT_NEAR(Bottom(quarter, 1, 1).g, sum / 16.0, 0.5);
+
+  // The dialog's 3 %: f = 33.3, blocks of 33 x 33.
+  const double f = std::strtod(ThreeSignificantDigits(100.0 / 3).c_str(), nullptr);
+  EXPECT_EQ(f, 33.3);
+  // Black with white columns 32 and 65 (the last of blocks 0 and 1) and 66
+  // (the first of block 2, which starts at trunc(66.6)).
+  RasterImage big = MakeFlat24(100, 67, 0, 0, 0);
+  for (int y = 0; y < 67; ++y)
+    for (int x : {32, 65, 66}) SetPixelAt(big, x, y, {255, 255, 255});
+  const RasterImage small = ReduceImage(big, f, f);
+  ASSERT_EQ(small.Width(), 3);
+  ASSERT_EQ(small.Height(), 2);
+  // Each block holds one white column: round(33 * 255 / 1089) = round(7.73) = 8.
+  for (int r = 0; r < 2; ++r) {
+    EXPECT_EQ(Bottom(small, 0, r).r, 8);
+    EXPECT_EQ(Bottom(small, 1, r).r, 8);
+    EXPECT_EQ(Bottom(small, 2, r).r, 8);
+  }
+}
+
+TEST(ReduceImage, FactorsTooLargeGiveAnEmptyPictureAndBelowOneAreRefused) {
+  EXPECT_FALSE(ReduceImage(MakeRandom24(50, 50, 1), 100, 100).HasImage());
+  EXPECT_ANY_THROW(ReduceImage(MakeRandom24(5, 5, 1), 0.4, 0.4));
+  EXPECT_ANY_THROW(ReduceImage(MakeRandom24(5, 5, 1), 2, std::nan("")));
+  EXPECT_ANY_THROW(MagnifyImage(MakeRandom24(5, 5, 1), 0, 1));
+  EXPECT_ANY_THROW(MagnifyImage(MakeRandom24(500, 500, 1), 1000, 1000));  // past the pixel limit
+}
+
+TEST(MagnifyImage, ThreeHundredPercentRepeatsEachPixelThreeTimesEachWay) {
+  const RasterImage src = MakeRandom24(2, 2, 9);
+  const RasterImage out = ScaleByMenuTag(src, 300);
+  ASSERT_EQ(out.Width(), 6);
+  ASSERT_EQ(out.Height(), 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(PixelAt(out, x, y), PixelAt(src, x / 3, y / 3));
+}
+
+TEST(MagnifyImage, HundredTwentyFivePercentRepeatsTheFirstColumn) {
+  const RasterImage src = MakeRandom24(4, 3, 10);
+  const RasterImage out = ScaleByMenuTag(src, 125);
+  ASSERT_EQ(out.Width(), 5);
+  ASSERT_EQ(out.Height(), 3);  // trunc(3.75)
+  const int columns[5] = {0, 0, 1, 2, 3}, rows[3] = {0, 0, 1};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(Bottom(out, c, r), Bottom(src, columns[c], rows[r]));
+  // Rows are counted from the bottom: 4 rows at 125 % give 5, the bottom one doubled.
+  const RasterImage tall = ScaleByMenuTag(MakeRandom24(1, 4, 11), 125);
+  ASSERT_EQ(tall.Height(), 5);
+  const RasterImage tallSrc = MakeRandom24(1, 4, 11);
+  EXPECT_EQ(Bottom(tall, 0, 1), Bottom(tallSrc, 0, 0));
+  EXPECT_EQ(Bottom(tall, 0, 4), Bottom(tallSrc, 0, 3));
+}
+
+TEST(Scaling, OtherFormatsAreConvertedFirst) {
+  RasterImage eight;
+  eight.Assign(MakeRandom24(12, 10, 2));
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf8Bit), eight);
+  RasterImage as24;
+  as24.Assign(eight);
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf24Bit), as24);
+  EXPECT_TRUE(test::SamePixels24(ScaleByMenuTag(eight, 50), ScaleByMenuTag(as24, 50)));
+  EXPECT_TRUE(test::SamePixels24(ScaleByMenuTag(eight, 200), ScaleByMenuTag(as24, 200)));
+}
+
+TEST(ThreeSignificantDigits, GeneralFormatWithThreeDigits) {
+  EXPECT_EQ(ThreeSignificantDigits(100.0 / 75), "1.33");
+  EXPECT_EQ(ThreeSignificantDigits(100.0 / 3), "33.3");
+  EXPECT_EQ(ThreeSignificantDigits(100.0 / 7), "14.3");
+  EXPECT_EQ(ThreeSignificantDigits(100.0 / 6), "16.7");
+  EXPECT_EQ(ThreeSignificantDigits(100.0 / 32), "3.13");  // exactly 3.125
+  EXPECT_EQ(ThreeSignificantDigits(100.0 / 64), "1.56");
+  EXPECT_EQ(ThreeSignificantDigits(1), "1");
+  EXPECT_EQ(ThreeSignificantDigits(100), "100");
+  EXPECT_EQ(ThreeSignificantDigits(2.5), "2.5");
+  EXPECT_EQ(ThreeSignificantDigits(105 / 100.0), "1.05");
+  EXPECT_EQ(ThreeSignificantDigits(500 / 100.0), "5");
+  EXPECT_EQ(ThreeSignificantDigits(99.96), "100");
+  EXPECT_EQ(ThreeSignificantDigits(1234), "1.23E3");
+  EXPECT_EQ(ThreeSignificantDigits(0.05), "0.05");
+  // Every factor the dialog can make reads back within half a unit of the third digit.
+  for (int p = 1; p <= 500; ++p) {
+    const double f = p <= 100 ? 100.0 / p : p / 100.0;
+    const double back = std::strtod(ThreeSignificantDigits(f).c_str(), nullptr);
+    const double unit = f >= 100 ? 1 : (f >= 10 ? 0.1 : 0.01);
+    EXPECT_LE(std::fabs(back - f), unit / 2 + 1e-12) << p;
+  }
+}
+
+}  // namespace
+}  // namespace tessalin
