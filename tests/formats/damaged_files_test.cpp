@@ -27,6 +27,7 @@ class DamagedFiles : public ::testing::Test {
     ASSERT_EQ(RunCommand("cjpeg " + in + " > " + Quote(dir.File("good.jpg"))), 0);
     ASSERT_EQ(RunCommand("convert " + in + " " + Quote(dir.File("good.gif"))), 0);
     ASSERT_EQ(RunCommand("convert " + in + " " + Quote(dir.File("good.ico"))), 0);
+    ASSERT_EQ(RunCommand("convert " + in + " " + Quote("bmp3:" + dir.File("good.bmp"))), 0);
     FileHarness h;
     RasterImage picture = NewRaster(PixelFormat::pf24Bit, 30, 40);
     ASSERT_TRUE(SaveImageFile(dir.File("good.emf"), picture, h.context));
@@ -51,7 +52,7 @@ class DamagedFiles : public ::testing::Test {
   }
 
   TempDir dir;
-  const std::vector<std::string> kinds = {".jpg", ".gif", ".ico", ".emf", ".wmf"};
+  const std::vector<std::string> kinds = {".jpg", ".gif", ".ico", ".emf", ".wmf", ".bmp"};
 };
 
 TEST_F(DamagedFiles, TruncatedCopiesOfEveryFormatAreRefused) {

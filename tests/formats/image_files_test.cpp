@@ -277,7 +277,7 @@ TEST(Bmp, FourBitRle8AndTopDownFilesFromOtherPrograms) {
     return kColours[(x / 2 + y) % 4];
   };
   WritePpm(dir.File("in.ppm"), 13, 6, stripes);
-  ASSERT_EQ(RunCommand("convert " + Quote(dir.File("in.ppm")) + " -type palette -depth 4 " +
+  ASSERT_EQ(RunCommand("convert " + Quote(dir.File("in.ppm")) + " -type palette " +
                        Quote("bmp3:" + dir.File("four.bmp"))),
             0);
   ASSERT_EQ(RunCommand("convert " + Quote(dir.File("in.ppm")) + " -type palette -compress RLE " +
