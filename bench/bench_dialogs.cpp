@@ -40,7 +40,8 @@ void BM_ChannelTrackBarPreview(benchmark::State& state) {
   for (int i = 0; i < 120; ++i) indices[i] = i * 1000 / 120;
   for (auto _ : state) {
     // The RGB and HSI previews share one sampled face.
-    ChannelCorrection face = ApplyChannelCorrectionWithComposite(SamplePixels(Picture(), indices, indices), offsets);
+    ChannelCorrection face =
+        ApplyChannelCorrectionWithComposite(SamplePixels(Picture(), indices, indices), offsets);
     benchmark::DoNotOptimize(face.composite.Row(0));
   }
 }
@@ -82,7 +83,12 @@ void BM_ScaleMagnifyTrackBar(benchmark::State& state) {
     benchmark::DoNotOptimize(magnified.Row(0));
   }
 }
-BENCHMARK(BM_ScaleMagnifyTrackBar)->Arg(125)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScaleMagnifyTrackBar)
+    ->Arg(125)
+    ->Arg(200)
+    ->Arg(500)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The preparation alone (bordered copy with its HSI plane).
 void BM_ConvolvePrepare(benchmark::State& state) {
@@ -121,7 +127,8 @@ void BM_ConvolveApplyPreview(benchmark::State& state) {
     ConvolveSource prepared;
     PrepareConvolveSource(prepared, mosaic);
     for (int channel = 0; channel < 8; ++channel) {
-      RasterImage face = MosaicCentres(ConvolveChannel(prepared, channel, static_cast<int>(state.range(0)), 0));
+      RasterImage face =
+          MosaicCentres(ConvolveChannel(prepared, channel, static_cast<int>(state.range(0)), 0));
       benchmark::DoNotOptimize(face.Row(0));
     }
     ReleaseWorkBuffers(prepared);
@@ -146,8 +153,8 @@ BENCHMARK(BM_EdgeApply)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealT
 // Apply in the dither dialog (Floyd-Steinberg and Stucki).
 void BM_DitherApply(benchmark::State& state) {
   for (auto _ : state) {
-    DitherResults results = state.range(0) == 2 ? FloydSteinbergDither(Picture(), 128)
-                                                : WideKernelDither(Picture(), 128, 4);
+    DitherResults results =
+        state.range(0) == 2 ? FloydSteinbergDither(Picture(), 128) : WideKernelDither(Picture(), 128, 4);
     benchmark::DoNotOptimize(results[0].Row(0));
   }
 }

@@ -118,7 +118,8 @@ void TScaleImage::SetBorder(bool border) {
 
 QColor TScaleImage::Color() const {
   if (color_.isValid()) return color_;
-  return parentWidget() ? parentWidget()->palette().color(QPalette::Window) : palette().color(QPalette::Window);
+  return parentWidget() ? parentWidget()->palette().color(QPalette::Window)
+                        : palette().color(QPalette::Window);
 }
 
 void TScaleImage::SetColor(const QColor& color) {
@@ -164,12 +165,14 @@ QImage TScaleImage::Render() const {
     // Only the sampled pixels of a deferred picture are needed for its face.
     const QRect target = TargetRect(style_, center_, W, H, deferredWidth_, deferredHeight_);
     if (!target.isEmpty())
-      painter.drawImage(target.topLeft(), RasterToQImage(sample_(SampleIndices(deferredWidth_, target.width()),
-                                                                 SampleIndices(deferredHeight_, target.height()))));
+      painter.drawImage(target.topLeft(),
+                        RasterToQImage(sample_(SampleIndices(deferredWidth_, target.width()),
+                                               SampleIndices(deferredHeight_, target.height()))));
   } else {
     Materialize();
     const QRect target = TargetRect(style_, center_, W, H, working_.width(), working_.height());
-    if (!target.isEmpty()) painter.drawImage(target.topLeft(), Resample(working_, target.width(), target.height()));
+    if (!target.isEmpty())
+      painter.drawImage(target.topLeft(), Resample(working_, target.width(), target.height()));
   }
   if (border_) {
     painter.setPen(Qt::black);

@@ -32,7 +32,8 @@ class TScaleImage : public QWidget {
   // picture's pixels at the given columns and rows (a small picture) and must
   // agree with what `make` would give there.
   using PictureMaker = std::function<RasterImage()>;
-  using SampleMaker = std::function<RasterImage(const std::vector<int>& columns, const std::vector<int>& rows)>;
+  using SampleMaker =
+      std::function<RasterImage(const std::vector<int>& columns, const std::vector<int>& rows)>;
   void SetDeferredPicture(int width, int height, PictureMaker make, SampleMaker sample);
   bool PictureIsDeferred() const { return static_cast<bool>(make_); }
 

@@ -32,9 +32,12 @@ std::vector<ApplyResult> RunChannel(const std::vector<std::string>&, const Raste
   return out;
 }
 
-const ApplyRegistration kChannel(
-    {"channel", "[--r N] [--g N] [--b N] [--h N] [--s X] [--i N]", 0, {"--r", "--g", "--b", "--h", "--s", "--i"}, {},
-     RunChannel});
+const ApplyRegistration kChannel({"channel",
+                                  "[--r N] [--g N] [--b N] [--h N] [--s X] [--i N]",
+                                  0,
+                                  {"--r", "--g", "--b", "--h", "--s", "--i"},
+                                  {},
+                                  RunChannel});
 
 }  // namespace
 

@@ -42,7 +42,10 @@ class ColourMemo {
  public:
   static constexpr uint32_t kSlots = 1u << 16;
   ColourMemo(const ChannelOffsets& offsets, bool withComposite)
-      : offsets_(offsets), withComposite_(withComposite), keys_(new uint32_t[kSlots]), values_(new MemoEntry[kSlots]) {
+      : offsets_(offsets),
+        withComposite_(withComposite),
+        keys_(new uint32_t[kSlots]),
+        values_(new MemoEntry[kSlots]) {
     std::fill_n(keys_.get(), kSlots, 0xFFFFFFFFu);
   }
   const MemoEntry& Get(uint8_t r, uint8_t g, uint8_t b) {
@@ -64,8 +67,8 @@ class ColourMemo {
   std::unique_ptr<MemoEntry[]> values_;
 };
 
-void CorrectRows(const RasterImage& source, RasterImage& out, RasterImage* composite, int firstRow, int endRow,
-                 const ChannelOffsets& offsets) {
+void CorrectRows(const RasterImage& source, RasterImage& out, RasterImage* composite, int firstRow,
+                 int endRow, const ChannelOffsets& offsets) {
   ColourMemo memo(offsets, composite != nullptr);
   const int width = source.Width();
   std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
@@ -88,7 +91,8 @@ void CorrectRows(const RasterImage& source, RasterImage& out, RasterImage* compo
   }
 }
 
-void Correct(const RasterImage& source, RasterImage& out, RasterImage* composite, const ChannelOffsets& offsets) {
+void Correct(const RasterImage& source, RasterImage& out, RasterImage* composite,
+             const ChannelOffsets& offsets) {
   const int height = source.Height();
   const long long pixels = static_cast<long long>(source.Width()) * height;
   int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -113,7 +117,8 @@ RasterImage ApplyChannelCorrection(const RasterImage& source, const ChannelOffse
   return out;
 }
 
-ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source, const ChannelOffsets& offsets) {
+ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source,
+                                                      const ChannelOffsets& offsets) {
   ChannelCorrection result;
   if (!source.HasImage()) return result;
   result.corrected = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
@@ -122,9 +127,11 @@ ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source,
   return result;
 }
 
-RasterImage SamplePixels(const RasterImage& picture, const std::vector<int>& columns, const std::vector<int>& rows) {
+RasterImage SamplePixels(const RasterImage& picture, const std::vector<int>& columns,
+                         const std::vector<int>& rows) {
   if (columns.empty() || rows.empty() || !picture.HasImage()) return RasterImage();
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, static_cast<int>(rows.size()), static_cast<int>(columns.size()));
+  RasterImage out =
+      NewRaster(PixelFormat::pf24Bit, static_cast<int>(rows.size()), static_cast<int>(columns.size()));
   std::vector<uint8_t> row(static_cast<size_t>(picture.Width()) * 3);
   for (size_t y = 0; y < rows.size(); ++y) {
     picture.ReadRowBgr(std::clamp(rows[y], 0, picture.Height() - 1), row.data());

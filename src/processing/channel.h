@@ -30,14 +30,16 @@ struct ChannelCorrection {
   RasterImage corrected;
   RasterImage composite;
 };
-ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source, const ChannelOffsets& offsets);
+ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source,
+                                                      const ChannelOffsets& offsets);
 
 // The pixel rule of ApplyChannelCorrection, kept as the reference for the fast path.
 BgrTriple CorrectChannelPixel(uint8_t r, uint8_t g, uint8_t b, const ChannelOffsets& offsets);
 
 // The pixels of `picture` at the given columns and rows, as a new
 // columns.size() x rows.size() pf24Bit picture (for previews of per-pixel results).
-RasterImage SamplePixels(const RasterImage& picture, const std::vector<int>& columns, const std::vector<int>& rows);
+RasterImage SamplePixels(const RasterImage& picture, const std::vector<int>& columns,
+                         const std::vector<int>& rows);
 
 // A grey picture whose value is clamp(selected byte + offset, 0, 255), where
 // `byteIndex` 0 selects the red byte (hue in an HSI composite), 1 green

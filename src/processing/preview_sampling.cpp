@@ -8,8 +8,8 @@ RasterImage NeighbourhoodMosaic(const RasterImage& picture, const std::vector<in
                                 const std::vector<int>& rows) {
   if (columns.empty() || rows.empty() || !picture.HasImage()) return RasterImage();
   const int width = picture.Width(), height = picture.Height();
-  RasterImage mosaic =
-      NewRaster(PixelFormat::pf24Bit, 3 * static_cast<int>(rows.size()), 3 * static_cast<int>(columns.size()));
+  RasterImage mosaic = NewRaster(PixelFormat::pf24Bit, 3 * static_cast<int>(rows.size()),
+                                 3 * static_cast<int>(columns.size()));
   std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
   for (size_t j = 0; j < rows.size(); ++j) {
     for (int dy = -1; dy <= 1; ++dy) {

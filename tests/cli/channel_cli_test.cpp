@@ -17,7 +17,8 @@ using test::TempDir;
 std::string Q(const std::string& s) { return "'" + s + "'"; }
 
 int Cli(const std::string& args, const TempDir& dir) {
-  return RunCommand(std::string(TESSALIN_CLI_PATH) + " apply channel " + args + " 2> " + Q(dir.File("err.txt")));
+  return RunCommand(std::string(TESSALIN_CLI_PATH) + " apply channel " + args + " 2> " +
+                    Q(dir.File("err.txt")));
 }
 
 TEST(CliChannel, SaturationMinusOneWritesTheGreyPicture) {

@@ -100,10 +100,12 @@ TEST(ChannelCorrection, ZeroOffsetsRoundTripWithinOneStep) {
 }
 
 TEST(ChannelCorrection, IntensityOffsetSaturatesAndEmptyStaysEmpty) {
-  const RasterImage white = ApplyChannelCorrection(MakeFlat24(5, 3, 10, 200, 90), ChannelOffsets{0, 0, 0, 0, 0, 255});
+  const RasterImage white =
+      ApplyChannelCorrection(MakeFlat24(5, 3, 10, 200, 90), ChannelOffsets{0, 0, 0, 0, 0, 255});
   // I clamped to 255 with some saturation left: the brightest bytes hit 255.
   EXPECT_EQ(std::max({PixelAt(white, 2, 1).r, PixelAt(white, 2, 1).g, PixelAt(white, 2, 1).b}), 255);
-  const RasterImage black = ApplyChannelCorrection(MakeFlat24(5, 3, 10, 200, 90), ChannelOffsets{0, 0, 0, 0, 0, -255});
+  const RasterImage black =
+      ApplyChannelCorrection(MakeFlat24(5, 3, 10, 200, 90), ChannelOffsets{0, 0, 0, 0, 0, -255});
   EXPECT_EQ(PixelAt(black, 4, 2), (Bgr{0, 0, 0}));
   EXPECT_FALSE(ApplyChannelCorrection(RasterImage(), ChannelOffsets{1, 1, 1, 1, 0.5, 1}).HasImage());
 }
@@ -122,7 +124,7 @@ TEST(ChannelSampling, PicksTheGivenColumnsAndRows) {
 
 TEST(ChannelThreshold, SelectsOneByteAndAddsTheClampedOffset) {
   RasterImage picture = MakeFlat24(3, 2, 0, 0, 0);
-  test::SetPixelAt(picture, 0, 0, {10, 20, 30});    // b, g, r
+  test::SetPixelAt(picture, 0, 0, {10, 20, 30});  // b, g, r
   test::SetPixelAt(picture, 1, 0, {250, 240, 230});
   test::SetPixelAt(picture, 2, 1, {5, 6, 7});
   const RasterImage red = ChannelThresholdImage(picture, 0, 40);

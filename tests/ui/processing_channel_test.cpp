@@ -19,9 +19,15 @@ using test::PixelAt;
 
 constexpr const char* kLetters[6] = {"R", "G", "B", "H", "S", "I"};
 
-QSlider* Bar(QWidget* d, int tag) { return Child<QSlider>(d, (std::string(kLetters[tag]) + "_TrBar").c_str()); }
-TUpDown* UpDown(QWidget* d, int tag) { return Child<TUpDown>(d, (std::string(kLetters[tag]) + "_UpDown").c_str()); }
-TScaleImage* Img(QWidget* d, const std::string& name) { return Child<TScaleImage>(d, (name + "_Img").c_str()); }
+QSlider* Bar(QWidget* d, int tag) {
+  return Child<QSlider>(d, (std::string(kLetters[tag]) + "_TrBar").c_str());
+}
+TUpDown* UpDown(QWidget* d, int tag) {
+  return Child<TUpDown>(d, (std::string(kLetters[tag]) + "_UpDown").c_str());
+}
+TScaleImage* Img(QWidget* d, const std::string& name) {
+  return Child<TScaleImage>(d, (name + "_Img").c_str());
+}
 QString Panel(QWidget* d, int i) { return Child<QLabel>(d, ("Panel" + std::to_string(i)).c_str())->text(); }
 
 // The grey picture of one source byte (0 red, 1 green, 2 blue), computed here.

@@ -18,7 +18,8 @@ using namespace test::processing_ui;
 using test::Bgr;
 using test::PixelAt;
 
-constexpr const char* kResults[8] = {"R_Img", "G_Img", "B_Img", "RGB_Img", "H_Img", "S_Img", "I_Img", "HSI_Img"};
+constexpr const char* kResults[8] = {"R_Img", "G_Img", "B_Img", "RGB_Img",
+                                     "H_Img", "S_Img", "I_Img", "HSI_Img"};
 
 bool AllBytesAre(const RasterImage& picture, int value) {
   if (!picture.HasImage()) return false;
@@ -41,7 +42,8 @@ TEST(ConvolveDialog, EmbossingSelectionSetsTheOffsetButTheMenuCommandDoesNot) {
   EXPECT_EQ(bias->Text(), "0");
   EXPECT_EQ(app.state.SharedBias, 0);
   EXPECT_EQ(dialog->windowTitle(), "Image Convolve Process for Sharpning, Blouring, Edge Detect");
-  EXPECT_EQ(Child<QStatusBar>(dialog, "StatusBar")->currentMessage(), "Current windows  is Convolve Porcess.");
+  EXPECT_EQ(Child<QStatusBar>(dialog, "StatusBar")->currentMessage(),
+            "Current windows  is Convolve Porcess.");
 
   kind->setCurrentIndex(2);
   EXPECT_EQ(app.state.ConvolveKind, 2);

@@ -2,11 +2,12 @@
 // records the result windows and offers the process-wide values.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <gtest/gtest.h>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -100,8 +101,8 @@ T* Child(QWidget* parent, const char* name) {
 }
 
 inline void DoubleClick(QWidget* widget) {
-  QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(widget, &event);
 }
 

@@ -15,8 +15,8 @@ namespace tessalin {
 namespace {
 
 constexpr const char* kLetters[6] = {"R", "G", "B", "H", "S", "I"};
-constexpr const char* kBarHints[6] = {"Red Channel +/-",        "Green Channel +/-",      "Blue Channel +/-",
-                                      "Hue Channel +/-",        "Saturation Channel +/-", "Intensity Channel +/-"};
+constexpr const char* kBarHints[6] = {"Red Channel +/-", "Green Channel +/-",      "Blue Channel +/-",
+                                      "Hue Channel +/-", "Saturation Channel +/-", "Intensity Channel +/-"};
 constexpr int kBarRange[6] = {255, 255, 255, 360, 10000, 255};
 constexpr int kBarTicks[6] = {20, 20, 20, 30, 1000, 20};
 constexpr int kSMax = 10000;
@@ -96,7 +96,8 @@ TChannel_Frm::TChannel_Frm(AppServices& app, RasterImage&& source)
     upDown->move(x + 80, labelY - 1);
     SetHint(upDown, letter + " Channel ThresHold");
     upDowns_[tag] = upDown;
-    channelImages_[tag] = AddImage(distributed, letter + "_Img", PreviewHint(letter), x, labelY + 17, 123, 120);
+    channelImages_[tag] =
+        AddImage(distributed, letter + "_Img", PreviewHint(letter), x, labelY + 17, 123, 120);
   }
 
   // Seven panels: the hint, then the six applied values.
@@ -117,7 +118,8 @@ TChannel_Frm::TChannel_Frm(AppServices& app, RasterImage&& source)
 
   for (int tag = 0; tag < 6; ++tag) {
     connect(trackBars_[tag], &QSlider::valueChanged, this, [this, tag] { Channel_TrBarChange(tag); });
-    connect(upDowns_[tag], &TUpDown::Clicked, this, [this, tag](int position) { Channel_UpDownClick(tag, position); });
+    connect(upDowns_[tag], &TUpDown::Clicked, this,
+            [this, tag](int position) { Channel_UpDownClick(tag, position); });
   }
   connect(Channel_Dis_Btn, &QPushButton::clicked, this, &TChannel_Frm::Channel_Dis_BtnClick);
   connect(ReSet_Btn, &QPushButton::clicked, this, &TChannel_Frm::ReSet_BtnClick);
@@ -177,9 +179,9 @@ void TChannel_Frm::ShowHint(const QString& hint) {
 
 void TChannel_Frm::RefreshPanels() {
   for (int tag = 0; tag < 6; ++tag) {
-    panels_[tag + 1]->setText(tag == 4
-                                  ? QString::asprintf("S %1.4f", static_cast<double>(trackBars_[4]->value()) / kSMax)
-                                  : QString::asprintf("%s %d", kLetters[tag], trackBars_[tag]->value()));
+    panels_[tag + 1]->setText(
+        tag == 4 ? QString::asprintf("S %1.4f", static_cast<double>(trackBars_[4]->value()) / kSMax)
+                 : QString::asprintf("%s %d", kLetters[tag], trackBars_[tag]->value()));
   }
 }
 
@@ -197,7 +199,8 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
   if (!kept_) return;
   WaitCursor wait;
   QSlider* bar = trackBars_[tag];
-  SetHint(bar, tag == 4 ? QString::asprintf("S Channel Applied Value : %1.4f", static_cast<double>(bar->value()) / kSMax)
+  SetHint(bar, tag == 4 ? QString::asprintf("S Channel Applied Value : %1.4f",
+                                            static_cast<double>(bar->value()) / kSMax)
                         : QString::asprintf("%s Channel Applied Value : %d", kLetters[tag], bar->value()));
   RefreshPanels();
   // Always from the unchanged source, with all six current positions.
@@ -290,9 +293,8 @@ TChannel_Frm* OpenChannelDialog(AppServices& app, const RasterImage* source, int
 }
 
 namespace {
-const AppCommandRegistration kChannelCommand("channel", [](AppServices& app, const RasterImage* source, int tag) {
-  OpenChannelDialog(app, source, tag);
-});
+const AppCommandRegistration kChannelCommand("channel", [](AppServices& app, const RasterImage* source,
+                                                           int tag) { OpenChannelDialog(app, source, tag); });
 }  // namespace
 
 }  // namespace tessalin

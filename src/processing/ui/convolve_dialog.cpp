@@ -55,7 +55,8 @@ void TConvolve_Frm::Apply_BtnClick() {
         std::array<RasterImage, 8> results;
         ConvolveSource prepared;
         PrepareConvolveSource(prepared, picture);
-        for (int channel = 0; channel < 8; ++channel) results[channel] = ConvolveChannel(prepared, channel, kind, bias);
+        for (int channel = 0; channel < 8; ++channel)
+          results[channel] = ConvolveChannel(prepared, channel, kind, bias);
         ReleaseWorkBuffers(prepared);
         return results;
       },
@@ -78,9 +79,10 @@ TConvolve_Frm* OpenConvolveDialog(AppServices& app, const RasterImage* source, i
 }
 
 namespace {
-const AppCommandRegistration kConvolveCommand("convolve", [](AppServices& app, const RasterImage* source, int tag) {
-  OpenConvolveDialog(app, source, tag);
-});
+const AppCommandRegistration kConvolveCommand("convolve",
+                                              [](AppServices& app, const RasterImage* source, int tag) {
+                                                OpenConvolveDialog(app, source, tag);
+                                              });
 }  // namespace
 
 }  // namespace tessalin

@@ -5,10 +5,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QResizeEvent>
 #include <algorithm>
 
 #include "app/qt_raster.h"
@@ -30,8 +30,8 @@ bool RouteApplicationHint(const QString& hint) {
 ProcessingDialog::ProcessingDialog(AppServices& app, const QString& objectName, const QString& caption,
                                    int clientWidth, int clientHeight)
     : QDialog(app.FrameWidget(), Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                                     Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                     Qt::MSWindowsFixedSizeDialogHint),
+                                     Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                     Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       app_(app) {
   setObjectName(objectName);
   setWindowTitle(caption);
@@ -95,8 +95,9 @@ void ProcessingDialog::Export(const RasterImage& picture) {
   app_.CreateResultChild("Result", picture);
 }
 
-TScaleImage* ProcessingDialog::AddPreview(const QString& name, const QString& hint, int x, int y, int w, int h,
-                                          const QString& label, int labelX, int labelY, const QColor& labelColor) {
+TScaleImage* ProcessingDialog::AddPreview(const QString& name, const QString& hint, int x, int y, int w,
+                                          int h, const QString& label, int labelX, int labelY,
+                                          const QColor& labelColor) {
   if (!label.isEmpty()) AddLabel(this, label, labelX, labelY, labelColor);
   auto* preview = new TScaleImage(this);
   preview->setObjectName(name);

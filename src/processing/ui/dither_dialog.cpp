@@ -17,7 +17,8 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
   AddLabel(this, "Dither Type", 2, 9, QColor(), 56);
   Dither_CbBox = new QComboBox(this);
   Dither_CbBox->setObjectName("Dither_CbBox");
-  Dither_CbBox->addItems({"Clusterd Dot", "Clusterd Dot2", "Floyd&Steinberg", "Jarvis&judice&Ninke", "Stucki", "Custom"});
+  Dither_CbBox->addItems(
+      {"Clusterd Dot", "Clusterd Dot2", "Floyd&Steinberg", "Jarvis&judice&Ninke", "Stucki", "Custom"});
   Dither_CbBox->setGeometry(59, 6, 108, 22);
   SetHint(Dither_CbBox, "Select Dithering type");
   AddLabel(this, "Threshold", 169, 9, QColor(), 50);
@@ -39,7 +40,8 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
                      "Channel 1", 38, 41);
   G_Img = AddPreview("G_Img", "Channel Applied Image for Channel2(2xClick for Exporting)", 294, 56, 130, 130,
                      "Channel 2", 322, 41);
-  Src_Img = AddPreview("Src_Img", "This is Dithering Source Image", 152, 164, 130, 130, "Source Model", 177, 148);
+  Src_Img =
+      AddPreview("Src_Img", "This is Dithering Source Image", 152, 164, 130, 130, "Source Model", 177, 148);
   B_Img = AddPreview("B_Img", "Channel Applied Image for Channel3(2xClick for Exporting)", 10, 280, 130, 130,
                      "Channel 3", 38, 265);
   I_Img = AddPreview("I_Img", "Channel Applied Image for Channel4(2xClick for Exporting)", 294, 280, 130, 130,
@@ -104,9 +106,8 @@ TDither_Frm* OpenDitherDialog(AppServices& app, const RasterImage* source, int t
 }
 
 namespace {
-const AppCommandRegistration kDitherCommand("dither", [](AppServices& app, const RasterImage* source, int tag) {
-  OpenDitherDialog(app, source, tag);
-});
+const AppCommandRegistration kDitherCommand("dither", [](AppServices& app, const RasterImage* source,
+                                                         int tag) { OpenDitherDialog(app, source, tag); });
 }  // namespace
 
 }  // namespace tessalin

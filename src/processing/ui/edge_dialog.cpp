@@ -28,7 +28,8 @@ EightChannelTexts EdgeTexts() {
 
 }  // namespace
 
-TEdge_Frm::TEdge_Frm(AppServices& app, RasterImage&& source) : EightChannelDialog(app, std::move(source), EdgeTexts()) {
+TEdge_Frm::TEdge_Frm(AppServices& app, RasterImage&& source)
+    : EightChannelDialog(app, std::move(source), EdgeTexts()) {
   kindBox_->setCurrentIndex(App().State().EdgeKind);
   Bias_SpinE->SetValue(App().State().SharedBias);
   connect(kindBox_, &QComboBox::currentIndexChanged, this, &TEdge_Frm::Edge_CbBoxChange);
@@ -51,7 +52,8 @@ void TEdge_Frm::Apply_BtnClick() {
         std::array<RasterImage, 8> results;
         EdgeSource prepared;
         PrepareEdgeSource(prepared, picture);
-        for (int channel = 0; channel < 8; ++channel) results[channel] = EdgeChannel(prepared, kind, channel, bias);
+        for (int channel = 0; channel < 8; ++channel)
+          results[channel] = EdgeChannel(prepared, kind, channel, bias);
         ReleaseWorkBuffers(prepared);
         return results;
       },

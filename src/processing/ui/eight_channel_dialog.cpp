@@ -52,12 +52,12 @@ EightChannelDialog::EightChannelDialog(AppServices& app, RasterImage&& source, c
   const QColor rgbColours[3] = {Qt::red, QColor(0, 128, 0), Qt::blue};
   const char* hsiNames[3] = {"H", "S", "I"};
   for (int i = 0; i < 3; ++i) {
-    results_[i] = AddPreview(QString("%1_Img").arg(rgbNames[i]), hint(rgbNames[i]), kColumns[i], kRowTop[1], kPreview,
-                             kPreview, QString("%1 Channel").arg(rgbNames[i]), kColumns[i], kRowTop[1] - 16,
-                             rgbColours[i]);
-    results_[4 + i] = AddPreview(QString("%1_Img").arg(hsiNames[i]), hint(hsiNames[i]), kColumns[i], kRowTop[2],
-                                 kPreview, kPreview, QString("%1 Channel").arg(hsiNames[i]), kColumns[i],
-                                 kRowTop[2] - 16);
+    results_[i] = AddPreview(QString("%1_Img").arg(rgbNames[i]), hint(rgbNames[i]), kColumns[i], kRowTop[1],
+                             kPreview, kPreview, QString("%1 Channel").arg(rgbNames[i]), kColumns[i],
+                             kRowTop[1] - 16, rgbColours[i]);
+    results_[4 + i] =
+        AddPreview(QString("%1_Img").arg(hsiNames[i]), hint(hsiNames[i]), kColumns[i], kRowTop[2], kPreview,
+                   kPreview, QString("%1 Channel").arg(hsiNames[i]), kColumns[i], kRowTop[2] - 16);
   }
   AddStatusBar(t.status);
   source_ = std::make_shared<const RasterImage>(std::move(source));

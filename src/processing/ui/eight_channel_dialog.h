@@ -14,7 +14,8 @@
 namespace tessalin {
 
 struct EightChannelTexts {
-  QString objectName, caption, status, kindLabel, comboName, comboHint, biasHint, applyHint, closeName, closeHint;
+  QString objectName, caption, status, kindLabel, comboName, comboHint, biasHint, applyHint, closeName,
+      closeHint;
   QString sourceHint, rgbLabel, hsiLabel;
   QStringList kinds;
 };

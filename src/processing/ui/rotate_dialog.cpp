@@ -90,9 +90,8 @@ TRotate_Frm* OpenRotateDialog(AppServices& app, const RasterImage* source, int t
 }
 
 namespace {
-const AppCommandRegistration kRotateCommand("rotate", [](AppServices& app, const RasterImage* source, int tag) {
-  OpenRotateDialog(app, source, tag);
-});
+const AppCommandRegistration kRotateCommand("rotate", [](AppServices& app, const RasterImage* source,
+                                                         int tag) { OpenRotateDialog(app, source, tag); });
 }  // namespace
 
 }  // namespace tessalin

@@ -28,7 +28,9 @@ double ReadBack(const std::string& text) { return std::strtod(text.c_str(), null
 }  // namespace
 
 double TScale_Frm::ReductionFactor(int percent) { return ReadBack(ThreeSignificantDigits(100.0 / percent)); }
-double TScale_Frm::MagnificationFactor(int percent) { return ReadBack(ThreeSignificantDigits(percent / 100.0)); }
+double TScale_Frm::MagnificationFactor(int percent) {
+  return ReadBack(ThreeSignificantDigits(percent / 100.0));
+}
 
 TScale_Frm::TScale_Frm(AppServices& app, RasterImage&& source)
     : ProcessingDialog(app, "Scale_Frm", "Image Scaling Process", 326, 306) {
