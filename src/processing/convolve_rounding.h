@@ -3,18 +3,26 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "core/arithmetic.h"
 
 namespace tessalin {
 
+// 1.5 * 2^(p - 1) for a p-bit significand: sums with it have no fraction bits.
+constexpr Extended RoundingMagic() {
+  Extended m = 1.5L;
+  for (int i = 1; i < std::numeric_limits<Extended>::digits; ++i) m *= 2;
+  return m;
+}
+
 // round(x) clamped to 0 .. 255. Beyond (-1, 256) the answer is 0 or 255 anyway;
-// inside, adding 1.5 * 2^63 leaves no fraction bits in the 64-bit significand,
+// inside, adding the magic number leaves no fraction bits in the significand,
 // so the sum is rounded to a whole number, ties to even.
 inline uint8_t RoundedByte(Extended x) {
   if (!(x > -1)) return 0;
   if (x >= 256) return 255;
-  constexpr Extended kMagic = 0x1.8p63L;
+  constexpr Extended kMagic = RoundingMagic();
   const Extended r = (x + kMagic) - kMagic;
   if (r <= 0) return 0;
   if (r >= 255) return 255;
