@@ -14,8 +14,14 @@ using Extended = long double;
 inline double RoundHalfEven(double x) { return std::nearbyint(x); }
 inline Extended RoundHalfEven(Extended x) { return std::nearbyintl(x); }
 
-inline int RoundToInt(double x) { return static_cast<int>(std::nearbyint(x)); }
-inline int RoundToInt(Extended x) { return static_cast<int>(std::nearbyintl(x)); }
+// lrint rounds in the current mode as nearbyint does, without saving and
+// restoring the floating-point environment on every call (much faster).
+// Values beyond the int range saturate instead of wrapping.
+inline int SaturateToInt(long v) {
+  return v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : static_cast<int>(v));
+}
+inline int RoundToInt(double x) { return SaturateToInt(std::lrint(x)); }
+inline int RoundToInt(Extended x) { return SaturateToInt(std::lrintl(x)); }
 
 // Low bound first: ClampInt(5, 10, 0) is 10.
 inline int32_t ClampInt(int32_t value, int32_t low, int32_t high) {

@@ -1,6 +1,8 @@
 #include "core/colour_model.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tessalin {
 
@@ -23,6 +25,45 @@ HSIColor RGBToHSI(uint8_t r, uint8_t g, uint8_t b) {
   out.H = ClampReal(out.H, 0, 360);
   out.S = ClampReal(out.S, 0, 1);
   out.I = ClampReal(out.I, 0, 255);
+  return out;
+}
+
+namespace {
+
+// Hue by (R - G, R - B), each -255 .. 255. The numerator R - G/2 - B/2 is
+// (d1 + d2) / 2 and D is d1^2 - d1 d2 + d2^2, both exact, and the side of the
+// half turn is G >= B, that is d2 >= d1: nothing else of the pixel enters.
+constexpr int kDiffs = 511;
+
+const std::vector<double>& HueTable() {
+  static const std::vector<double> table = [] {
+    std::vector<double> t(static_cast<size_t>(kDiffs) * kDiffs, 0.0);
+    for (int d1 = -255; d1 <= 255; ++d1)
+      for (int d2 = -255; d2 <= 255; ++d2) {
+        // One pixel with these differences, if any exists.
+        const int r = std::max({0, d1, d2});
+        const int g = r - d1, b = r - d2;
+        if (r > 255 || g > 255 || b > 255) continue;
+        t[static_cast<size_t>(d1 + 255) * kDiffs + static_cast<size_t>(d2 + 255)] =
+            RGBToHSI(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)).H;
+      }
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+HSIColor RGBToHSIFast(uint8_t r, uint8_t g, uint8_t b) {
+  static const std::vector<double>& hues = HueTable();
+  const int R = r, G = g, B = b;
+  const int sum = R + G + B;
+  HSIColor out;
+  out.I = ClampReal(static_cast<double>(static_cast<Extended>(sum) / 3), 0, 255);
+  if (R == G && G == B) return out;
+  const int m = std::min({R, G, B});
+  out.S = ClampReal(static_cast<double>(1 - (static_cast<Extended>(3) / sum) * m), 0, 1);
+  out.H = hues[static_cast<size_t>(R - G + 255) * kDiffs + static_cast<size_t>(R - B + 255)];
   return out;
 }
 

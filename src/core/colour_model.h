@@ -19,6 +19,10 @@ inline constexpr double kDegreesToRadians = 0.017453293;
 
 HSIColor RGBToHSI(uint8_t r, uint8_t g, uint8_t b);
 
+// The same values, bit for bit, for loops over many pixels: the hue depends
+// only on R - G and R - B, so it comes from a table built once by RGBToHSI.
+HSIColor RGBToHSIFast(uint8_t r, uint8_t g, uint8_t b);
+
 // Returns the bytes in the order blue, green, red.
 BgrTriple HSIToRGB(const HSIColor& hsi);
 

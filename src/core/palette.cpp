@@ -129,11 +129,11 @@ int NearestColorMapper::operator()(uint8_t r, uint8_t g, uint8_t b) {
     const int toWhite = (255 - r) * (255 - r) + (255 - g) * (255 - g) + (255 - b) * (255 - b);
     return toWhite < toBlack ? 1 : 0;
   }
-  if (halftone_) return NearestHalftoneIndex(r, g, b);
+  // Runs of one colour (white fills, flat areas) are common: remember the last.
   const uint32_t key = static_cast<uint32_t>(r) | (uint32_t{g} << 8) | (uint32_t{b} << 16);
   if (key != lastKey_) {
     lastKey_ = key;
-    lastIndex_ = NearestIndexBruteForce(table_, r, g, b);
+    lastIndex_ = halftone_ ? NearestHalftoneIndex(r, g, b) : NearestIndexBruteForce(table_, r, g, b);
   }
   return lastIndex_;
 }

@@ -111,7 +111,7 @@ RasterImage HSIModelImage(int kind, const RasterImage& image) {
   // Each result pixel depends on its own HSI triple only, so the triple is
   // computed on the spot instead of holding a 24-byte-a-pixel buffer.
   return MapPixels(image, [kind](const uint8_t* s, uint8_t* d) {
-    const HSIColor hsi = RGBToHSI(s[2], s[1], s[0]);
+    const HSIColor hsi = RGBToHSIFast(s[2], s[1], s[0]);
     const auto h = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.H) / 360 * 255));
     const auto sat = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.S) * 255));
     const auto i = static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.I)));

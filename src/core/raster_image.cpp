@@ -83,15 +83,11 @@ void RasterImage::Reallocate(int width, int height, PixelFormat format, const Co
 
 void RasterImage::FillWhite() {
   if (!HasImage()) return;
+  // Encode one white row, then repeat its bytes.
   std::vector<uint8_t> whiteRow(static_cast<size_t>(width_) * 3, 0xFF);
-  for (int y = 0; y < height_; ++y) {
-    if (IsIndexed(format_)) {
-      NearestColorMapper mapper(colors_);
-      EncodeRowFromBgr(whiteRow.data(), width_, format_, &mapper, Row(y));
-    } else {
-      EncodeRowFromBgr(whiteRow.data(), width_, format_, nullptr, Row(y));
-    }
-  }
+  NearestColorMapper mapper(colors_);
+  EncodeRowFromBgr(whiteRow.data(), width_, format_, IsIndexed(format_) ? &mapper : nullptr, Row(0));
+  for (int y = 1; y < height_; ++y) std::memcpy(Row(y), Row(0), stride_);
 }
 
 void RasterImage::SetWidth(int width) { SetSize(width, height_); }

@@ -14,7 +14,7 @@ void FillHsiReference(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi) {
 void FillHsi(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi) {
   // Each triple depends on its own pixel only, so pieces run side by side.
   ParallelFor(static_cast<int64_t>(pixelCount), 1 << 16, [rgb, hsi](int64_t begin, int64_t end) {
-    FillHsiReference(rgb + 3 * begin, static_cast<size_t>(end - begin), hsi + begin);
+    for (int64_t i = begin; i < end; ++i) hsi[i] = RGBToHSIFast(rgb[3 * i + 2], rgb[3 * i + 1], rgb[3 * i]);
   });
 }
 

@@ -59,7 +59,7 @@ void ReleaseWorkBuffers(WorkBuffers& buffers);
 
 // The straightforward per-pixel HSI fill, kept as the reference for faster ones.
 void FillHsiReference(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi);
-// The same triples, computed in pieces on several threads.
+// The same triples (RGBToHSIFast), computed in pieces on several threads.
 void FillHsi(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi);
 
 }  // namespace tessalin

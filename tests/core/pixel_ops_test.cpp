@@ -297,6 +297,16 @@ TEST(Progress, SinkPostsTheHintAfterEachStep) {
   EXPECT_EQ(sink.hints[1], "ProcessRation : 12% completed.");
 }
 
+TEST(Rounding, TiesToEvenAndSaturatesOutsideTheIntRange) {
+  EXPECT_EQ(RoundToInt(0.5), 0);
+  EXPECT_EQ(RoundToInt(1.5), 2);
+  EXPECT_EQ(RoundToInt(-2.5), -2);
+  EXPECT_EQ(RoundToInt(static_cast<Extended>(12.5)), 12);
+  EXPECT_EQ(RoundToInt(static_cast<Extended>(127.50000000001)), 128);
+  EXPECT_EQ(RoundToInt(1e12), INT32_MAX);
+  EXPECT_EQ(RoundToInt(static_cast<Extended>(-1e12)), INT32_MIN);
+}
+
 TEST(Clamps, LowBoundIsTestedFirst) {
   EXPECT_EQ(ClampInt(5, 10, 0), 10);
   EXPECT_EQ(ClampInt(-3, 0, 255), 0);
