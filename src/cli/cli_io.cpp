@@ -28,11 +28,20 @@ RawAnswer ParseRawOption(const std::string& text) {
   a.height = ParseInt(text.substr(x1 + 1, x2 - x1 - 1), "--raw height");
   const int bits = ParseInt(text.substr(x2 + 1), "--raw bits");
   switch (bits) {
-    case 1: a.layout = 0; break;
-    case 8: a.layout = 1; break;
-    case 16: a.layout = 2; break;
-    case 24: a.layout = 3; break;
-    default: throw UsageError("--raw: bits must be 1, 8, 16 or 24");
+    case 1:
+      a.layout = 0;
+      break;
+    case 8:
+      a.layout = 1;
+      break;
+    case 16:
+      a.layout = 2;
+      break;
+    case 24:
+      a.layout = 3;
+      break;
+    default:
+      throw UsageError("--raw: bits must be 1, 8, 16 or 24");
   }
   return a;
 }
@@ -124,7 +133,8 @@ RasterImage LoadInput(const std::string& path, CliRun& run) {
   if (prompts.Browsed()) image = prompts.TakeChosen();
   if (frameGiven && LowerExtension(path) == ".gif" && !prompts.Browsed()) {
     const int frame = run.args.IntValue("--frame", 0);
-    if (frame != 0) throw TessalinError(path + ": there is no frame " + std::to_string(frame) + " (the file has 1).");
+    if (frame != 0)
+      throw TessalinError(path + ": there is no frame " + std::to_string(frame) + " (the file has 1).");
   }
   if (!image.HasImage()) throw TessalinError(path + ": no picture was loaded.");
   return image;

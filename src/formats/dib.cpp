@@ -13,7 +13,9 @@ namespace {
 uint32_t U32(std::span<const uint8_t> b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-uint16_t U16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+uint16_t U16(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
 
 [[noreturn]] void Damaged(const std::string& name, const std::string& what) {
   ThrowFileError(name, "holds a damaged bitmap: " + what + ".");
@@ -33,10 +35,13 @@ uint8_t Field(uint32_t value, uint32_t mask) {
 void CheckPicturePixels(const std::string& name, int64_t width, int64_t height) {
   if (!WithinPixelLimit(width, height))
     ThrowFileError(name, "the picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                             " pixels is larger than the limit of " + std::to_string(kMaxPixels) + " pixels.");
+                             " pixels is larger than the limit of " + std::to_string(kMaxPixels) +
+                             " pixels.");
 }
 
-int64_t DibStride(int width, int bitCount) { return ((static_cast<int64_t>(width) * bitCount + 31) / 32) * 4; }
+int64_t DibStride(int width, int bitCount) {
+  return ((static_cast<int64_t>(width) * bitCount + 31) / 32) * 4;
+}
 
 DibHeader ReadDibHeader(std::span<const uint8_t> info, const std::string& name) {
   DibHeader h;
@@ -49,25 +54,34 @@ DibHeader ReadDibHeader(std::span<const uint8_t> info, const std::string& name) 
     h.colorCount = h.bitCount <= 8 ? 1 << h.bitCount : 0;
     h.headerSize = 12 + 3 * static_cast<int64_t>(h.colorCount);
   } else {
-    if (size < 40 || size > info.size()) Damaged(name, "the header size " + std::to_string(size) + " is wrong");
+    if (size < 40 || size > info.size())
+      Damaged(name, "the header size " + std::to_string(size) + " is wrong");
     h.width = static_cast<int32_t>(U32(info, 4));
     h.height = static_cast<int32_t>(U32(info, 8));
     h.bitCount = U16(info, 14);
     h.compression = U32(info, 16);
     const uint32_t used = U32(info, 32);
     if (h.bitCount <= 8) {
-      h.colorCount = used == 0 ? 1 << h.bitCount : static_cast<int>(std::min<uint32_t>(used, 1u << h.bitCount));
+      h.colorCount =
+          used == 0 ? 1 << h.bitCount : static_cast<int>(std::min<uint32_t>(used, 1u << h.bitCount));
     }
     h.headerSize = size + 4 * static_cast<int64_t>(h.colorCount);
     if (h.compression == 3 && size == 40) h.headerSize += 12;
   }
   switch (h.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: Damaged(name, std::to_string(h.bitCount) + " bits per pixel");
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      Damaged(name, std::to_string(h.bitCount) + " bits per pixel");
   }
   if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) Damaged(name, "it has no pixels");
-  if (h.compression > 3 || (h.compression == 1 && h.bitCount != 8) || (h.compression == 2 && h.bitCount != 4) ||
-      (h.compression == 3 && h.bitCount != 16 && h.bitCount != 32))
+  if (h.compression > 3 || (h.compression == 1 && h.bitCount != 8) ||
+      (h.compression == 2 && h.bitCount != 4) || (h.compression == 3 && h.bitCount != 16 && h.bitCount != 32))
     Damaged(name, "unknown compression " + std::to_string(h.compression));
   if (h.headerSize > static_cast<int64_t>(info.size())) Damaged(name, "the colour table is cut short");
   return h;
@@ -152,10 +166,18 @@ DibPixels DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits
     const uint8_t* src = bits.data() + row * stride;
     for (int x = 0; x < h.width; ++x) {
       switch (h.bitCount) {
-        case 1: putIndex(x, row, (src[x >> 3] >> (7 - (x & 7))) & 1); break;
-        case 4: putIndex(x, row, (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4); break;
-        case 8: putIndex(x, row, src[x]); break;
-        case 24: put(x, row, src[3 * x], src[3 * x + 1], src[3 * x + 2], 0); break;
+        case 1:
+          putIndex(x, row, (src[x >> 3] >> (7 - (x & 7))) & 1);
+          break;
+        case 4:
+          putIndex(x, row, (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
+          break;
+        case 8:
+          putIndex(x, row, src[x]);
+          break;
+        case 24:
+          put(x, row, src[3 * x], src[3 * x + 1], src[3 * x + 2], 0);
+          break;
         case 16: {
           const uint32_t v = src[2 * x] | (src[2 * x + 1] << 8);
           put(x, row, Field(v, bMask), Field(v, gMask), Field(v, rMask), 0);

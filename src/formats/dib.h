@@ -17,7 +17,7 @@ struct DibPixels {
 };
 
 struct DibHeader {
-  int64_t headerSize = 0;  // bytes of the header and its colour table / masks
+  int64_t headerSize = 0;     // bytes of the header and its colour table / masks
   int width = 0, height = 0;  // height as stored (may be negative: top-down)
   int bitCount = 0;
   uint32_t compression = 0;

@@ -1,10 +1,10 @@
 #include "formats/gif_codec.h"
 
+#include <gif_lib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
-
-#include <gif_lib.h>
 
 #include "core/file_io.h"
 #include "core/limits.h"
@@ -79,8 +79,8 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name) {
       const GifImageDesc& desc = gif->Image;
       const int index = static_cast<int>(result.frames.size());
       if (desc.Width <= 0 || desc.Height <= 0)
-        Fail(name, "frame " + std::to_string(index) + " has no pixels (" + std::to_string(desc.Width) + " x " +
-                       std::to_string(desc.Height) + ")");
+        Fail(name, "frame " + std::to_string(index) + " has no pixels (" + std::to_string(desc.Width) +
+                       " x " + std::to_string(desc.Height) + ")");
       CheckPicturePixels(name, desc.Width, desc.Height);
       totalPixels += static_cast<int64_t>(desc.Width) * desc.Height;
       if (totalPixels > kMaxTotalPixels)
@@ -251,7 +251,8 @@ std::vector<uint8_t> EncodeGif(const RasterImage& picture, const std::string& na
     for (int r = 0; r < 6; ++r)
       for (int g = 0; g < 6; ++g)
         for (int b = 0; b < 6; ++b)
-          table.push_back({static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
+          table.push_back(
+              {static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)});
     std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
     for (int y = 0; y < height; ++y) {
       picture.ReadRowBgr(y, bgr.data());
@@ -268,7 +269,8 @@ std::vector<uint8_t> EncodeGif(const RasterImage& picture, const std::string& na
 
   std::vector<uint8_t> out;
   int error = 0;
-  std::unique_ptr<ColorMapObject, MapCloser> map(GifMakeMapObject(static_cast<int>(colors.size()), colors.data()));
+  std::unique_ptr<ColorMapObject, MapCloser> map(
+      GifMakeMapObject(static_cast<int>(colors.size()), colors.data()));
   if (!map) ThrowFileError(name, "cannot be encoded as GIF: out of memory.");
   {
     std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(&out, WriteToVector, &error));

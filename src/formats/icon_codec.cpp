@@ -1,9 +1,8 @@
 #include "formats/icon_codec.h"
 
+#include <QImage>
 #include <cstdlib>
 #include <cstring>
-
-#include <QImage>
 
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
@@ -16,7 +15,9 @@ namespace {
 uint32_t U32(std::span<const uint8_t> b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-uint16_t U16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+uint16_t U16(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
 
 [[noreturn]] void Fail(const std::string& name, const std::string& what) {
   ThrowFileError(name, "is not a readable icon file: " + what + ".");

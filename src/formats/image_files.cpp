@@ -44,7 +44,8 @@ void SaveRawGrey(const RasterImage& picture, const std::string& path) {
   bytes.reserve(static_cast<size_t>(width) * copy.Height());
   for (int y = 0; y < copy.Height(); ++y) {
     const uint8_t* row = copy.Row(y);
-    for (int x = 0; x < width; ++x) bytes.push_back(GrayScaleValue(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+    for (int x = 0; x < width; ++x)
+      bytes.push_back(GrayScaleValue(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
   }
   WriteFileAtomically(path, bytes);
 }

@@ -1,11 +1,11 @@
 #include "formats/jpeg_codec.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 #include "core/file_io.h"
 #include "core/limits.h"

@@ -13,22 +13,38 @@ int PixelOf(double v) { return static_cast<int>(std::floor(v + 0.5)); }
 // The two-operand raster operations of GDI's common names; anything else copies.
 uint8_t ApplyRop(uint32_t rop, uint8_t src, uint8_t dst, uint8_t pat) {
   switch (rop) {
-    case 0x00CC0020: return src;                                // SRCCOPY
-    case 0x00EE0086: return src | dst;                          // SRCPAINT
-    case 0x008800C6: return src & dst;                          // SRCAND
-    case 0x00660046: return src ^ dst;                          // SRCINVERT
-    case 0x00440328: return static_cast<uint8_t>(src & ~dst);   // SRCERASE
-    case 0x00330008: return static_cast<uint8_t>(~src);         // NOTSRCCOPY
-    case 0x001100A6: return static_cast<uint8_t>(~(src | dst)); // NOTSRCERASE
-    case 0x00C000CA: return src & pat;                          // MERGECOPY
-    case 0x00BB0226: return static_cast<uint8_t>(~src | dst);   // MERGEPAINT
-    case 0x00F00021: return pat;                                // PATCOPY
-    case 0x005A0049: return pat ^ dst;                          // PATINVERT
-    case 0x00550009: return static_cast<uint8_t>(~dst);         // DSTINVERT
-    case 0x00000042: return 0;                                  // BLACKNESS
-    case 0x00FF0062: return 255;                                // WHITENESS
-    case 0x00AA0029: return dst;                                // no operation
-    default: return src;
+    case 0x00CC0020:
+      return src;  // SRCCOPY
+    case 0x00EE0086:
+      return src | dst;  // SRCPAINT
+    case 0x008800C6:
+      return src & dst;  // SRCAND
+    case 0x00660046:
+      return src ^ dst;  // SRCINVERT
+    case 0x00440328:
+      return static_cast<uint8_t>(src & ~dst);  // SRCERASE
+    case 0x00330008:
+      return static_cast<uint8_t>(~src);  // NOTSRCCOPY
+    case 0x001100A6:
+      return static_cast<uint8_t>(~(src | dst));  // NOTSRCERASE
+    case 0x00C000CA:
+      return src & pat;  // MERGECOPY
+    case 0x00BB0226:
+      return static_cast<uint8_t>(~src | dst);  // MERGEPAINT
+    case 0x00F00021:
+      return pat;  // PATCOPY
+    case 0x005A0049:
+      return pat ^ dst;  // PATINVERT
+    case 0x00550009:
+      return static_cast<uint8_t>(~dst);  // DSTINVERT
+    case 0x00000042:
+      return 0;  // BLACKNESS
+    case 0x00FF0062:
+      return 255;  // WHITENESS
+    case 0x00AA0029:
+      return dst;  // no operation
+    default:
+      return src;
   }
 }
 
@@ -74,7 +90,8 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
     const double yc = y + 0.5;
     hits.clear();
     for (const Edge& e : edges)
-      if (yc >= e.y0 && yc < e.y1) hits.emplace_back(e.x0 + (yc - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.dir);
+      if (yc >= e.y0 && yc < e.y1)
+        hits.emplace_back(e.x0 + (yc - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.dir);
     std::sort(hits.begin(), hits.end());
     int count = 0;
     for (size_t i = 0; i + 1 < hits.size(); ++i) {
@@ -91,12 +108,15 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
 
 void MetaCanvas::Line(int x0, int y0, int x1, int y1, Color color, bool lastPixel) {
   // Clip far-away lines to a box around the canvas so loops stay short.
-  const int64_t dx = std::llabs(static_cast<int64_t>(x1) - x0), dy = -std::llabs(static_cast<int64_t>(y1) - y0);
+  const int64_t dx = std::llabs(static_cast<int64_t>(x1) - x0),
+                dy = -std::llabs(static_cast<int64_t>(y1) - y0);
   if (dx - dy > 4 * static_cast<int64_t>(width_ + height_) + 16) {
     // Too long to walk pixel by pixel: draw it as a thin polygon instead.
     const double len = std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy);
     const double nx = -(y1 - y0) / len * 0.5, ny = (x1 - x0) / len * 0.5;
-    FillPolygons({{{x0 + 0.5 + nx, y0 + 0.5 + ny}, {x1 + 0.5 + nx, y1 + 0.5 + ny}, {x1 + 0.5 - nx, y1 + 0.5 - ny},
+    FillPolygons({{{x0 + 0.5 + nx, y0 + 0.5 + ny},
+                   {x1 + 0.5 + nx, y1 + 0.5 + ny},
+                   {x1 + 0.5 - nx, y1 + 0.5 - ny},
                    {x0 + 0.5 - nx, y0 + 0.5 - ny}}},
                  color, true);
     return;
@@ -137,7 +157,8 @@ void MetaCanvas::Stroke(const std::vector<PointF>& points, bool closed, Color co
     const double len = std::hypot(b.x - a.x, b.y - a.y);
     if (len > 0) {
       const double nx = -(b.y - a.y) / len * half, ny = (b.x - a.x) / len * half;
-      shapes.push_back({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
+      shapes.push_back(
+          {{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
     }
   }
   // Square joins so thick corners have no notches.
@@ -149,8 +170,8 @@ void MetaCanvas::Stroke(const std::vector<PointF>& points, bool closed, Color co
   for (const auto& s : shapes) FillPolygons({s}, color, true);
 }
 
-void MetaCanvas::Rectangle(double left, double top, double right, double bottom, const Color* fill, const Color* pen,
-                           double penWidth) {
+void MetaCanvas::Rectangle(double left, double top, double right, double bottom, const Color* fill,
+                           const Color* pen, double penWidth) {
   int l = PixelOf(left), r = PixelOf(right), t = PixelOf(top), b = PixelOf(bottom);
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
@@ -170,8 +191,8 @@ void MetaCanvas::Rectangle(double left, double top, double right, double bottom,
   }
 }
 
-void MetaCanvas::Ellipse(double left, double top, double right, double bottom, const Color* fill, const Color* pen,
-                         double penWidth) {
+void MetaCanvas::Ellipse(double left, double top, double right, double bottom, const Color* fill,
+                         const Color* pen, double penWidth) {
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
   const double rx = (right - left) / 2, ry = (bottom - top) / 2;
@@ -188,7 +209,8 @@ void MetaCanvas::Ellipse(double left, double top, double right, double bottom, c
   if (fill) FillPolygons({outline((left + right) / 2, (top + bottom) / 2, rx, ry)}, *fill, false);
   if (pen) {
     // Pen coordinates address pixel indices, so the border runs half a pixel inside.
-    Stroke(outline((left + right - 1) / 2, (top + bottom - 1) / 2, std::max(0.0, rx - 0.5), std::max(0.0, ry - 0.5)),
+    Stroke(outline((left + right - 1) / 2, (top + bottom - 1) / 2, std::max(0.0, rx - 0.5),
+                   std::max(0.0, ry - 0.5)),
            true, *pen, penWidth);
   }
 }

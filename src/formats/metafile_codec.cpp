@@ -1,13 +1,13 @@
 #include "formats/metafile_codec.h"
 
+#include <uemf.h>
+#include <uwmf.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <optional>
-
-#include <uemf.h>
-#include <uwmf.h>
 
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
@@ -77,7 +77,7 @@ struct Xform {
   double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
   PointF Apply(PointF p) const { return {p.x * m11 + p.y * m21 + dx, p.x * m12 + p.y * m22 + dy}; }
   Xform Then(const Xform& o) const {  // this first, then o
-    return {m11 * o.m11 + m12 * o.m21, m11 * o.m12 + m12 * o.m22, m21 * o.m11 + m22 * o.m21,
+    return {m11 * o.m11 + m12 * o.m21, m11 * o.m12 + m12 * o.m22,      m21 * o.m11 + m22 * o.m21,
             m21 * o.m12 + m22 * o.m22, dx * o.m11 + dy * o.m21 + o.dx, dx * o.m12 + dy * o.m22 + o.dy};
   }
 };
@@ -113,11 +113,21 @@ class Player {
       return {(w.x - dc.winOrgX) * sx, (w.y - dc.winOrgY) * sy};
     }
     switch (dc.mapMode) {
-      case 2: sx = 0.1 * pxPerMmX, sy = -0.1 * pxPerMmY; break;               // LOMETRIC
-      case 3: sx = 0.01 * pxPerMmX, sy = -0.01 * pxPerMmY; break;             // HIMETRIC
-      case 4: sx = 0.254 * pxPerMmX, sy = -0.254 * pxPerMmY; break;           // LOENGLISH
-      case 5: sx = 0.0254 * pxPerMmX, sy = -0.0254 * pxPerMmY; break;         // HIENGLISH
-      case 6: sx = 25.4 / 1440 * pxPerMmX, sy = -25.4 / 1440 * pxPerMmY; break;  // TWIPS
+      case 2:
+        sx = 0.1 * pxPerMmX, sy = -0.1 * pxPerMmY;
+        break;  // LOMETRIC
+      case 3:
+        sx = 0.01 * pxPerMmX, sy = -0.01 * pxPerMmY;
+        break;  // HIMETRIC
+      case 4:
+        sx = 0.254 * pxPerMmX, sy = -0.254 * pxPerMmY;
+        break;  // LOENGLISH
+      case 5:
+        sx = 0.0254 * pxPerMmX, sy = -0.0254 * pxPerMmY;
+        break;  // HIENGLISH
+      case 6:
+        sx = 25.4 / 1440 * pxPerMmX, sy = -25.4 / 1440 * pxPerMmY;
+        break;  // TWIPS
       case 7:
       case 8:
         sx = dc.winExtX == 0 ? 1 : dc.vpExtX / dc.winExtX;
@@ -127,7 +137,8 @@ class Player {
           sx = std::copysign(m, sx), sy = std::copysign(m, sy);
         }
         break;
-      default: break;
+      default:
+        break;
     }
     const double dx = (w.x - dc.winOrgX) * sx + dc.vpOrgX, dy = (w.y - dc.winOrgY) * sy + dc.vpOrgY;
     return {(dx - originX) * scaleX, (dy - originY) * scaleY};
@@ -144,16 +155,35 @@ class Player {
   void Select(uint32_t index) {
     if (index & 0x80000000u) {  // stock objects
       switch (index & 0x7FFFFFFF) {
-        case 0: dc.brush = {kWhite, false}; break;
-        case 1: dc.brush = {MakeColor(192, 192, 192), false}; break;
-        case 2: dc.brush = {MakeColor(128, 128, 128), false}; break;
-        case 3: dc.brush = {MakeColor(64, 64, 64), false}; break;
-        case 4: dc.brush = {kBlack, false}; break;
-        case 5: dc.brush.none = true; break;
-        case 6: dc.pen = {kWhite, 0, false}; break;
-        case 7: dc.pen = {kBlack, 0, false}; break;
-        case 8: dc.pen.none = true; break;
-        default: break;
+        case 0:
+          dc.brush = {kWhite, false};
+          break;
+        case 1:
+          dc.brush = {MakeColor(192, 192, 192), false};
+          break;
+        case 2:
+          dc.brush = {MakeColor(128, 128, 128), false};
+          break;
+        case 3:
+          dc.brush = {MakeColor(64, 64, 64), false};
+          break;
+        case 4:
+          dc.brush = {kBlack, false};
+          break;
+        case 5:
+          dc.brush.none = true;
+          break;
+        case 6:
+          dc.pen = {kWhite, 0, false};
+          break;
+        case 7:
+          dc.pen = {kBlack, 0, false};
+          break;
+        case 8:
+          dc.pen.none = true;
+          break;
+        default:
+          break;
       }
       return;
     }
@@ -213,8 +243,8 @@ class Player {
   }
 
   // A bitmap (or, without one, the brush) onto the logical destination rectangle.
-  void Bitmap(double x, double y, double w, double h, std::optional<DibPixels> dib, int sx, int sy, int sw, int sh,
-              bool bottomUpSource, uint32_t rop) {
+  void Bitmap(double x, double y, double w, double h, std::optional<DibPixels> dib, int sx, int sy, int sw,
+              int sh, bool bottomUpSource, uint32_t rop) {
     const PointF a = ToDevice(x, y), b = ToDevice(x + w, y + h);
     if (dib) {
       // Source rectangles count rows from the bottom of a bottom-up bitmap.
@@ -272,7 +302,8 @@ void PlayEmfRecord(Player& p, const Reader& r, uint32_t type, const std::string&
       std::vector<PointF> pts(n);
       for (uint32_t i = 0; i < n; ++i) {
         const size_t q = at + (used + i) * (small ? 4 : 8);
-        pts[i] = small ? PointF{double(r.I16(q)), double(r.I16(q + 2))} : PointF{double(r.I32(q)), double(r.I32(q + 4))};
+        pts[i] = small ? PointF{double(r.I16(q)), double(r.I16(q + 2))}
+                       : PointF{double(r.I32(q)), double(r.I32(q + 4))};
       }
       used += n;
       out.push_back(std::move(pts));
@@ -286,30 +317,66 @@ void PlayEmfRecord(Player& p, const Reader& r, uint32_t type, const std::string&
   };
   DcState& dc = p.dc;
   switch (type) {
-    case U_EMR_POLYGON: p.Polygons({points32(24, 28)}); break;
-    case U_EMR_POLYGON16: p.Polygons({points16(24, 28)}); break;
-    case U_EMR_POLYLINE: p.Polyline(points32(24, 28)); break;
-    case U_EMR_POLYLINE16: p.Polyline(points16(24, 28)); break;
-    case U_EMR_POLYLINETO: p.Polyline(withPosition(points32(24, 28))); break;
-    case U_EMR_POLYLINETO16: p.Polyline(withPosition(points16(24, 28))); break;
-    case U_EMR_POLYPOLYGON: p.Polygons(polyPoly(false)); break;
-    case U_EMR_POLYPOLYGON16: p.Polygons(polyPoly(true)); break;
+    case U_EMR_POLYGON:
+      p.Polygons({points32(24, 28)});
+      break;
+    case U_EMR_POLYGON16:
+      p.Polygons({points16(24, 28)});
+      break;
+    case U_EMR_POLYLINE:
+      p.Polyline(points32(24, 28));
+      break;
+    case U_EMR_POLYLINE16:
+      p.Polyline(points16(24, 28));
+      break;
+    case U_EMR_POLYLINETO:
+      p.Polyline(withPosition(points32(24, 28)));
+      break;
+    case U_EMR_POLYLINETO16:
+      p.Polyline(withPosition(points16(24, 28)));
+      break;
+    case U_EMR_POLYPOLYGON:
+      p.Polygons(polyPoly(false));
+      break;
+    case U_EMR_POLYPOLYGON16:
+      p.Polygons(polyPoly(true));
+      break;
     case U_EMR_POLYPOLYLINE:
       for (const auto& line : polyPoly(false)) p.Polyline(line);
       break;
     case U_EMR_POLYPOLYLINE16:
       for (const auto& line : polyPoly(true)) p.Polyline(line);
       break;
-    case U_EMR_SETWINDOWEXTEX: dc.winExtX = r.I32(8), dc.winExtY = r.I32(12); break;
-    case U_EMR_SETWINDOWORGEX: dc.winOrgX = r.I32(8), dc.winOrgY = r.I32(12); break;
-    case U_EMR_SETVIEWPORTEXTEX: dc.vpExtX = r.I32(8), dc.vpExtY = r.I32(12); break;
-    case U_EMR_SETVIEWPORTORGEX: dc.vpOrgX = r.I32(8), dc.vpOrgY = r.I32(12); break;
-    case U_EMR_SETMAPMODE: dc.mapMode = static_cast<int>(r.U32(8)); break;
-    case U_EMR_SETPOLYFILLMODE: dc.winding = r.U32(8) == 2; break;
-    case U_EMR_MOVETOEX: dc.position = {double(r.I32(8)), double(r.I32(12))}; break;
-    case U_EMR_LINETO: p.LineTo(r.I32(8), r.I32(12)); break;
-    case U_EMR_SAVEDC: p.Save(); break;
-    case U_EMR_RESTOREDC: p.Restore(r.I32(8)); break;
+    case U_EMR_SETWINDOWEXTEX:
+      dc.winExtX = r.I32(8), dc.winExtY = r.I32(12);
+      break;
+    case U_EMR_SETWINDOWORGEX:
+      dc.winOrgX = r.I32(8), dc.winOrgY = r.I32(12);
+      break;
+    case U_EMR_SETVIEWPORTEXTEX:
+      dc.vpExtX = r.I32(8), dc.vpExtY = r.I32(12);
+      break;
+    case U_EMR_SETVIEWPORTORGEX:
+      dc.vpOrgX = r.I32(8), dc.vpOrgY = r.I32(12);
+      break;
+    case U_EMR_SETMAPMODE:
+      dc.mapMode = static_cast<int>(r.U32(8));
+      break;
+    case U_EMR_SETPOLYFILLMODE:
+      dc.winding = r.U32(8) == 2;
+      break;
+    case U_EMR_MOVETOEX:
+      dc.position = {double(r.I32(8)), double(r.I32(12))};
+      break;
+    case U_EMR_LINETO:
+      p.LineTo(r.I32(8), r.I32(12));
+      break;
+    case U_EMR_SAVEDC:
+      p.Save();
+      break;
+    case U_EMR_RESTOREDC:
+      p.Restore(r.I32(8));
+      break;
     case U_EMR_SETWORLDTRANSFORM:
     case U_EMR_MODIFYWORLDTRANSFORM: {
       Xform x{r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28)};
@@ -347,17 +414,28 @@ void PlayEmfRecord(Player& p, const Reader& r, uint32_t type, const std::string&
     case U_EMR_CREATEPALETTE:
       p.Create(r.U32(8), GdiObject());
       break;
-    case U_EMR_SELECTOBJECT: p.Select(r.U32(8)); break;
-    case U_EMR_DELETEOBJECT: p.Delete(r.U32(8)); break;
-    case U_EMR_RECTANGLE: p.Box(r.I32(8), r.I32(12), r.I32(16), r.I32(20), false); break;
-    case U_EMR_ROUNDRECT: p.Box(r.I32(8), r.I32(12), r.I32(16), r.I32(20), false); break;
-    case U_EMR_ELLIPSE: p.Box(r.I32(8), r.I32(12), r.I32(16), r.I32(20), true); break;
+    case U_EMR_SELECTOBJECT:
+      p.Select(r.U32(8));
+      break;
+    case U_EMR_DELETEOBJECT:
+      p.Delete(r.U32(8));
+      break;
+    case U_EMR_RECTANGLE:
+      p.Box(r.I32(8), r.I32(12), r.I32(16), r.I32(20), false);
+      break;
+    case U_EMR_ROUNDRECT:
+      p.Box(r.I32(8), r.I32(12), r.I32(16), r.I32(20), false);
+      break;
+    case U_EMR_ELLIPSE:
+      p.Box(r.I32(8), r.I32(12), r.I32(16), r.I32(20), true);
+      break;
     case U_EMR_BITBLT:
     case U_EMR_STRETCHBLT: {
       const uint32_t offBmi = r.U32(84), cbBmi = r.U32(88);
       auto dib = EmbeddedDib(r, offBmi, cbBmi, r.U32(92), r.U32(96), name);
       const int w = r.I32(32), h = r.I32(36);
-      const int sw = type == U_EMR_STRETCHBLT ? r.I32(100) : w, sh = type == U_EMR_STRETCHBLT ? r.I32(104) : h;
+      const int sw = type == U_EMR_STRETCHBLT ? r.I32(100) : w,
+                sh = type == U_EMR_STRETCHBLT ? r.I32(104) : h;
       // Blit sources count rows from the top of the bitmap.
       p.Bitmap(r.I32(24), r.I32(28), w, h, std::move(dib), r.I32(44), r.I32(48), sw, sh, false, r.U32(40));
       break;
@@ -379,7 +457,8 @@ void PlayEmfRecord(Player& p, const Reader& r, uint32_t type, const std::string&
       p.Bitmap(r.I32(24), r.I32(28), w, h, std::move(dib), r.I32(32), r.I32(36), w, h, bottomUp, 0x00CC0020);
       break;
     }
-    default: break;  // text, paths, clipping and the rest are not played
+    default:
+      break;  // text, paths, clipping and the rest are not played
   }
 }
 
@@ -402,15 +481,33 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
   };
   // libUEMF numbers the old records by the low byte of their function code.
   switch (function & 0xFF) {
-    case U_WMR_SETWINDOWORG: dc.winOrgY = r.I16(6), dc.winOrgX = r.I16(8); break;
-    case U_WMR_SETWINDOWEXT: dc.winExtY = r.I16(6), dc.winExtX = r.I16(8); break;
-    case U_WMR_SETPOLYFILLMODE: dc.winding = r.U16(6) == 2; break;
-    case U_WMR_SAVEDC: p.Save(); break;
-    case U_WMR_RESTOREDC: p.Restore(r.I16(6)); break;
-    case U_WMR_MOVETO: dc.position = {double(r.I16(8)), double(r.I16(6))}; break;
-    case U_WMR_LINETO: p.LineTo(r.I16(8), r.I16(6)); break;
-    case U_WMR_POLYLINE: p.Polyline(points(8, r.U16(6))); break;
-    case U_WMR_POLYGON: p.Polygons({points(8, r.U16(6))}); break;
+    case U_WMR_SETWINDOWORG:
+      dc.winOrgY = r.I16(6), dc.winOrgX = r.I16(8);
+      break;
+    case U_WMR_SETWINDOWEXT:
+      dc.winExtY = r.I16(6), dc.winExtX = r.I16(8);
+      break;
+    case U_WMR_SETPOLYFILLMODE:
+      dc.winding = r.U16(6) == 2;
+      break;
+    case U_WMR_SAVEDC:
+      p.Save();
+      break;
+    case U_WMR_RESTOREDC:
+      p.Restore(r.I16(6));
+      break;
+    case U_WMR_MOVETO:
+      dc.position = {double(r.I16(8)), double(r.I16(6))};
+      break;
+    case U_WMR_LINETO:
+      p.LineTo(r.I16(8), r.I16(6));
+      break;
+    case U_WMR_POLYLINE:
+      p.Polyline(points(8, r.U16(6)));
+      break;
+    case U_WMR_POLYGON:
+      p.Polygons({points(8, r.U16(6))});
+      break;
     case U_WMR_POLYPOLYGON: {
       const uint16_t n = r.U16(6);
       size_t at = 8 + 2 * static_cast<size_t>(n);
@@ -429,7 +526,9 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
       p.Box(r.I16(at + 6), r.I16(at + 4), r.I16(at + 2), r.I16(at), false);
       break;
     }
-    case U_WMR_ELLIPSE: p.Box(r.I16(12), r.I16(10), r.I16(8), r.I16(6), true); break;
+    case U_WMR_ELLIPSE:
+      p.Box(r.I16(12), r.I16(10), r.I16(8), r.I16(6), true);
+      break;
     case U_WMR_CREATEPENINDIRECT: {
       GdiObject o;
       o.kind = GdiObject::kPen;
@@ -451,8 +550,12 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
     case U_WMR_CREATEREGION:
       p.Create(p.FreeSlot(), GdiObject());
       break;
-    case U_WMR_SELECTOBJECT: p.Select(r.U16(6)); break;
-    case U_WMR_DELETEOBJECT: p.Delete(r.U16(6)); break;
+    case U_WMR_SELECTOBJECT:
+      p.Select(r.U16(6));
+      break;
+    case U_WMR_DELETEOBJECT:
+      p.Delete(r.U16(6));
+      break;
     case U_WMR_STRETCHDIB: {
       auto dib = dibAt(28);
       const bool bottomUp = dib && r.I32(28 + 8) > 0;
@@ -464,8 +567,8 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
       const bool withBitmap = words != static_cast<uint32_t>((function >> 8) + 3);
       const size_t d = withBitmap ? 0 : 2;
       auto dib = withBitmap ? dibAt(26) : std::nullopt;
-      p.Bitmap(r.I16(24 + d), r.I16(22 + d), r.I16(20 + d), r.I16(18 + d), std::move(dib), r.I16(16), r.I16(14),
-               r.I16(12), r.I16(10), false, r.U32(6));
+      p.Bitmap(r.I16(24 + d), r.I16(22 + d), r.I16(20 + d), r.I16(18 + d), std::move(dib), r.I16(16),
+               r.I16(14), r.I16(12), r.I16(10), false, r.U32(6));
       break;
     }
     case U_WMR_DIBBITBLT: {
@@ -473,7 +576,8 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
       const size_t d = withBitmap ? 0 : 2;
       auto dib = withBitmap ? dibAt(22) : std::nullopt;
       const int w = r.I16(16 + d), h = r.I16(14 + d);
-      p.Bitmap(r.I16(20 + d), r.I16(18 + d), w, h, std::move(dib), r.I16(12), r.I16(10), w, h, false, r.U32(6));
+      p.Bitmap(r.I16(20 + d), r.I16(18 + d), w, h, std::move(dib), r.I16(12), r.I16(10), w, h, false,
+               r.U32(6));
       break;
     }
     case U_WMR_SETDIBTODEV: {
@@ -484,7 +588,8 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
       p.Bitmap(r.I16(22), r.I16(20), w, h, std::move(dib), r.I16(14), r.I16(12), w, h, bottomUp, 0x00CC0020);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -499,7 +604,8 @@ RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
   const int32_t devX = head.I32(72), devY = head.I32(76), mmX = head.I32(80), mmY = head.I32(84);
 
   double pxPerMmX = 96 / 25.4, pxPerMmY = 96 / 25.4;
-  if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0) pxPerMmX = double(devX) / mmX, pxPerMmY = double(devY) / mmY;
+  if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0)
+    pxPerMmX = double(devX) / mmX, pxPerMmY = double(devY) / mmY;
   double originX = fl * pxPerMmX / 100, originY = ft * pxPerMmY / 100;
   int64_t width = std::llround((static_cast<double>(fr) - fl) * pxPerMmX / 100);
   int64_t height = std::llround((static_cast<double>(fb) - ft) * pxPerMmY / 100);
@@ -567,7 +673,8 @@ RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& name) {
     if ((function & 0xFF) == U_WMR_SETWINDOWEXT && !haveExt && words >= 5) {
       extY = head.I16(pos + 6), extX = head.I16(pos + 8), haveExt = true;
     }
-    if ((function & 0xFF) == U_WMR_SETWINDOWORG && !haveExt && words >= 5) orgY = head.I16(pos + 6), orgX = head.I16(pos + 8);
+    if ((function & 0xFF) == U_WMR_SETWINDOWORG && !haveExt && words >= 5)
+      orgY = head.I16(pos + 6), orgX = head.I16(pos + 8);
     records.emplace_back(pos, words);
     pos += static_cast<size_t>(words) * 2;
   }
@@ -658,7 +765,8 @@ uint32_t WmfRecordWords(const char* record) {
 void CheckWritable(const RasterImage& picture, int maxSide) {
   if (!picture.HasImage()) throw TessalinError("There is no picture to write.");
   if (picture.Width() > maxSide || picture.Height() > maxSide)
-    throw TessalinError("A metafile of this kind holds at most " + std::to_string(maxSide) + " pixels a side.");
+    throw TessalinError("A metafile of this kind holds at most " + std::to_string(maxSide) +
+                        " pixels a side.");
 }
 
 }  // namespace
@@ -669,8 +777,9 @@ std::vector<uint8_t> EncodeEmf(const RasterImage& picture) {
   // A 96 dpi reference screen of 1920 x 1440 pixels, 508 x 381 millimetres.
   const U_SIZEL device = sizel_set(1920, 1440), millimetres = sizel_set(508, 381);
   const U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(w - 1, h - 1));
-  const U_RECTL frame = rectl_set(point32_set(0, 0), point32_set(static_cast<int32_t>(std::llround(w * 2540.0 / 96)),
-                                                                 static_cast<int32_t>(std::llround(h * 2540.0 / 96))));
+  const U_RECTL frame =
+      rectl_set(point32_set(0, 0), point32_set(static_cast<int32_t>(std::llround(w * 2540.0 / 96)),
+                                               static_cast<int32_t>(std::llround(h * 2540.0 / 96))));
   std::vector<uint8_t> out;
   uint32_t records = 0;
   char* header = U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr, device, millimetres, 0);
@@ -679,10 +788,10 @@ std::vector<uint8_t> EncodeEmf(const RasterImage& picture) {
 
   Dib24 dib = MakeDib24(picture);
   std::vector<uint8_t> bmi = dib.info;
-  char* blit = U_EMRSTRETCHDIBITS_set(bounds, point32_set(0, 0), point32_set(w, h), point32_set(0, 0),
-                                      point32_set(w, h), U_DIB_RGB_COLORS, U_SRCCOPY,
-                                      reinterpret_cast<PU_BITMAPINFO>(bmi.data()),
-                                      static_cast<uint32_t>(dib.bits.size()), reinterpret_cast<char*>(dib.bits.data()));
+  char* blit = U_EMRSTRETCHDIBITS_set(
+      bounds, point32_set(0, 0), point32_set(w, h), point32_set(0, 0), point32_set(w, h), U_DIB_RGB_COLORS,
+      U_SRCCOPY, reinterpret_cast<PU_BITMAPINFO>(bmi.data()), static_cast<uint32_t>(dib.bits.size()),
+      reinterpret_cast<char*>(dib.bits.data()));
   AppendRecord(out, blit, blit ? EmfRecordSize(blit) : 0);
   ++records;
 
@@ -714,7 +823,8 @@ std::vector<uint8_t> EncodeWmf(const RasterImage& picture) {
   append(U_WMRSTRETCHDIB_set(U_POINT16{0, 0}, U_POINT16{static_cast<int16_t>(w), static_cast<int16_t>(h)},
                              U_POINT16{0, 0}, U_POINT16{static_cast<int16_t>(w), static_cast<int16_t>(h)},
                              U_DIB_RGB_COLORS, U_SRCCOPY, reinterpret_cast<const U_BITMAPINFO*>(bmi.data()),
-                             static_cast<uint32_t>(dib.bits.size()), reinterpret_cast<const char*>(dib.bits.data())));
+                             static_cast<uint32_t>(dib.bits.size()),
+                             reinterpret_cast<const char*>(dib.bits.data())));
   append(U_WMREOF_set());
 
   std::vector<uint8_t> out;

@@ -25,7 +25,7 @@ RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& nameFor
 RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& nameForErrors);
 
 std::vector<uint8_t> EncodeEmf(const RasterImage& picture);
-std::vector<uint8_t> EncodeWmf(const RasterImage& picture);  // with the placeable header
+std::vector<uint8_t> EncodeWmf(const RasterImage& picture);             // with the placeable header
 void SaveEmfFile(const RasterImage& picture, const std::string& path);  // temporary file, then rename
 void SaveWmfFile(const RasterImage& picture, const std::string& path);
 

@@ -23,9 +23,11 @@ RawProposal ProposeRawSize(int64_t fileSize) {
   if (fileSize <= 0) return p;
   // sqrt of a whole number is never a tie, so plain rounding is exact enough.
   const double root = std::nearbyint(std::sqrt(static_cast<double>(fileSize)));
-  p.height = root > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(root);
+  p.height =
+      root > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(root);
   const int64_t width = fileSize / p.height;
-  p.width = width > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(width);
+  p.width =
+      width > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(width);
   return p;
 }
 
@@ -57,8 +59,8 @@ struct FileCloser {
 
 RasterImage ReadRawFile(const std::string& fileName, int height, int width, int layoutIndex) {
   if (height <= 0 || width <= 0 || layoutIndex < 0 || layoutIndex > 3)
-    ThrowFileError(fileName, "the raw picture size " + std::to_string(width) + " x " + std::to_string(height) +
-                                 " is not valid.");
+    ThrowFileError(fileName, "the raw picture size " + std::to_string(width) + " x " +
+                                 std::to_string(height) + " is not valid.");
   CheckPicturePixels(fileName, width, height);
   const int64_t rowBytes = RawRowBytes(layoutIndex, width);
   const int64_t fileSize = FileSizeOf(fileName);
@@ -69,7 +71,8 @@ RasterImage ReadRawFile(const std::string& fileName, int height, int width, int 
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
   if (!file) ThrowFileError(fileName, "cannot be opened.");
 
-  RasterImage result = NewRaster(layoutIndex == 0 ? PixelFormat::pf1Bit : PixelFormat::pf24Bit, height, width);
+  RasterImage result =
+      NewRaster(layoutIndex == 0 ? PixelFormat::pf1Bit : PixelFormat::pf24Bit, height, width);
   std::vector<uint8_t> buffer(static_cast<size_t>(rowBytes));
   for (int y = 0; y < height; ++y) {
     uint8_t* dst = result.Row(y);

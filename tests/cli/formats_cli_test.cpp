@@ -63,7 +63,8 @@ TEST(CliFormats, RawInputTakesItsSizeFromTheOption) {
 
 TEST(CliFormats, AnimatedGifByTheOnePictureRuleOrOneFrame) {
   TempDir dir;
-  ASSERT_EQ(RunCommand("convert -size 30x20 xc:red -page +5+4 -size 10x5 xc:blue " + Q(dir.File("anim.gif"))), 0);
+  ASSERT_EQ(RunCommand("convert -size 30x20 xc:red -page +5+4 -size 10x5 xc:blue " + Q(dir.File("anim.gif"))),
+            0);
   Outcome o = Cli("info " + Q(dir.File("anim.gif")), dir);
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "30 20 8\n");
@@ -102,9 +103,9 @@ TEST(CliFormats, EveryWritableFormatRoundTrips) {
   struct Case {
     std::string ext, info;
   };
-  for (const Case& c : {Case{".jpg", "7 5 24"}, Case{".JPEG", "7 5 24"}, Case{".gif", "7 5 8"},
-                        Case{".ico", "32 32 32"}, Case{".emf", "7 5 32"}, Case{".wmf", "7 5 32"},
-                        Case{".wbmp", "7 5 1"}}) {
+  for (const Case& c :
+       {Case{".jpg", "7 5 24"}, Case{".JPEG", "7 5 24"}, Case{".gif", "7 5 8"}, Case{".ico", "32 32 32"},
+        Case{".emf", "7 5 32"}, Case{".wmf", "7 5 32"}, Case{".wbmp", "7 5 1"}}) {
     const std::string out = dir.File("out" + c.ext);
     const Outcome o = Cli("convert --bias 10 " + Q(dir.File("red.gif")) + " " + Q(out), dir);
     ASSERT_EQ(o.status, 0) << c.ext << ": " << o.err;
@@ -114,7 +115,8 @@ TEST(CliFormats, EveryWritableFormatRoundTrips) {
   }
   // The red picture survives JPEG closely, GIF and the metafiles exactly (grey 76).
   for (const std::string ext : {".gif", ".emf", ".wmf"}) {
-    ASSERT_EQ(Cli("convert " + Q(dir.File("out" + ext)) + " " + Q(dir.File("grey" + ext + ".raw")), dir).status, 0);
+    ASSERT_EQ(
+        Cli("convert " + Q(dir.File("out" + ext)) + " " + Q(dir.File("grey" + ext + ".raw")), dir).status, 0);
     EXPECT_EQ(ReadBytes(dir.File("grey" + ext + ".raw")), std::vector<uint8_t>(35, 76)) << ext;
   }
 }

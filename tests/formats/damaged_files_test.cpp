@@ -35,7 +35,8 @@ class DamagedFiles : public ::testing::Test {
   }
 
   // Loading `bytes` as `ext` must give an error naming the file.
-  void ExpectError(const std::vector<uint8_t>& bytes, const std::string& ext, const std::string& mustMention = "") {
+  void ExpectError(const std::vector<uint8_t>& bytes, const std::string& ext,
+                   const std::string& mustMention = "") {
     const std::string path = dir.File("bad" + ext);
     WriteBytes(path, bytes);
     FileHarness h;
@@ -95,8 +96,9 @@ TEST_F(DamagedFiles, PicturesAboveThePixelLimitAreRefusedBeforeAllocating) {
   std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 0x20, 0x4E, 0x20, 0x4E, 0, 0, 0, ';'};
   ExpectError(gif, ".gif", "limit");
   // A small screen but a 20000 x 20000 frame.
-  std::vector<uint8_t> frame = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                                ',', 0, 0, 0, 0, 0x20, 0x4E, 0x20, 0x4E, 0, 2, 2, 0x4C, 0x01, 0, ';'};
+  std::vector<uint8_t> frame = {'G',  'I',  'F',  '8',  '9', 'a', 10,  0,    10,   0, 0x80, 0,
+                                0,    0,    0,    0,    255, 255, 255, ',',  0,    0, 0,    0,
+                                0x20, 0x4E, 0x20, 0x4E, 0,   2,   2,   0x4C, 0x01, 0, ';'};
   ExpectError(frame, ".gif", "limit");
 
   // JPEG: the frame header says 60000 x 60000.
@@ -112,7 +114,7 @@ TEST_F(DamagedFiles, PicturesAboveThePixelLimitAreRefusedBeforeAllocating) {
   std::vector<uint8_t> ico = ReadBytes(dir.File("good.ico"));
   const uint32_t offset = ico[18] | (ico[19] << 8) | (ico[20] << 16) | (ico[21] << 24);
   ASSERT_EQ(ico[offset], 40);  // ImageMagick stores small entries as bitmaps
-  ico[offset + 4] = 0xA0, ico[offset + 5] = 0x86, ico[offset + 6] = 0x01;  // width 100000
+  ico[offset + 4] = 0xA0, ico[offset + 5] = 0x86, ico[offset + 6] = 0x01;   // width 100000
   ico[offset + 8] = 0x40, ico[offset + 9] = 0x0D, ico[offset + 10] = 0x03;  // height 2 x 100000
   ExpectError(ico, ".ico", "limit");
 
@@ -130,15 +132,16 @@ TEST_F(DamagedFiles, PicturesAboveThePixelLimitAreRefusedBeforeAllocating) {
 
 TEST_F(DamagedFiles, GifWithBadCodesOrEmptyFramesIsRefused) {
   // One 2 x 2 frame whose LZW data starts with a code past the table.
-  std::vector<uint8_t> bad = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                              ',', 0, 0, 0, 0, 2, 0, 2, 0, 0, 2, 2, 0xFF, 0xFF, 0, ';'};
+  std::vector<uint8_t> bad = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0,    0,    0, 255, 255,
+                              255, ',', 0,   0,   0,   0,   2, 0, 2, 0, 0,    2, 2, 0xFF, 0xFF, 0, ';'};
   ExpectError(bad, ".gif");
   // A frame of height 0.
-  std::vector<uint8_t> empty = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                                ',', 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 2, 0x4C, 0x01, 0, ';'};
+  std::vector<uint8_t> empty = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0,    0,    0, 255, 255,
+                                255, ',', 0,   0,   0,   0,   2, 0, 0, 0, 0,    2, 2, 0x4C, 0x01, 0, ';'};
   ExpectError(empty, ".gif", "no pixels");
   // No frame at all.
-  std::vector<uint8_t> none = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, ';'};
+  std::vector<uint8_t> none = {'G',  'I', 'F', '8', '9', 'a', 2,   0,   2,   0,
+                               0x80, 0,   0,   0,   0,   0,   255, 255, 255, ';'};
   ExpectError(none, ".gif", "no picture");
 }
 

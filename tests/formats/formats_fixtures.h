@@ -67,13 +67,16 @@ struct FileHarness {
 };
 
 // A binary PPM; `colour(x, y)` gives red, green, blue as 0x00BBGGRR.
-inline void WritePpm(const std::string& path, int width, int height, const std::function<Color(int, int)>& colour) {
+inline void WritePpm(const std::string& path, int width, int height,
+                     const std::function<Color(int, int)>& colour) {
   std::ofstream out(path, std::ios::binary);
   out << "P6\n" << width << " " << height << "\n255\n";
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const Color c = colour(x, y);
-      out.put(static_cast<char>(RedOf(c))).put(static_cast<char>(GreenOf(c))).put(static_cast<char>(BlueOf(c)));
+      out.put(static_cast<char>(RedOf(c)))
+          .put(static_cast<char>(GreenOf(c)))
+          .put(static_cast<char>(BlueOf(c)));
     }
 }
 

@@ -1,10 +1,9 @@
 // Icon entry kinds drawn onto white, GIF transparency and disposal when the
 // screen is composed, and CMYK JPEG files.
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-
-#include <gif_lib.h>
 
 #include "formats/formats_fixtures.h"
 #include "formats/gif_codec.h"
@@ -34,7 +33,8 @@ std::vector<uint8_t> HandMadeIcon(int bits, const std::vector<uint8_t>& palette 
   const int w = 8, h = 2;
   const int stride = ((w * bits + 31) / 32) * 4;
   std::vector<uint8_t> entry;
-  Put32(entry, 40), Put32(entry, w), Put32(entry, 2 * h), Put16(entry, 1), Put16(entry, static_cast<unsigned>(bits));
+  Put32(entry, 40), Put32(entry, w), Put32(entry, 2 * h), Put16(entry, 1),
+      Put16(entry, static_cast<unsigned>(bits));
   for (int i = 0; i < 6; ++i) Put32(entry, 0);
   entry.insert(entry.end(), palette.begin(), palette.end());
   for (int y = h - 1; y >= 0; --y) {
@@ -49,7 +49,8 @@ std::vector<uint8_t> HandMadeIcon(int bits, const std::vector<uint8_t>& palette 
   std::vector<uint8_t> file;
   Put16(file, 0), Put16(file, 1), Put16(file, 1);
   file.push_back(w), file.push_back(h), file.push_back(0), file.push_back(0);
-  Put16(file, 1), Put16(file, static_cast<unsigned>(bits)), Put32(file, static_cast<uint32_t>(entry.size())), Put32(file, 22);
+  Put16(file, 1), Put16(file, static_cast<unsigned>(bits)), Put32(file, static_cast<uint32_t>(entry.size())),
+      Put32(file, 22);
   file.insert(file.end(), entry.begin(), entry.end());
   return file;
 }
@@ -58,7 +59,8 @@ TEST(IconEntries, OneBitWithMaskFollowsAndThenXor) {
   // Colours: index 0 black, 1 white. Row 0 pixels: 1,0,1,0,1,0,1,0; row 1 all 0.
   // Mask row 0: pixels 0..3 set; row 1: pixel 7 set.
   const std::vector<uint8_t> palette = {0, 0, 0, 0, 255, 255, 255, 0};
-  const RasterImage icon = DecodeIcon(HandMadeIcon(1, palette, {{0b10101010}, {0}}, {0b11110000, 0b00000001}), "a.ico");
+  const RasterImage icon =
+      DecodeIcon(HandMadeIcon(1, palette, {{0b10101010}, {0}}, {0b11110000, 0b00000001}), "a.ico");
   ASSERT_EQ(icon.Width(), 8);
   ASSERT_EQ(icon.Height(), 2);
   EXPECT_EQ(icon.Format(), PixelFormat::pfDevice);
@@ -74,10 +76,10 @@ TEST(IconEntries, OneBitWithMaskFollowsAndThenXor) {
 
 TEST(IconEntries, EightBitEntryUsesItsTable) {
   std::vector<uint8_t> palette(256 * 4, 0);
-  palette[4 * 5 + 2] = 200;                  // index 5: red 200
+  palette[4 * 5 + 2] = 200;                          // index 5: red 200
   palette[4 * 9 + 0] = 10, palette[4 * 9 + 1] = 20;  // index 9: blue 10, green 20
-  const RasterImage icon =
-      DecodeIcon(HandMadeIcon(8, palette, {{5, 9, 5, 9, 0, 0, 0, 0}, {9, 9, 9, 9, 9, 9, 9, 5}}, {0, 0}), "b.ico");
+  const RasterImage icon = DecodeIcon(
+      HandMadeIcon(8, palette, {{5, 9, 5, 9, 0, 0, 0, 0}, {9, 9, 9, 9, 9, 9, 9, 5}}, {0, 0}), "b.ico");
   EXPECT_EQ(icon.GetPixel(0, 0), MakeColor(200, 0, 0));
   EXPECT_EQ(icon.GetPixel(1, 0), MakeColor(0, 20, 10));
   EXPECT_EQ(icon.GetPixel(7, 1), MakeColor(200, 0, 0));
@@ -86,8 +88,12 @@ TEST(IconEntries, EightBitEntryUsesItsTable) {
 
 TEST(IconEntries, FourBitEntryFromImageMagick) {
   TempDir dir;
-  ASSERT_EQ(RunCommand("convert -size 16x16 gradient:red-blue -type palette -colors 16 " + Quote(dir.File("c.ico"))), 0);
-  ASSERT_EQ(RunCommand("convert " + Quote(dir.File("c.ico")) + " -depth 8 " + Quote("ppm:" + dir.File("c.ppm"))), 0);
+  ASSERT_EQ(RunCommand("convert -size 16x16 gradient:red-blue -type palette -colors 16 " +
+                       Quote(dir.File("c.ico"))),
+            0);
+  ASSERT_EQ(
+      RunCommand("convert " + Quote(dir.File("c.ico")) + " -depth 8 " + Quote("ppm:" + dir.File("c.ppm"))),
+      0);
   const std::vector<uint8_t> bytes = test::ReadBytes(dir.File("c.ico"));
   ASSERT_EQ(bytes[12], 4);  // the entry really is 4-bit
   int w = 0, h = 0;
@@ -109,7 +115,8 @@ void WriteThreeFrameGif(const std::string& path) {
   ColorMapObject* map = GifMakeMapObject(4, colours);
   EGifSetGifVersion(gif, true);
   ASSERT_EQ(EGifPutScreenDesc(gif, 6, 4, 2, 0, map), GIF_OK);
-  auto frame = [&](int left, int top, int w, int h, int disposal, int transparent, const std::vector<uint8_t>& px) {
+  auto frame = [&](int left, int top, int w, int h, int disposal, int transparent,
+                   const std::vector<uint8_t>& px) {
     GraphicsControlBlock gcb{disposal, false, 10, transparent};
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);
@@ -138,7 +145,7 @@ TEST(GifCompose, TransparencyAndDisposal) {
   const RasterImage one = ComposeGifScreen(gif, 1);
   EXPECT_EQ(one.GetPixel(1, 1), MakeColor(0, 0, 255));
   const RasterImage two = ComposeGifScreen(gif, 2);
-  EXPECT_EQ(two.GetPixel(1, 1), kWhite);               // frame 1 was cleared to the background
+  EXPECT_EQ(two.GetPixel(1, 1), kWhite);                // frame 1 was cleared to the background
   EXPECT_EQ(two.GetPixel(3, 1), MakeColor(255, 0, 0));  // transparent: frame 0 shows through
   EXPECT_EQ(two.GetPixel(4, 1), MakeColor(0, 255, 0));
   EXPECT_EQ(two.GetPixel(4, 2), MakeColor(0, 255, 0));

@@ -103,7 +103,8 @@ TEST(Jpeg, ColourGreyAndProgressiveFilesMatchLibjpegsOwnDecoder) {
     ASSERT_EQ(image.Height(), 13);
     int wrong = 0;
     for (int y = 0; y < 13; ++y)
-      for (int x = 0; x < 21; ++x) wrong += ColourAt(image, x, y) != expected[static_cast<size_t>(y * 21 + x)];
+      for (int x = 0; x < 21; ++x)
+        wrong += ColourAt(image, x, y) != expected[static_cast<size_t>(y * 21 + x)];
     EXPECT_EQ(wrong, 0) << c.name;
     if (c.name == "grey.jpg") {
       const Color p = ColourAt(image, 5, 5);
@@ -118,7 +119,9 @@ TEST(Jpeg, SavedFilesAreBaselineColourAtQuality90) {
   const RasterImage picture = Make24(40, 30, Pattern);
   ASSERT_TRUE(SaveImageFile(dir.File("out.jpg"), picture, h.context));
   std::string info;
-  ASSERT_EQ(RunCommand("identify -format '%Q %[colorspace] %[interlace] %wx%h' " + Quote(dir.File("out.jpg")), &info), 0);
+  ASSERT_EQ(RunCommand("identify -format '%Q %[colorspace] %[interlace] %wx%h' " + Quote(dir.File("out.jpg")),
+                       &info),
+            0);
   EXPECT_EQ(info, "90 sRGB None 40x30");
   // A baseline frame marker, no progressive one.
   const std::vector<uint8_t> bytes = ReadBytes(dir.File("out.jpg"));
@@ -133,7 +136,8 @@ TEST(Jpeg, SavedFilesAreBaselineColourAtQuality90) {
 
 TEST(Gif, OneFrameOpensDirectlyWithItsColourTable) {
   TempDir dir;
-  WritePpm(dir.File("in.ppm"), 7, 5, [](int x, int y) { return (x + y) % 2 ? MakeColor(255, 0, 0) : MakeColor(0, 0, 255); });
+  WritePpm(dir.File("in.ppm"), 7, 5,
+           [](int x, int y) { return (x + y) % 2 ? MakeColor(255, 0, 0) : MakeColor(0, 0, 255); });
   ASSERT_EQ(RunCommand("convert " + Quote(dir.File("in.ppm")) + " " + Quote(dir.File("one.gif"))), 0);
   FileHarness h;
   const RasterImage image = LoadImageFile(dir.File("one.gif"), h.context);
@@ -153,8 +157,9 @@ class AnimatedGif : public ::testing::Test {
     WritePpm(dir.File("a.ppm"), 30, 20, [](int, int) { return MakeColor(255, 0, 0); });
     WritePpm(dir.File("b.ppm"), 10, 5, [](int, int) { return MakeColor(0, 0, 255); });
     WritePpm(dir.File("c.ppm"), 4, 3, [](int, int) { return MakeColor(0, 255, 0); });
-    ASSERT_EQ(RunCommand("convert -dispose none -page 30x20+0+0 " + Quote(dir.File("a.ppm")) + " -page +5+4 " +
-                         Quote(dir.File("b.ppm")) + " -page +20+15 " + Quote(dir.File("c.ppm")) + " " + Quote(path)),
+    ASSERT_EQ(RunCommand("convert -dispose none -page 30x20+0+0 " + Quote(dir.File("a.ppm")) +
+                         " -page +5+4 " + Quote(dir.File("b.ppm")) + " -page +20+15 " +
+                         Quote(dir.File("c.ppm")) + " " + Quote(path)),
               0);
   }
   TempDir dir;
@@ -204,7 +209,8 @@ TEST_F(AnimatedGif, OrdinaryLoadBrowsesWizardLoadTakesTheFirstFrame) {
 TEST(Gif, SmallFirstFrameIsDrawnOntoTheScreen) {
   TempDir dir;
   WritePpm(dir.File("b.ppm"), 4, 3, [](int, int) { return MakeColor(0, 0, 255); });
-  ASSERT_EQ(RunCommand("convert -page 12x9+2+1 " + Quote(dir.File("b.ppm")) + " " + Quote(dir.File("s.gif"))), 0);
+  ASSERT_EQ(RunCommand("convert -page 12x9+2+1 " + Quote(dir.File("b.ppm")) + " " + Quote(dir.File("s.gif"))),
+            0);
   const DecodedGif gif = DecodeGifFile(dir.File("s.gif"));
   ASSERT_EQ(gif.frames.size(), 1u);
   ASSERT_EQ(gif.screenWidth, 12);
@@ -229,8 +235,8 @@ TEST(Gif, TwentyFourBitPicturesAreMappedToMultiplesOf51) {
   const std::vector<Color> px = MagickPixels(dir.File("m.gif"), w, hh);
   ASSERT_EQ(px.size(), 3u);
   EXPECT_EQ(px[0], MakeColor(0, 51, 255));
-  EXPECT_EQ(px[1], MakeColor(0, 102, 102));   // (101 + 3) div 51 = 2, (102 + 3) div 51 = 2
-  EXPECT_EQ(px[2], MakeColor(204, 204, 102)); // 203 -> 4, 204 -> 4, 128 -> 2
+  EXPECT_EQ(px[1], MakeColor(0, 102, 102));    // (101 + 3) div 51 = 2, (102 + 3) div 51 = 2
+  EXPECT_EQ(px[2], MakeColor(204, 204, 102));  // 203 -> 4, 204 -> 4, 128 -> 2
 }
 
 TEST(Gif, OneBitPicturesKeepTheirTwoColourTable) {
@@ -244,7 +250,8 @@ TEST(Gif, OneBitPicturesKeepTheirTwoColourTable) {
   ASSERT_GT(bytes.size(), 19u);
   EXPECT_EQ(bytes[10] & 0x80, 0x80);  // a global table
   EXPECT_EQ(bytes[10] & 0x07, 0);     // of two entries
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 13, bytes.begin() + 19), (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 13, bytes.begin() + 19),
+            (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
   int w = 0, hh = 0;
   const std::vector<Color> px = MagickPixels(dir.File("bw.gif"), w, hh);
   ASSERT_EQ(px.size(), 18u);
@@ -294,7 +301,8 @@ TEST(Bmp, FourBitRle8AndTopDownFilesFromOtherPrograms) {
     for (int i = 0; i < 4; ++i) top[at + i] = static_cast<uint8_t>(v >> (8 * i));
   };
   top[0] = 'B', top[1] = 'M';
-  put32(2, 54 + stride * hgt), put32(10, 54), put32(14, 40), put32(18, w), put32(22, static_cast<uint32_t>(-hgt));
+  put32(2, 54 + stride * hgt), put32(10, 54), put32(14, 40), put32(18, w),
+      put32(22, static_cast<uint32_t>(-hgt));
   top[26] = 1, top[28] = 24, put32(34, stride * hgt);
   for (int y = 0; y < hgt; ++y) {
     std::vector<uint8_t> row(stride, 0);
@@ -432,7 +440,8 @@ TEST(Metafile, WmfSaveOpensTheExtraWindowAndBothKindsReadBack) {
 TEST(Wbmp, SavedAndLoadedThroughTheCodec) {
   TempDir dir;
   FileHarness h;
-  ASSERT_TRUE(SaveImageFile(dir.File("a.wbmp"), Make24(9, 4, [](int x, int) { return x < 4 ? kBlack : kWhite; }), h.context));
+  ASSERT_TRUE(SaveImageFile(dir.File("a.wbmp"),
+                            Make24(9, 4, [](int x, int) { return x < 4 ? kBlack : kWhite; }), h.context));
   const RasterImage back = LoadImageFile(dir.File("a.wbmp"), h.context);
   ASSERT_EQ(back.Width(), 9);
   EXPECT_EQ(back.Format(), PixelFormat::pf1Bit);
@@ -446,7 +455,9 @@ TEST(SaveImageFile, AFailedSaveKeepsTheOldFile) {
   const RasterImage wide = NewRaster(PixelFormat::pf24Bit, 1, 40000);
   EXPECT_THROW(SaveImageFile(dir.File("keep.wmf"), wide, h.context), TessalinError);
   EXPECT_EQ(ReadBytes(dir.File("keep.wmf")), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(
+      std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()),
+      1);
   EXPECT_EQ(h.cursor.calls, (std::vector<bool>{true, false}));
   // A folder in the way: the error names the file.
   std::filesystem::create_directory(dir.File("sub.jpg"));

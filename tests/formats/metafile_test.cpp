@@ -1,7 +1,6 @@
 // Metafiles made with libUEMF's record builders, played by our reader; the
 // expected pixels follow GDI's rules worked out by hand.
 #include <gtest/gtest.h>
-
 #include <uemf.h>
 #include <uwmf.h>
 
@@ -28,10 +27,10 @@ void ExpectScene(const RasterImage& image) {
       if (x >= 2 && x < 10 && y >= 3 && y < 8) want = (x == 2 || x == 9 || y == 3 || y == 7) ? kBlue : kRed;
       EXPECT_EQ(image.GetPixel(x, y), want) << x << "," << y;
     }
-  EXPECT_EQ(image.GetPixel(17, 7), kRed);   // the ellipse's middle
+  EXPECT_EQ(image.GetPixel(17, 7), kRed);    // the ellipse's middle
   EXPECT_EQ(image.GetPixel(12, 2), kWhite);  // its box's corner
   EXPECT_EQ(image.GetPixel(21, 11), kWhite);
-  EXPECT_EQ(image.GetPixel(12, 7), kBlue);   // its left border
+  EXPECT_EQ(image.GetPixel(12, 7), kBlue);  // its left border
   EXPECT_EQ(image.GetPixel(1, 15), kGreen);
   EXPECT_EQ(image.GetPixel(4, 18), kGreen);
   EXPECT_EQ(image.GetPixel(9, 22), kWhite);  // beyond the slanted side
@@ -46,8 +45,8 @@ void WriteEmf(const std::string& path, int scale) {
   // 96 dpi reference: 24 px = 635 hundredths of a millimetre.
   const U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(23, 23));
   const U_RECTL frame = rectl_set(point32_set(0, 0), point32_set(635, 635));
-  emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr,
-                                                                sizel_set(1920, 1440), sizel_set(508, 381), 0)),
+  emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(
+                 bounds, frame, nullptr, 0, nullptr, sizel_set(1920, 1440), sizel_set(508, 381), 0)),
              et, U_REC_FREE);
   auto add = [&](char* rec) { emf_append(reinterpret_cast<U_ENHMETARECORD*>(rec), et, U_REC_FREE); };
   if (scale != 1) {
@@ -83,7 +82,8 @@ void WriteWmf(const std::string& path, bool placeable) {
   ASSERT_EQ(wmf_start(path.c_str(), 100000, 10000, &wt), 0);
   ASSERT_EQ(wmf_htable_create(128, 128, &wht), 0);
   U_PAIRF size{0.25f, 0.25f};  // a quarter inch at 96 units an inch: 24 units
-  wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(placeable ? &size : nullptr, 96)), wt, U_REC_FREE);
+  wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(placeable ? &size : nullptr, 96)), wt,
+                    U_REC_FREE);
   auto add = [&](char* rec) { wmf_append(reinterpret_cast<U_METARECORD*>(rec), wt, U_REC_FREE); };
   add(U_WMRSETWINDOWORG_set(U_POINT16{0, 0}));
   add(U_WMRSETWINDOWEXT_set(U_POINT16{24, 24}));
@@ -150,7 +150,9 @@ TEST(MetafileRead, DamagedFilesAreRefused) {
   RasterImage picture = NewRaster(PixelFormat::pf24Bit, 5, 7);
   for (const bool wmf : {false, true}) {
     const std::vector<uint8_t> good = wmf ? EncodeWmf(picture) : EncodeEmf(picture);
-    auto decode = [&](std::vector<uint8_t> bytes) { return wmf ? DecodeWmf(bytes, "m") : DecodeEmf(bytes, "m"); };
+    auto decode = [&](std::vector<uint8_t> bytes) {
+      return wmf ? DecodeWmf(bytes, "m") : DecodeEmf(bytes, "m");
+    };
     EXPECT_NO_THROW(decode(good));
     for (size_t cut : {size_t{0}, size_t{10}, good.size() / 2, good.size() - 1})
       EXPECT_THROW(decode(std::vector<uint8_t>(good.begin(), good.begin() + cut)), TessalinError) << cut;

@@ -1,9 +1,10 @@
+#include "formats/raw_import.h"
+
 #include <gtest/gtest.h>
 
 #include "core/palette.h"
 #include "core/tessalin_error.h"
 #include "formats/formats_fixtures.h"
-#include "formats/raw_import.h"
 
 namespace tessalin {
 namespace {
