@@ -30,6 +30,7 @@
 #include "app/gui_prompts.h"
 #include "app/qt_raster.h"
 #include "core/tessalin_error.h"
+#include "processing/ui/dialog_common.h"
 
 namespace tessalin {
 
@@ -280,6 +281,8 @@ void TMain_Frm::SetPanelText(int panel, const QString& text) {
 QString TMain_Frm::PanelText(int panel) const { return panel >= 0 && panel < 6 ? panels_[panel]->text() : QString(); }
 
 void TMain_Frm::SetApplicationHint(const QString& hint) {
+  // An active processing dialog shows the hint in its own status bar.
+  if (RouteApplicationHint(hint)) return;
   simpleText_ = hint;
   simpleLabel_->setText(hint);
 }
