@@ -3,7 +3,8 @@
 measure() {
   local times=() mems=() i out
   for ((i = 0; i < RUNS; i++)); do
-    out=$( { /usr/bin/time -f '%e %M' bash -c "$*" >/dev/null 2>/dev/null; } 2>&1 | tail -n1)
+    # time's own report is the last line of its stderr; the command's output is discarded inside.
+    out=$(/usr/bin/time -f '%e %M' bash -c "$* >/dev/null 2>/dev/null" 2>&1 | tail -n1)
     times+=("${out%% *}"); mems+=("${out##* }")
   done
   local sorted
