@@ -42,6 +42,20 @@ void OnEmitMessage(j_common_ptr info, int level) {
   }
 }
 
+// A small progressive file can ask for thousands of scans, each a pass over the
+// whole picture; no encoder writes more than a few dozen.
+constexpr int kMaxScans = 1000;
+
+void OnProgress(j_common_ptr info) {
+  if (!info->is_decompressor) return;
+  auto* cinfo = reinterpret_cast<j_decompress_ptr>(info);
+  if (cinfo->input_scan_number > kMaxScans) {
+    auto* mgr = reinterpret_cast<ErrorManager*>(info->err);
+    std::snprintf(mgr->message, sizeof mgr->message, "it has more than %d scans", kMaxScans);
+    std::longjmp(mgr->jump, 1);
+  }
+}
+
 void InstallErrors(ErrorManager& mgr) {
   jpeg_std_error(&mgr.base);
   mgr.base.error_exit = OnErrorExit;
@@ -65,6 +79,9 @@ bool DecodeWithLibjpeg(const uint8_t* data, size_t size, ErrorManager& mgr, Deco
     return false;
   }
   jpeg_create_decompress(&cinfo);
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = OnProgress;
+  cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   if (!WithinPixelLimit(cinfo.image_width, cinfo.image_height)) {

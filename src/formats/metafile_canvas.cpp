@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/tessalin_error.h"
+
 namespace tessalin {
 
 namespace {
@@ -50,8 +52,18 @@ uint8_t ApplyRop(uint32_t rop, uint8_t src, uint8_t dst, uint8_t pat) {
 
 }  // namespace
 
-MetaCanvas::MetaCanvas(int width, int height)
-    : width_(width), height_(height), bgr_(static_cast<size_t>(width) * height * 3, 255) {}
+MetaCanvas::MetaCanvas(int width, int height, const std::string& name)
+    : width_(width),
+      height_(height),
+      name_(name),
+      budget_(256 * static_cast<int64_t>(width) * height + 100'000'000),
+      bgr_(static_cast<size_t>(width) * height * 3, 255) {}
+
+void MetaCanvas::Spend(int64_t work) {
+  budget_ -= work;
+  if (budget_ < 0)
+    ThrowFileError(name_, "is not a readable metafile: its records are too many or too large to draw.");
+}
 
 void MetaCanvas::Put(int x, int y, Color c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
@@ -86,6 +98,8 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
   const int yStart = std::max(0, static_cast<int>(std::floor(minY)));
   const int yEnd = std::min(height_ - 1, static_cast<int>(std::min(maxY, 1e9)));
   std::vector<std::pair<double, int>> hits;
+  if (yEnd >= yStart)
+    Spend(static_cast<int64_t>(yEnd - yStart + 1) * static_cast<int64_t>(edges.size() + width_));
   for (int y = yStart; y <= yEnd; ++y) {
     const double yc = y + 0.5;
     hits.clear();
@@ -121,6 +135,7 @@ void MetaCanvas::Line(int x0, int y0, int x1, int y1, Color color, bool lastPixe
                  color, true);
     return;
   }
+  Spend(dx - dy + 1);
   const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
   int64_t err = dx + dy;
   int x = x0, y = y0;
@@ -177,6 +192,7 @@ void MetaCanvas::Rectangle(double left, double top, double right, double bottom,
   if (t > b) std::swap(t, b);
   l = std::max(l, -1), t = std::max(t, -1), r = std::min(r, width_ + 1), b = std::min(b, height_ + 1);
   if (r <= l || b <= t) return;
+  Spend(static_cast<int64_t>(r - l) * (b - t));
   if (fill)
     for (int y = std::max(0, t); y < std::min(b, height_); ++y)
       for (int x = std::max(0, l); x < std::min(r, width_); ++x) Put(x, y, *fill);
@@ -225,6 +241,7 @@ void MetaCanvas::Blit(double left, double top, double right, double bottom, cons
   const int toX = std::min(width_ - 1, static_cast<int>(std::ceil(std::min(x1, width_ + 1.0) - 0.5)) - 1);
   const int fromY = std::max(0, static_cast<int>(std::ceil(std::max(y0, -1.0) - 0.5)));
   const int toY = std::min(height_ - 1, static_cast<int>(std::ceil(std::min(y1, height_ + 1.0) - 0.5)) - 1);
+  if (toX >= fromX && toY >= fromY) Spend(static_cast<int64_t>(toX - fromX + 1) * (toY - fromY + 1));
   const uint8_t pat[3] = {BlueOf(pattern), GreenOf(pattern), RedOf(pattern)};
   for (int y = fromY; y <= toY; ++y) {
     for (int x = fromX; x <= toX; ++x) {

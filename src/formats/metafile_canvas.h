@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/color.h"
@@ -19,7 +20,9 @@ struct PointF {
 
 class MetaCanvas {
  public:
-  MetaCanvas(int width, int height);  // white
+  // White. A file whose records together would paint more than a generous
+  // multiple of the canvas is refused with an error naming `name`.
+  MetaCanvas(int width, int height, const std::string& name);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -44,9 +47,12 @@ class MetaCanvas {
 
  private:
   void Put(int x, int y, Color color);
+  void Spend(int64_t work);
   void Line(int x0, int y0, int x1, int y1, Color color, bool lastPixel);
 
   int width_, height_;
+  std::string name_;
+  int64_t budget_;
   std::vector<uint8_t> bgr_;
 };
 

@@ -619,7 +619,7 @@ RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
   if (std::fabs(originX - std::nearbyint(originX)) < 0.05) originX = std::nearbyint(originX);
   if (std::fabs(originY - std::nearbyint(originY)) < 0.05) originY = std::nearbyint(originY);
 
-  MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height));
+  MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height), name);
   Player player(canvas, name);
   player.pxPerMmX = pxPerMmX, player.pxPerMmY = pxPerMmY;
   player.originX = originX, player.originY = originY;
@@ -692,7 +692,7 @@ RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& name) {
   if (width <= 0 || height <= 0) Fail(name, "it has no picture size");
   CheckPicturePixels(name, width, height);
   // The window (whatever the records set it to) spans the whole picture.
-  MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height));
+  MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height), name);
   Player player(canvas, name);
   player.wmf = true;
   player.scaleX = static_cast<double>(width), player.scaleY = static_cast<double>(height);

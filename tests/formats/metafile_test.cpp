@@ -146,6 +146,32 @@ TEST(MetafileRead, StretchedBitmapRecords) {
   EXPECT_EQ(stretched.GetPixel(2, 1), kWhite);
 }
 
+TEST(MetafileRead, EndlessPaintingIsRefused) {
+  // 11000 pattern fills of a whole 100 x 100 page: far more painting than any real picture needs.
+  const std::vector<uint8_t> one = EncodeEmf(NewRaster(PixelFormat::pf24Bit, 100, 100));
+  const uint32_t headerSize = one[4] | (one[5] << 8);
+  std::vector<uint8_t> emf(one.begin(), one.begin() + headerSize);
+  std::vector<uint8_t> fill(100, 0);
+  auto put = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) fill[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  put(0, U_EMR_BITBLT), put(4, 100), put(32, 100), put(36, 100), put(40, 0x00F00021);  // PATCOPY, no bitmap
+  for (int i = 0; i < 11000; ++i) emf.insert(emf.end(), fill.begin(), fill.end());
+  const std::vector<uint8_t> eof(one.end() - 20, one.end());
+  emf.insert(emf.end(), eof.begin(), eof.end());
+  try {
+    DecodeEmf(emf, "busy.emf");
+    FAIL() << "no error";
+  } catch (const TessalinError& e) {
+    EXPECT_NE(std::string(e.what()).find("too many"), std::string::npos) << e.what();
+  }
+  // A hundred of them are fine: the page is the brush's colour (white).
+  std::vector<uint8_t> few(one.begin(), one.begin() + headerSize);
+  for (int i = 0; i < 100; ++i) few.insert(few.end(), fill.begin(), fill.end());
+  few.insert(few.end(), eof.begin(), eof.end());
+  EXPECT_EQ(DecodeEmf(few, "few.emf").GetPixel(50, 50), kWhite);
+}
+
 TEST(MetafileRead, DamagedFilesAreRefused) {
   RasterImage picture = NewRaster(PixelFormat::pf24Bit, 5, 7);
   for (const bool wmf : {false, true}) {
