@@ -1,0 +1,63 @@
+// The wizard's various set (15 candidates) on photo-sized pictures, with the
+// process's peak memory.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+
+#include "bench_photo.h"
+#include "wizard/wizard_process.h"
+
+namespace tessalin {
+namespace {
+
+// Results are handed over and dropped, as a sink that writes files does.
+struct DiscardingSink : ResultSink, CountingProgressSink {
+  int results = 0;
+  void CreateResultChild(const std::string&, const RasterImage& raster) override {
+    results += raster.HasImage() ? 1 : 0;
+  }
+  void OnHint(const std::string&, int) override {}
+};
+
+// The high-water mark of resident memory, from the kernel.
+double PeakResidentMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmHWM:") {
+      double kib = 0;
+      status >> kib;
+      return kib / 1024;
+    }
+    status.ignore(1 << 12, '\n');
+  }
+  return 0;
+}
+
+void RunVarious(benchmark::State& bench, const RasterImage& photo) {
+  for (auto _ : bench) {
+    SharedState state;
+    state.wizard.WMode = 0;
+    DiscardingSink sink;
+    WizardProcess(photo, state, sink, sink);
+    if (sink.results != 15) bench.SkipWithError("the various set did not give 15 candidates");
+  }
+  bench.counters["peak_MiB"] = PeakResidentMiB();
+  bench.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(photo.Width()) * photo.Height() / 1e6,
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_WizardVarious1000x1000(benchmark::State& bench) {
+  static const RasterImage photo = bench::MakePhotoLike(1000, 1000, 7);
+  RunVarious(bench, photo);
+}
+
+// Runs last so that its peak is the process's largest.
+void BM_WizardVarious4000x3000(benchmark::State& bench) { RunVarious(bench, bench::Photo4000x3000()); }
+
+BENCHMARK(BM_WizardVarious1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WizardVarious4000x3000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+}  // namespace tessalin
