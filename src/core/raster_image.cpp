@@ -219,6 +219,10 @@ void RasterImage::CopyRect(const Rect& destRect, const RasterImage& source, cons
   // When the source is this raster, only the changed spans are held back
   // until every source row has been read.
   const bool inPlace = &source == this;
+  if (format_ == PixelFormat::pf24Bit && source.format_ == PixelFormat::pf24Bit) {
+    CopyRect24(destRect, source, sourceRect, x0, x1, y0, y1, inPlace);
+    return;
+  }
   std::vector<uint8_t> srcRow(static_cast<size_t>(source.Width()) * 3);
   std::vector<uint8_t> dstRow(static_cast<size_t>(width_) * 3);
   std::vector<uint8_t> held;
@@ -249,6 +253,46 @@ void RasterImage::CopyRect(const Rect& destRect, const RasterImage& source, cons
     std::memcpy(&dstRow[3 * static_cast<size_t>(x0)], &held[k * span], span);
     WriteRowBgr(heldRows[k], dstRow.data());
   }
+}
+
+// Both rasters 24-bit: pixels move straight between rows, with no decoding of
+// whole rows. In place, the changed spans wait until every source row is read.
+void RasterImage::CopyRect24(const Rect& destRect, const RasterImage& source, const Rect& sourceRect, int x0,
+                             int x1, int y0, int y1, bool inPlace) {
+  const int dw = destRect.Width(), dh = destRect.Height();
+  const int sw = sourceRect.Width(), sh = sourceRect.Height();
+  const size_t span = static_cast<size_t>(x1 - x0) * 3;
+  // Source column of every destination column (-1 when outside the source).
+  std::vector<int> columns(static_cast<size_t>(x1 - x0));
+  bool straight = true;
+  for (int dx = x0; dx < x1; ++dx) {
+    const int sx = sourceRect.left + static_cast<int>(int64_t{dx - destRect.left} * sw / dw);
+    columns[static_cast<size_t>(dx - x0)] = (sx < 0 || sx >= source.Width()) ? -1 : sx;
+    if (sx != columns[0] + (dx - x0) || columns[static_cast<size_t>(dx - x0)] < 0) straight = false;
+  }
+  std::vector<uint8_t> held;
+  std::vector<int> heldRows;
+  std::vector<uint8_t> piece(span);
+  for (int dy = y0; dy < y1; ++dy) {
+    const int sy = sourceRect.top + static_cast<int>(int64_t{dy - destRect.top} * sh / dh);
+    if (sy < 0 || sy >= source.Height()) continue;
+    const uint8_t* src = source.Row(sy);
+    std::memcpy(piece.data(), Row(dy) + 3 * static_cast<size_t>(x0), span);
+    if (straight) {
+      std::memcpy(piece.data(), src + 3 * static_cast<size_t>(columns[0]), span);
+    } else {
+      for (size_t k = 0; k < columns.size(); ++k)
+        if (columns[k] >= 0) std::memcpy(&piece[3 * k], src + 3 * static_cast<size_t>(columns[k]), 3);
+    }
+    if (inPlace) {
+      heldRows.push_back(dy);
+      held.insert(held.end(), piece.begin(), piece.end());
+    } else {
+      std::memcpy(Row(dy) + 3 * static_cast<size_t>(x0), piece.data(), span);
+    }
+  }
+  for (size_t k = 0; k < heldRows.size(); ++k)
+    std::memcpy(Row(heldRows[k]) + 3 * static_cast<size_t>(x0), &held[k * span], span);
 }
 
 void RasterImage::SetMonochrome() {

@@ -80,6 +80,8 @@ class RasterImage {
   friend RasterImage NewRaster(PixelFormat format, int height, int width);
   void Reallocate(int width, int height, PixelFormat format, const ColorTable& colors);
   void FillWhite();
+  void CopyRect24(const Rect& destRect, const RasterImage& source, const Rect& sourceRect, int x0, int x1, int y0,
+                  int y1, bool inPlace);
 
   int width_ = 0;
   int height_ = 0;

@@ -272,3 +272,41 @@ TEST(FillRect, UsesTheBrushInsideTheRectangleOnly) {
 
 }  // namespace
 }  // namespace tessalin
+
+namespace tessalin {
+namespace {
+
+// The 24-bit copy path against the general one (32-bit rasters), on random
+// rectangles that stretch, shrink, overlap and leave the raster.
+TEST(CopyRect, TrueColourPathEqualsGeneralPath) {
+  std::mt19937 rng(41);
+  auto coord = [&](int limit) { return static_cast<int>(rng() % (limit + 6)) - 3; };
+  for (int round = 0; round < 300; ++round) {
+    const RasterImage a = test::MakeRandom24(1 + rng() % 23, 1 + rng() % 17, round);
+    const RasterImage b = test::MakeRandom24(1 + rng() % 23, 1 + rng() % 17, round + 1000);
+    const bool inPlace = rng() % 2;
+    Rect d{coord(a.Width()), coord(a.Height()), 0, 0}, s{coord(b.Width()), coord(b.Height()), 0, 0};
+    d.right = d.left + static_cast<int>(rng() % 30) - 2;
+    d.bottom = d.top + static_cast<int>(rng() % 30) - 2;
+    s.right = s.left + static_cast<int>(rng() % 30) - 2;
+    s.bottom = s.top + static_cast<int>(rng() % 30) - 2;
+    RasterImage fast, slow, source32;
+    fast.Assign(a);
+    slow.Assign(a);
+    slow.SetPixelFormat(PixelFormat::pf32Bit);
+    source32.Assign(b);
+    source32.SetPixelFormat(PixelFormat::pf32Bit);
+    if (inPlace) {
+      fast.CopyRect(d, fast, s);
+      slow.CopyRect(d, slow, s);
+    } else {
+      fast.CopyRect(d, b, s);
+      slow.CopyRect(d, source32, s);
+    }
+    for (int y = 0; y < a.Height(); ++y)
+      for (int x = 0; x < a.Width(); ++x) ASSERT_EQ(fast.GetPixel(x, y), slow.GetPixel(x, y)) << round;
+  }
+}
+
+}  // namespace
+}  // namespace tessalin
