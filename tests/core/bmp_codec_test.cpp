@@ -506,5 +506,56 @@ TEST(BmpInterop, FilesWrittenHereReadInImageMagick) {
   }
 }
 
+// Hand-made files (top-down rows, the old core header, RLE with jumps) read
+// the same here as in ImageMagick, so the hand-made tests above build real BMPs.
+TEST(BmpInterop, HandMadeFilesReadAlikeInImageMagick) {
+  test::TempDir dir;
+  const RasterImage source = test::MakeRandom24(5, 4, 33);
+  BmpSpec top;
+  top.width = 5;
+  top.height = -4;
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const Bgr p = PixelAt(source, x, y);
+      top.pixels.insert(top.pixels.end(), {p.b, p.g, p.r});
+    }
+    top.pixels.push_back(0);
+  }
+  BmpSpec core;
+  core.headerSize = 12;
+  core.width = 3;
+  core.height = 2;
+  core.bits = 8;
+  core.table.resize(256);
+  core.table[7] = {10, 20, 30};
+  core.table[9] = {200, 100, 50};
+  core.pixels = {9, 7, 7, 0, 7, 9, 9, 0};
+  BmpSpec rle;
+  rle.width = 6;
+  rle.height = 3;
+  rle.bits = 8;
+  rle.compression = 1;
+  rle.table = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  // ImageMagick refuses data that leaves rows out, so the top row is coded too.
+  rle.pixels = {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 0, 9, 3, 0, 0, 6, 2, 0, 1};
+  int index = 0;
+  for (const BmpSpec* spec : {&top, &core, &rle}) {
+    const std::string bmp = dir.File("hand" + std::to_string(index) + ".bmp");
+    const std::string ppm = dir.File("hand" + std::to_string(index++) + ".ppm");
+    test::WriteBytes(bmp, BuildBmp(*spec));
+    ASSERT_EQ(test::RunCommand("convert " + bmp + " -alpha off -depth 8 " + ppm), 0) << bmp;
+    const Ppm theirs = ReadPpm(ppm);
+    const RasterImage ours = As24(LoadBmpFile(bmp));
+    ASSERT_EQ(ours.Width(), theirs.width);
+    ASSERT_EQ(ours.Height(), theirs.height);
+    for (int y = 0; y < ours.Height(); ++y)
+      for (int x = 0; x < ours.Width(); ++x) {
+        const Bgr p = PixelAt(ours, x, y);
+        const uint8_t* q = &theirs.rgb[(static_cast<size_t>(y) * theirs.width + x) * 3];
+        ASSERT_EQ((Bgr{q[2], q[1], q[0]}), p) << bmp << " " << x << "," << y;
+      }
+  }
+}
+
 }  // namespace
 }  // namespace tessalin
