@@ -117,10 +117,20 @@ int NearestHalftoneIndex(uint8_t r, uint8_t g, uint8_t b) {
   return cube;
 }
 
+namespace {
+
+const ColorTable& BlackWhiteTable() {
+  static const ColorTable table = CreateBlackWhitePalette();
+  return table;
+}
+
+}  // namespace
+
+// SetPixel builds a mapper per call, so recognising the table must be cheap.
 NearestColorMapper::NearestColorMapper(const ColorTable& table)
     : table_(table),
-      halftone_(table == HalftonePalette256()),
-      blackWhite_(table == CreateBlackWhitePalette()) {}
+      halftone_(table.size() == 256 && table == HalftonePalette256()),
+      blackWhite_(table == BlackWhiteTable()) {}
 
 int NearestColorMapper::operator()(uint8_t r, uint8_t g, uint8_t b) {
   if (blackWhite_) {
