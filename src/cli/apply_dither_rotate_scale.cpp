@@ -19,7 +19,8 @@ std::vector<ApplyResult> One(RasterImage image) {
   return out;
 }
 
-std::vector<ApplyResult> RunDither(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
+std::vector<ApplyResult> RunDither(const std::vector<std::string>& a, const RasterImage& source,
+                                   CliRun& run) {
   const int kind = ParseInt(a[0], "dither");
   if (kind < 0 || kind > 5) throw UsageError("dither kind must be 0 to 5");
   const int threshold = run.args.IntValue("--threshold", 128);
@@ -31,10 +32,18 @@ std::vector<ApplyResult> RunDither(const std::vector<std::string>& a, const Rast
   DitherResults results;
   switch (kind) {
     case 0:
-    case 1: results = OrderedDither(copy, kind); break;
-    case 2: results = FloydSteinbergDither(copy, threshold); break;
-    case 5: results = CustomThresholdDither(copy, threshold); break;
-    default: results = WideKernelDither(copy, threshold, kind); break;
+    case 1:
+      results = OrderedDither(copy, kind);
+      break;
+    case 2:
+      results = FloydSteinbergDither(copy, threshold);
+      break;
+    case 5:
+      results = CustomThresholdDither(copy, threshold);
+      break;
+    default:
+      results = WideKernelDither(copy, threshold, kind);
+      break;
   }
   static const std::array<const char*, 4> kSuffixes = {"_R", "_G", "_B", "_I"};
   std::vector<ApplyResult> out;
@@ -46,7 +55,8 @@ std::vector<ApplyResult> RunRotate90(const std::vector<std::string>&, const Rast
   return One(RotateImage90(To24Bit(source)));
 }
 
-std::vector<ApplyResult> RunRotate(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
+std::vector<ApplyResult> RunRotate(const std::vector<std::string>& a, const RasterImage& source,
+                                   CliRun& run) {
   // Whole degrees, the dialog's track bar range.
   const int degrees = ParseInt(a[0], "rotate");
   if (degrees < -360 || degrees > 360) throw UsageError("rotate takes -360 to 360 degrees");
@@ -73,8 +83,12 @@ std::vector<ApplyResult> RunMagnify(const std::vector<std::string>& a, const Ras
   return One(MagnifyImage(To24Bit(source), f, f));
 }
 
-const ApplyRegistration kDither({"dither", "KIND [--threshold T]   (writes OUT_R, OUT_G, OUT_B, OUT_I)", 1,
-                                 {"--threshold"}, {}, RunDither});
+const ApplyRegistration kDither({"dither",
+                                 "KIND [--threshold T]   (writes OUT_R, OUT_G, OUT_B, OUT_I)",
+                                 1,
+                                 {"--threshold"},
+                                 {},
+                                 RunDither});
 const ApplyRegistration kRotate90({"rotate90", "", 0, {}, {}, RunRotate90});
 const ApplyRegistration kRotate({"rotate", "DEG [--fit]", 1, {}, {"--fit"}, RunRotate});
 const ApplyRegistration kScale({"scale", "TAG", 1, {}, {}, RunScale});

@@ -21,7 +21,8 @@ const std::array<double, 766>& IntensityBySum() {
   // every pixel and the engines need no HSI plane (24 bytes a pixel).
   static const std::array<double, 766> table = [] {
     std::array<double, 766> t{};
-    for (int sum = 0; sum < 766; ++sum) t[sum] = ClampReal(static_cast<double>(static_cast<Extended>(sum) / 3), 0, 255);
+    for (int sum = 0; sum < 766; ++sum)
+      t[sum] = ClampReal(static_cast<double>(static_cast<Extended>(sum) / 3), 0, 255);
     return t;
   }();
   return table;
@@ -83,7 +84,8 @@ DitherResults PointDither(const RasterImage& source, ThresholdFn threshold) {
 }
 
 constexpr uint8_t kMatrix2[2][2] = {{0, 128}, {192, 64}};
-constexpr uint8_t kMatrix4[4][4] = {{0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
+constexpr uint8_t kMatrix4[4][4] = {
+    {0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
 
 // ---- error diffusion ----
 
@@ -143,25 +145,12 @@ struct DiffusionSource {
   const uint8_t* rgb = nullptr;
 };
 
-// round(ClampReal(old + n / D, 0, 255)) in integers: old is whole, so the
-// real sum is exact and a tie can only be an exact half.
-template <int D>
-inline int AddColourShare(int old, int n) {
-  constexpr int kOffset = 256;  // keeps the numerator positive (|n| <= 255 * 8)
-  const unsigned s = static_cast<unsigned>(old * D + n + kOffset * D);
-  unsigned q = s / D;
-  const unsigned r2 = 2 * (s % D);
-  q += (r2 > static_cast<unsigned>(D)) | ((r2 == static_cast<unsigned>(D)) & q);
-  const int v = static_cast<int>(q) - kOffset;
-  return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
 // The I share, in extended precision and stored as a double.
 template <typename K>
 inline double AddIntensityShare(double old, double error, int weight) {
-  const double v = ClampReal(static_cast<double>(static_cast<Extended>(old) +
-                                                 static_cast<Extended>(error) * weight / K::kDivisor),
-                             0, 255);
+  const double v = ClampReal(
+      static_cast<double>(static_cast<Extended>(old) + static_cast<Extended>(error) * weight / K::kDivisor),
+      0, 255);
   if constexpr (K::kRoundIntensity) return RoundHalfEven(v);
   return v;
 }
@@ -179,6 +168,51 @@ class RowRing {
   std::vector<Cell> cells_;
 };
 
+// Quantises v against t: returns the result byte and sets the error.
+template <int Channel, typename Cell>
+inline uint8_t Quantise(Cell v, int t, Cell& error) {
+  bool white;
+  if constexpr (Channel == 3) {
+    white = v >= static_cast<double>(t);
+    error = white ? static_cast<double>(static_cast<Extended>(v) - 255) : v;
+  } else {
+    white = v >= t;
+    error = white ? v - 255 : v;
+  }
+  return white ? kWhiteByte : 0;
+}
+
+template <int Channel, typename Cell>
+inline Cell FloydSteinbergShare(Cell old, Cell error, int weight) {
+  if constexpr (Channel == 3)
+    return AddIntensityShare<FloydSteinbergKernel>(old, error, weight);
+  else
+    return AddColourShare<16>(old, error * weight);
+}
+
+// One Floyd-Steinberg row. Each cell of the next row takes its three shares
+// (1/16, 5/16, 3/16) from three pixels in a row, so the three cells in
+// progress and the pixel ahead stay in registers; every cell still receives
+// the same shares in the same order.
+template <int Channel, typename Cell>
+void ScanRowFloydSteinberg(Cell* cur, Cell* next, int W, int d, int t, uint8_t* dst) {
+  int x = d > 0 ? 0 : W - 1;
+  Cell v = cur[x];
+  Cell behind = next[x - d], below = next[x];
+  for (int i = 0; i < W; ++i, x += d) {
+    Cell error;
+    PutGrey(dst, x, Quantise<Channel>(v, t, error));
+    Cell ahead = next[x + d];
+    v = FloydSteinbergShare<Channel>(cur[x + d], error, 7);
+    next[x - d] = FloydSteinbergShare<Channel>(behind, error, 3);
+    behind = FloydSteinbergShare<Channel>(below, error, 5);
+    below = FloydSteinbergShare<Channel>(ahead, error, 1);
+  }
+  // x is one past the last pixel: the last pixel's cell and the border cell.
+  next[x - d] = behind;
+  next[x] = below;
+}
+
 // Diffuses one channel over the whole picture and writes its result raster.
 // channel: 0 B, 1 G, 2 R byte of each cell, 3 the intensity.
 template <typename K, int Channel>
@@ -191,40 +225,37 @@ void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
     const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
     Cell* dst = ring.Slot(bufferRow);
     for (int c = 0; c < BW; ++c, cell += 3) {
-      if constexpr (Channel == 3) dst[c] = intensity[cell[0] + cell[1] + cell[2]];
-      else dst[c] = cell[Channel];
+      if constexpr (Channel == 3)
+        dst[c] = intensity[cell[0] + cell[1] + cell[2]];
+      else
+        dst[c] = cell[Channel];
     }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  const double tReal = t;
+  std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
     Cell* rows[K::kRowsAhead + 1];
     for (int k = 0; k <= K::kRowsAhead; ++k) rows[k] = ring.Slot(b + k) + border;
-    uint8_t* dst = y < H ? out.Row(y) : nullptr;
+    // The bottom border row's results are dropped into a scratch row.
+    uint8_t* dst = y < H ? out.Row(y) : scratch.data();
+    if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
+      ScanRowFloydSteinberg<Channel>(rows[0], rows[1], W, d, t, dst);
+      continue;
+    }
     for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
-      const Cell v = rows[0][x];
-      bool white;
       Cell error;
-      if constexpr (Channel == 3) {
-        white = v >= tReal;
-        error = white ? static_cast<double>(static_cast<Extended>(v) - 255) : v;
-      } else {
-        white = v >= t;
-        error = white ? v - 255 : v;
-      }
-      if (dst) PutGrey(dst, x, white ? kWhiteByte : 0);
-      // A zero share leaves a target as it is, unless the target is rounded
-      // (the wide kernels' intensity, where a fresh cell's third is dropped).
-      if constexpr (Channel != 3 || !K::kRoundIntensity) {
-        if (error == 0) continue;
-      }
+      PutGrey(dst, x, Quantise<Channel>(rows[0][x], t, error));
+      // Unrolled, so that every weight, offset and divisor is a constant.
+#pragma GCC unroll 16
       for (const Tap& tap : K::kTaps) {
         Cell& target = rows[tap.dy][x + d * tap.dx];
-        if constexpr (Channel == 3) target = AddIntensityShare<K>(target, error, tap.weight);
-        else target = AddColourShare<K::kDivisor>(target, error * tap.weight);
+        if constexpr (Channel == 3)
+          target = AddIntensityShare<K>(target, error, tap.weight);
+        else
+          target = AddColourShare<K::kDivisor>(target, error * tap.weight);
       }
     }
   }

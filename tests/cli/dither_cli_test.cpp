@@ -45,7 +45,8 @@ TEST_F(ApplyCli, DitherWritesTheFourChannelsWithTheirSuffixes) {
   ASSERT_EQ(Apply("dither 2 " + In() + " " + dir_.File("fs.bmp")), 0);
   const DitherResults fs = FloydSteinbergDither(source_, 128);  // the default threshold
   const char* suffixes[4] = {"_R", "_G", "_B", "_I"};
-  for (int ch = 0; ch < 4; ++ch) EXPECT_TRUE(SamePixels24(Out(std::string("fs") + suffixes[ch] + ".bmp"), fs[ch]));
+  for (int ch = 0; ch < 4; ++ch)
+    EXPECT_TRUE(SamePixels24(Out(std::string("fs") + suffixes[ch] + ".bmp"), fs[ch]));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("fs.bmp")));
 
   ASSERT_EQ(Apply("dither 4 --threshold 90 " + In() + " " + dir_.File("st.bmp")), 0);
@@ -92,8 +93,9 @@ TEST_F(ApplyCli, IndexedInputsAreConvertedTo24BitsFirst) {
 
 TEST_F(ApplyCli, BadArgumentsAreUsageErrorsAndWriteNothing) {
   const std::string out = dir_.File("bad.bmp");
-  for (const std::string words : {"dither 6", "dither 2 --threshold 256", "dither x", "rotate 361", "rotate 10.5",
-                                  "scale 33", "scale 0", "reduce 0.5", "magnify 0", "magnify nan"}) {
+  for (const std::string words :
+       {"dither 6", "dither 2 --threshold 256", "dither x", "rotate 361", "rotate 10.5", "scale 33",
+        "scale 0", "reduce 0.5", "magnify 0", "magnify nan"}) {
     std::string text;
     EXPECT_EQ(Apply(words + " " + In() + " " + out, &text), 2) << words << ": " << text;
   }

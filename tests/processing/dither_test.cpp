@@ -88,7 +88,8 @@ std::vector<std::vector<uint8_t>> ReferenceDiffusion(const RasterImage& src, int
       for (const RefTap& tap : k.taps) {
         RefCell& target = grid[y - tap.dy + b][x + d * tap.dx + b];
         if (channel == 3) {
-          const double v = ClampReal(static_cast<double>(target.i + static_cast<Ext>(ei) * tap.w / k.divisor), 0, 255);
+          const double v =
+              ClampReal(static_cast<double>(target.i + static_cast<Ext>(ei) * tap.w / k.divisor), 0, 255);
           target.i = k.roundI ? std::nearbyint(v) : v;
         } else {
           const Ext share = static_cast<Ext>(e * tap.w) / k.divisor;
@@ -104,7 +105,8 @@ std::vector<std::vector<uint8_t>> ReferenceDiffusion(const RasterImage& src, int
 // The quantised value of channel ch at (x, y), checking the pixel is a proper grey 0 or 255.
 int At(const DitherResults& r, int ch, int x, int y) {
   const Bgr p = PixelAt(r[ch], x, y);
-  EXPECT_TRUE(p.r == p.g && p.g == p.b && (p.r == 0 || p.r == 255)) << "channel " << ch << " at " << x << "," << y;
+  EXPECT_TRUE(p.r == p.g && p.g == p.b && (p.r == 0 || p.r == 255))
+      << "channel " << ch << " at " << x << "," << y;
   return p.r;
 }
 
@@ -197,6 +199,23 @@ TEST(DitherIntensity, MatchesTheColourModelForEveryColourSum) {
   }
 }
 
+template <int D>
+void ExpectColourSharesMatchTheRealRule() {
+  for (int old = 0; old <= 255; ++old)
+    for (int n = -255 * 8; n <= 255 * 8; ++n) {
+      const Ext share = static_cast<Ext>(n) / D;
+      const int expected =
+          static_cast<int>(std::nearbyint(ClampReal(static_cast<double>(old + share), 0, 255)));
+      ASSERT_EQ(AddColourShare<D>(old, n), expected) << D << " " << old << " " << n;
+    }
+}
+
+TEST(DitherShares, IntegerColourSharesEqualTheRealRuleForEveryInput) {
+  ExpectColourSharesMatchTheRealRule<16>();
+  ExpectColourSharesMatchTheRealRule<42>();
+  ExpectColourSharesMatchTheRealRule<48>();
+}
+
 // ---- error diffusion: worked examples ----
 
 TEST(FloydSteinbergDither, TwoPixelsOfGrey60AreSeededByTheBottomBorderRow) {
@@ -271,7 +290,8 @@ TEST(WideKernelDither, OtherKindsAreAPlainThreshold) {
 TEST(ErrorDiffusion, MatchesTheReferenceOnRandomPicturesOfOddSizes) {
   // Includes one-row and two-wide pictures (the wide kernels' second column
   // ahead falls into the border) and one big enough for the channel threads.
-  const int sizes[][2] = {{1, 1}, {2, 1}, {1, 4}, {2, 2}, {2, 9}, {3, 1}, {5, 1}, {17, 3}, {31, 12}, {160, 121}};
+  const int sizes[][2] = {{1, 1}, {2, 1}, {1, 4},  {2, 2},   {2, 9},
+                          {3, 1}, {5, 1}, {17, 3}, {31, 12}, {160, 121}};
   unsigned seed = 1;
   for (const auto& s : sizes) {
     const RasterImage src = MakeRandom24(s[0], s[1], seed++);

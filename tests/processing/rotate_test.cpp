@@ -29,7 +29,8 @@ RasterImage ReferenceRotate(const RasterImage& src, bool fit, int a) {
   const int H2 = fit ? static_cast<int>(std::fabs(cs) * H + std::fabs(cc) * W) : H;
   const int W2 = fit ? static_cast<int>(std::fabs(cc) * H + std::fabs(cs) * W) : W;
   const Ext cy = H / 2.0L, cx = W / 2.0L;
-  const int oy = static_cast<int>(std::trunc((H2 - H) / 2.0)), ox = static_cast<int>(std::trunc((W2 - W) / 2.0));
+  const int oy = static_cast<int>(std::trunc((H2 - H) / 2.0)),
+            ox = static_cast<int>(std::trunc((W2 - W) / 2.0));
   auto p = [&](int c, int r, int k) {
     const Bgr v = PixelAt(src, std::min(c, W - 1), H - 1 - std::min(r, H - 1));
     return k == 0 ? v.b : (k == 1 ? v.g : v.r);
@@ -49,7 +50,8 @@ RasterImage ReferenceRotate(const RasterImage& src, bool fit, int a) {
         for (int k = 0; k < 3; ++k) {
           const Ext lower = p(c, r, k) + fx * (p(c + 1, r, k) - p(c, r, k));
           const Ext upper = p(c, r + 1, k) + fx * (p(c + 1, r + 1, k) - p(c, r + 1, k));
-          bytes[k] = static_cast<uint8_t>(std::trunc(ClampReal(static_cast<double>(lower + fy * (upper - lower)), 0, 255)));
+          bytes[k] = static_cast<uint8_t>(
+              std::trunc(ClampReal(static_cast<double>(lower + fy * (upper - lower)), 0, 255)));
         }
         v = {bytes[0], bytes[1], bytes[2]};
       }
@@ -104,7 +106,8 @@ TEST(RotateImage, QuarterTurnsGoClockwiseForPositiveAnglesAndBackForNegative) {
   RasterImage src = NewRaster(PixelFormat::pf24Bit, 20, 20);
   const Bgr red{0, 0, 255}, green{0, 255, 0}, blue{255, 0, 0}, white{255, 255, 255};
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x) SetPixelAt(src, x, y, y < 10 ? (x < 10 ? red : green) : (x < 10 ? white : blue));
+    for (int x = 0; x < 20; ++x)
+      SetPixelAt(src, x, y, y < 10 ? (x < 10 ? red : green) : (x < 10 ? white : blue));
   const RasterImage cw = RotateImage(src, false, 90), ccw = RotateImage(src, false, -90);
   EXPECT_EQ(PixelAt(cw, 15, 5), red);
   EXPECT_EQ(PixelAt(cw, 5, 5), white);
@@ -147,7 +150,8 @@ TEST(RotateImage, MatchesThePerPixelRuleAtManyAngles) {
   const RasterImage src = MakeRandom24(61, 38, 12);
   for (int a : {1, 17, 30, 45, 90, 135, 180, 200, 270, 333, -10, -90, -185, 359})
     for (bool fit : {false, true})
-      EXPECT_TRUE(test::SamePixels24(RotateImage(src, fit, a), ReferenceRotate(src, fit, a))) << a << " " << fit;
+      EXPECT_TRUE(test::SamePixels24(RotateImage(src, fit, a), ReferenceRotate(src, fit, a)))
+          << a << " " << fit;
   // Big enough for several row bands.
   const RasterImage big = MakeRandom24(300, 257, 5);
   EXPECT_TRUE(test::SamePixels24(RotateImage(big, true, 33), ReferenceRotate(big, true, 33)));
