@@ -25,7 +25,7 @@ int ReadFromMemory(GifFileType* gif, GifByteType* out, int length) {
   auto* reader = static_cast<MemoryReader*>(gif->UserData);
   if (length <= 0) return 0;
   const size_t n = std::min(static_cast<size_t>(length), reader->bytes.size() - reader->pos);
-  std::memcpy(out, reader->bytes.data() + reader->pos, n);
+  if (n > 0) std::memcpy(out, reader->bytes.data() + reader->pos, n);
   reader->pos += n;
   return static_cast<int>(n);
 }
