@@ -323,3 +323,23 @@ TEST(Clamps, LowBoundIsTestedFirst) {
 
 }  // namespace
 }  // namespace tessalin
+
+#include "core/parallel_rows.h"
+
+namespace tessalin {
+namespace {
+
+TEST(ParallelFor, CoversEveryIndexOnceAndPassesOnFailures) {
+  std::vector<int> hits(10007, 0);
+  ParallelFor(static_cast<int64_t>(hits.size()), 100, [&](int64_t begin, int64_t end) {
+    for (int64_t i = begin; i < end; ++i) ++hits[static_cast<size_t>(i)];
+  });
+  EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), static_cast<long>(hits.size()));
+  EXPECT_THROW(ParallelFor(10000, 10, [](int64_t, int64_t end) {
+                 if (end == 10000) throw std::bad_alloc();  // the last piece, on whichever thread
+               }),
+               std::bad_alloc);
+}
+
+}  // namespace
+}  // namespace tessalin
