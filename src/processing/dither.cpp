@@ -213,6 +213,52 @@ void ScanRowFloydSteinberg(Cell* cur, Cell* next, int W, int d, int t, uint8_t* 
   next[x] = below;
 }
 
+// The intensity row with fused multiply-adds where they give the same double
+// as the extended-precision rule. That holds when the exact sum old + e*w/16
+// fits in 64 bits, so that the extended sum is exact and its one rounding to
+// double is the fused one: true when e is 0 or |e| >= 2 (e*w/16 is then a
+// multiple of 2^-55) and old is 0 or at least 1/8 (likewise), the sum being
+// below 2^9. The same bound makes v - 255 exact. Other cases take the
+// extended path.
+__attribute__((target("fma"))) inline double FusedIntensityShare(double old, double error, int weight,
+                                                                 bool errorIsCoarse) {
+  if (errorIsCoarse && (old >= 0.125 || old == 0))
+    return ClampReal(__builtin_fma(error, weight / 16.0, old), 0, 255);
+  return AddIntensityShare<FloydSteinbergKernel>(old, error, weight);
+}
+
+__attribute__((target("fma"))) void ScanRowIntensityFused(double* cur, double* next, int W, int d, int t,
+                                                          uint8_t* dst) {
+  const double tReal = t;
+  int x = d > 0 ? 0 : W - 1;
+  double v = cur[x];
+  double behind = next[x - d], below = next[x];
+  for (int i = 0; i < W; ++i, x += d) {
+    const bool white = v >= tReal;
+    PutGrey(dst, x, white ? kWhiteByte : 0);
+    double error;
+    if (!white)
+      error = v;
+    else if (v >= 0.125)
+      error = v - 255;
+    else
+      error = static_cast<double>(static_cast<Extended>(v) - 255);
+    const bool coarse = error == 0 || error >= 2 || error <= -2;
+    const double ahead = next[x + d];
+    v = FusedIntensityShare(cur[x + d], error, 7, coarse);
+    next[x - d] = FusedIntensityShare(behind, error, 3, coarse);
+    behind = FusedIntensityShare(below, error, 5, coarse);
+    below = FusedIntensityShare(ahead, error, 1, coarse);
+  }
+  next[x - d] = behind;
+  next[x] = below;
+}
+
+bool HasFma() {
+  static const bool has = __builtin_cpu_supports("fma");
+  return has;
+}
+
 // Diffuses one channel over the whole picture and writes its result raster.
 // channel: 0 B, 1 G, 2 R byte of each cell, 3 the intensity.
 template <typename K, int Channel>
@@ -242,6 +288,12 @@ void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
     // The bottom border row's results are dropped into a scratch row.
     uint8_t* dst = y < H ? out.Row(y) : scratch.data();
     if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
+      if constexpr (Channel == 3) {
+        if (HasFma()) {
+          ScanRowIntensityFused(rows[0], rows[1], W, d, t, dst);
+          continue;
+        }
+      }
       ScanRowFloydSteinberg<Channel>(rows[0], rows[1], W, d, t, dst);
       continue;
     }

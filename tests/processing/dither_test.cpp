@@ -317,6 +317,20 @@ TEST(ErrorDiffusion, MatchesTheReferenceOnSmoothPicturesWhereErrorsTravelFar) {
   ExpectMatchesReference(src, 128, Stucki(), WideKernelDither(src, 128, 4), "Stucki ramp");
 }
 
+TEST(ErrorDiffusion, MatchesTheReferenceNearBlackAndWhiteWhereErrorsAreTiny) {
+  // Intensities and errors below 2 or near 0 leave the fast intensity path.
+  for (int base : {0, 252}) {
+    RasterImage src = MakeRandom24(97, 63, static_cast<unsigned>(base) + 3);
+    for (int y = 0; y < src.Height(); ++y)
+      for (int x = 0; x < 3 * src.Width(); ++x)
+        src.Row(y)[x] = static_cast<uint8_t>(base + (src.Row(y)[x] & 3));
+    for (int t : {0, 1, 2, 3, 128, 253, 254, 255}) {
+      ExpectMatchesReference(src, t, FloydSteinberg(), FloydSteinbergDither(src, t), "FS dark/bright");
+      ExpectMatchesReference(src, t, Stucki(), WideKernelDither(src, t, 4), "Stucki dark/bright");
+    }
+  }
+}
+
 TEST(ErrorDiffusion, AcceptsAnyPixelFormatAndEmptyPictures) {
   RasterImage eight;
   eight.Assign(MakeRandom24(23, 11, 9));
