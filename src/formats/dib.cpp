@@ -115,6 +115,17 @@ DibPixels DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits
     aMask = U32(info, 0) >= 56 && info.size() >= 56 ? U32(info, 52) : 0;
   }
 
+  // Refuse what the data cannot hold before the pixels are allocated.
+  const int64_t stride = DibStride(h.width, h.bitCount);
+  if (h.compression == 1 || h.compression == 2) {
+    // Four bytes reach at most 255 rows and 255 pixels further (a delta).
+    const int64_t perTwoBytes = 128 * (static_cast<int64_t>(h.width) + 1);
+    if (static_cast<int64_t>(h.width) * height > (static_cast<int64_t>(bits.size()) / 2 + 1) * perTwoBytes)
+      Damaged(name, "the run-length data is too short for its size");
+  } else if (stride * height > static_cast<int64_t>(bits.size())) {
+    Damaged(name, "the pixel rows are cut short");
+  }
+
   DibPixels out;
   out.width = h.width;
   out.height = height;
@@ -160,8 +171,6 @@ DibPixels DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits
     return out;
   }
 
-  const int64_t stride = DibStride(h.width, h.bitCount);
-  if (stride * height > static_cast<int64_t>(bits.size())) Damaged(name, "the pixel rows are cut short");
   for (int row = 0; row < height; ++row) {
     const uint8_t* src = bits.data() + row * stride;
     for (int x = 0; x < h.width; ++x) {
