@@ -61,6 +61,8 @@ DibHeader ReadDibHeader(std::span<const uint8_t> info, const std::string& name) 
     h.bitCount = U16(info, 14);
     h.compression = U32(info, 16);
     const uint32_t used = U32(info, 32);
+    if (h.bitCount >= 1 && h.bitCount <= 8 && used > (1u << h.bitCount))
+      Damaged(name, std::to_string(used) + " colours for " + std::to_string(h.bitCount) + " bits per pixel");
     if (h.bitCount <= 8) {
       h.colorCount =
           used == 0 ? 1 << h.bitCount : static_cast<int>(std::min<uint32_t>(used, 1u << h.bitCount));
