@@ -64,6 +64,7 @@ RasterImage DecodeDibEntry(std::span<const uint8_t> data, const std::string& nam
   // The stored height counts the colour rows and the mask rows.
   const int height = (header.height < 0 ? -header.height : header.height) / 2;
   if (height <= 0) Fail(name, "an entry has no rows");
+  if (header.height % 2 != 0) Fail(name, "an entry's height is not twice its picture's");
   if (header.height < 0) Fail(name, "an entry is stored top-down");
   const std::span<const uint8_t> bits = data.subspan(static_cast<size_t>(header.headerSize));
   const DibPixels colour = DecodeDib(data, bits, name, height);
