@@ -327,21 +327,14 @@ RasterImage DecodeBmp(std::span<const uint8_t> bytes, const std::string& nameFor
   return Decoder(bytes, nameForErrors).Decode();
 }
 
-std::vector<uint8_t> EncodeBmp(const RasterImage& image) {
-  if (!image.HasImage()) throw TessalinError("An empty picture cannot be written as BMP.");
-  const PixelFormat format = image.Format();
-  // pfDevice is held as 32-bit B, G, R, unused and is written as such.
-  const int bits = format == PixelFormat::pfDevice ? 32 : BitsPerPixel(format);
-  const bool masks = format == PixelFormat::pf16Bit;
-  ColorTable table;
-  if (IsIndexed(format)) {
-    table = image.Colors().empty() ? DefaultColorTable(format) : image.Colors();
-    table.resize(std::min(table.size(), size_t{1} << bits));
-  }
-  const int width = image.Width(), height = image.Height();
-  const size_t rowBytes = static_cast<size_t>(StoredRowBytes(width, bits));
-  const size_t dataBytes = RowDataBytes(format, width);
-  const size_t headerBytes = kFileHeaderBytes + 40 + (masks ? 12 : 0) + table.size() * 4;
+namespace {
+
+// File and information headers, colour table and zeroed rows of a bottom-up
+// BMP; returns the bytes and where the rows start.
+std::vector<uint8_t> BmpWithBlankRows(int width, int height, int bits, bool masks, const ColorTable& table,
+                                      size_t& headerBytes, size_t& rowBytes) {
+  rowBytes = static_cast<size_t>(StoredRowBytes(width, bits));
+  headerBytes = kFileHeaderBytes + 40 + (masks ? 12 : 0) + table.size() * 4;
   const size_t fileBytes = headerBytes + rowBytes * static_cast<size_t>(height);
   if (fileBytes > UINT32_MAX) throw TessalinError("The picture is too large for a BMP file.");
 
@@ -375,9 +368,53 @@ std::vector<uint8_t> EncodeBmp(const RasterImage& image) {
     out.push_back(0);
   }
   out.resize(fileBytes, 0);
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeBmp(const RasterImage& image) {
+  if (!image.HasImage()) throw TessalinError("An empty picture cannot be written as BMP.");
+  const PixelFormat format = image.Format();
+  // pfDevice is held as 32-bit B, G, R, unused and is written as such.
+  const int bits = format == PixelFormat::pfDevice ? 32 : BitsPerPixel(format);
+  const bool masks = format == PixelFormat::pf16Bit;
+  ColorTable table;
+  if (IsIndexed(format)) {
+    table = image.Colors().empty() ? DefaultColorTable(format) : image.Colors();
+    table.resize(std::min(table.size(), size_t{1} << bits));
+  }
+  const int width = image.Width(), height = image.Height();
+  size_t headerBytes = 0, rowBytes = 0;
+  std::vector<uint8_t> out = BmpWithBlankRows(width, height, bits, masks, table, headerBytes, rowBytes);
+  const size_t dataBytes = RowDataBytes(format, width);
   for (int y = 0; y < height; ++y) {
     uint8_t* dst = out.data() + headerBytes + static_cast<size_t>(height - 1 - y) * rowBytes;
     std::memcpy(dst, image.Row(y), dataBytes);
+  }
+  return out;
+}
+
+std::vector<uint8_t> EncodeBmpAsDevice(const RasterImage& image) {
+  if (!image.HasImage()) throw TessalinError("An empty picture cannot be written as BMP.");
+  const int width = image.Width(), height = image.Height();
+  size_t headerBytes = 0, rowBytes = 0;
+  std::vector<uint8_t> out = BmpWithBlankRows(width, height, 32, false, ColorTable(), headerBytes, rowBytes);
+  const bool direct = image.Format() == PixelFormat::pf24Bit;
+  std::vector<uint8_t> decoded(direct ? 0 : 3 * static_cast<size_t>(width));
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* bgr = image.Row(y);
+    if (!direct) {
+      image.ReadRowBgr(y, decoded.data());
+      bgr = decoded.data();
+    }
+    // The unused fourth byte stays zero, as a device raster holds it.
+    uint8_t* dst = out.data() + headerBytes + static_cast<size_t>(height - 1 - y) * rowBytes;
+    for (int x = 0; x < width; ++x) {
+      dst[4 * x] = bgr[3 * x];
+      dst[4 * x + 1] = bgr[3 * x + 1];
+      dst[4 * x + 2] = bgr[3 * x + 2];
+    }
   }
   return out;
 }
@@ -393,6 +430,16 @@ void SaveBmpFile(const RasterImage& image, const std::string& path) {
   std::vector<uint8_t> bytes;
   try {
     bytes = EncodeBmp(image);
+  } catch (const TessalinError& e) {
+    ThrowFileError(path, e.what());
+  }
+  WriteFileAtomically(path, bytes);
+}
+
+void SaveBmpFileAsDevice(const RasterImage& image, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = EncodeBmpAsDevice(image);
   } catch (const TessalinError& e) {
     ThrowFileError(path, e.what());
   }

@@ -15,8 +15,12 @@ namespace tessalin {
 // Decodes a BMP held in memory; `nameForErrors` names the file in messages.
 RasterImage DecodeBmp(std::span<const uint8_t> bytes, const std::string& nameForErrors);
 std::vector<uint8_t> EncodeBmp(const RasterImage& image);
+// The bytes EncodeBmp gives for a pfDevice copy of the picture (32-bit B, G,
+// R, 0), made straight from the picture's rows without the copy.
+std::vector<uint8_t> EncodeBmpAsDevice(const RasterImage& image);
 
 RasterImage LoadBmpFile(const std::string& path);
 void SaveBmpFile(const RasterImage& image, const std::string& path);  // temporary file, then rename
+void SaveBmpFileAsDevice(const RasterImage& image, const std::string& path);
 
 }  // namespace tessalin

@@ -50,14 +50,6 @@ void SaveRawGrey(const RasterImage& picture, const std::string& path) {
   WriteFileAtomically(path, bytes);
 }
 
-void SaveBmpThroughDevice(const RasterImage& picture, const std::string& path) {
-  // The file gets the display's depth, not the document's pixel format.
-  RasterImage device = NewRaster(PixelFormat::pfDevice, picture.Height(), picture.Width());
-  const Rect whole{0, 0, picture.Width(), picture.Height()};
-  device.CopyRect(whole, picture, whole);
-  SaveBmpFile(device, path);
-}
-
 }  // namespace
 
 RasterImage LoadImageFile(const std::string& fileName, FileContext& context) {
@@ -104,7 +96,8 @@ bool SaveImageFile(const std::string& fileName, const RasterImage& picture, File
   } else if (ext == ".wbmp") {
     return WriteWbmp(picture, fileName, context.state.SharedBias);
   } else if (ext == ".bmp") {
-    SaveBmpThroughDevice(picture, fileName);
+    // The file gets the display's depth, not the document's pixel format.
+    SaveBmpFileAsDevice(picture, fileName);
   } else if (ext == ".emf") {
     SaveEmfFile(picture, fileName);
   } else if (ext == ".wmf") {

@@ -151,6 +151,29 @@ TEST(BmpRoundTrip, DeviceFormatSavesAsThirtyTwoBitsAndKeepsEveryPixel) {
   EXPECT_TRUE(test::SamePixels24(back, source));
 }
 
+// The direct encoder must give the bytes of the long way round: a white
+// device raster, the whole picture copied in, then EncodeBmp.
+TEST(BmpDevice, DirectRowsGiveTheBytesOfADeviceCopy) {
+  const int sizes[][2] = {{1, 1}, {1, 7}, {7, 1}, {3, 5}, {29, 11}, {33, 4}};
+  for (const auto& wh : sizes) {
+    const RasterImage source = test::MakeRandom24(wh[0], wh[1], static_cast<unsigned>(wh[0] * 31 + wh[1]));
+    for (int f = 0; f <= 7; ++f) {
+      RasterImage picture;
+      picture.Assign(source);
+      ConvertPixelFormat(f, picture);
+      SCOPED_TRACE(std::to_string(wh[0]) + " x " + std::to_string(wh[1]) + " " + PixelFormatName(picture.Format()));
+      RasterImage device = NewRaster(PixelFormat::pfDevice, picture.Height(), picture.Width());
+      const Rect whole{0, 0, picture.Width(), picture.Height()};
+      device.CopyRect(whole, picture, whole);
+      const std::vector<uint8_t> expected = EncodeBmp(device);
+      const std::vector<uint8_t> direct = EncodeBmpAsDevice(picture);
+      ASSERT_EQ(direct.size(), 54 + 4 * static_cast<size_t>(wh[0]) * wh[1]);
+      EXPECT_EQ(direct, expected);
+    }
+  }
+  EXPECT_THROW(EncodeBmpAsDevice(RasterImage()), TessalinError);
+}
+
 TEST(BmpRoundTrip, LoadedOneBitFileKeepsItsOwnTable) {
   BmpSpec s;
   s.width = 3;
