@@ -43,6 +43,53 @@ void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHs
   }
 }
 
+void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi) {
+  if (!buffers.Empty()) throw TessalinError("The working buffers are still in use.");
+  if (!image.HasImage() || image.Format() != PixelFormat::pf24Bit)
+    throw TessalinError("Only a 24-bit picture can be loaded with its border.");
+  const int w = image.Width() + 2, h = image.Height() + 2;
+  const int inner = image.Width();
+  const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+  const size_t rowBytes = static_cast<size_t>(w) * 3;
+  const size_t innerBytes = static_cast<size_t>(inner) * 3;
+  buffers.width_ = w;
+  buffers.height_ = h;
+  buffers.rgbBytes_ = pixels * 3;
+  buffers.rgb_.reset(new uint8_t[buffers.rgbBytes_]);
+  if (withHsi) {
+    buffers.hsiBytes_ = pixels * sizeof(HSIColor);
+    buffers.hsi_.reset(new HSIColor[pixels]);
+  }
+  uint8_t* const rgb = buffers.rgb_.get();
+  HSIColor* const hsi = buffers.hsi_.get();
+  // Bordered row y + 1 holds picture row y; stored bottom-up. The border pixels
+  // repeat an edge pixel, so they take its triple instead of working it out again.
+  ParallelFor(image.Height(), 64, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const size_t at = static_cast<size_t>(h - 2 - y) * static_cast<size_t>(w);
+      const uint8_t* from = image.Row(static_cast<int>(y));
+      uint8_t* to = rgb + 3 * at;
+      std::memcpy(to, from, 3);
+      std::memcpy(to + 3, from, innerBytes);
+      std::memcpy(to + 3 + innerBytes, from + innerBytes - 3, 3);
+      if (!hsi) continue;
+      HSIColor* out = hsi + at;
+      for (int x = 0; x < inner; ++x) out[x + 1] = RGBToHSIFast(from[3 * x + 2], from[3 * x + 1], from[3 * x]);
+      out[0] = out[1];
+      out[inner + 1] = out[inner];
+    }
+  });
+  // The top and bottom border rows repeat the first and last picture rows.
+  std::memcpy(rgb, rgb + rowBytes, rowBytes);
+  std::memcpy(rgb + static_cast<size_t>(h - 1) * rowBytes, rgb + static_cast<size_t>(h - 2) * rowBytes, rowBytes);
+  if (hsi) {
+    const size_t rowTriples = static_cast<size_t>(w);
+    std::memcpy(hsi, hsi + rowTriples, rowTriples * sizeof(HSIColor));
+    std::memcpy(hsi + static_cast<size_t>(h - 1) * rowTriples, hsi + static_cast<size_t>(h - 2) * rowTriples,
+                rowTriples * sizeof(HSIColor));
+  }
+}
+
 void ReleaseWorkBuffers(WorkBuffers& buffers) {
   buffers.rgb_.reset();
   buffers.hsi_.reset();

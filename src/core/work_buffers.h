@@ -41,6 +41,7 @@ class WorkBuffers {
  private:
   friend void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
   friend void ReleaseWorkBuffers(WorkBuffers& buffers);
+  friend void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
 
   int width_ = 0;
   int height_ = 0;
@@ -54,6 +55,11 @@ class WorkBuffers {
 // B, G, R first), and the HSI buffer with
 // RGBToHSI of every pixel when `withHsi` is set. The buffers must be empty.
 void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
+
+// The same buffers LoadWorkBuffers fills from the bordered copy of border kind
+// 0 (each edge pixel repeated once on every side, (W + 2) x (H + 2)) of a
+// pf24Bit picture, made straight from the picture's rows without the copy.
+void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
 
 void ReleaseWorkBuffers(WorkBuffers& buffers);
 

@@ -414,6 +414,11 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
     LoadWorkBuffers(prepared.buffers, RasterImage(), withHsi);
     return;
   }
+  if (source.Format() == PixelFormat::pf24Bit) {
+    // Straight into the buffers: no bordered raster in between.
+    LoadBorderedWorkBuffers(prepared.buffers, source, withHsi);
+    return;
+  }
   LoadWorkBuffers(prepared.buffers, MakeConvolveBorder(source), withHsi);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -330,6 +331,48 @@ TEST(ConvolveRounding, BlouringOfHsiFollowsTheReadingOrder) {
   for (int channel : {4, 5, 6, 7})
     EXPECT_TRUE(test::SamePixels24(ConvolveChannel(p.source, channel, 0, 0), ReferenceConvolve(picture, channel, 0, 0)))
         << channel;
+}
+
+}  // namespace
+}  // namespace tessalin
+
+namespace tessalin {
+namespace {
+
+// The buffers loaded straight from the picture must hold the bytes and doubles
+// of the bordered copy loaded the general way, edges and corners included.
+TEST(ConvolveFastPaths, BorderedBuffersMatchTheBorderedCopyLoadedWhole) {
+  const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {13, 7}, {301, 203}};
+  for (const auto& wh : sizes) {
+    const RasterImage picture = MakeRandom24(wh[0], wh[1], static_cast<unsigned>(7 * wh[0] + wh[1]));
+    for (bool withHsi : {false, true}) {
+      SCOPED_TRACE(std::to_string(wh[0]) + " x " + std::to_string(wh[1]) + (withHsi ? " with HSI" : ""));
+      WorkBuffers expected, direct;
+      LoadWorkBuffers(expected, MakeBorderedRaster(picture, 0), withHsi);
+      LoadBorderedWorkBuffers(direct, picture, withHsi);
+      ASSERT_EQ(direct.Width(), wh[0] + 2);
+      ASSERT_EQ(direct.Height(), wh[1] + 2);
+      ASSERT_EQ(direct.RgbBytes(), expected.RgbBytes());
+      EXPECT_EQ(std::memcmp(direct.Rgb(), expected.Rgb(), expected.RgbBytes()), 0);
+      ASSERT_EQ(direct.HasHsi(), withHsi);
+      if (withHsi) {
+        ASSERT_EQ(direct.HsiBytes(), expected.HsiBytes());
+        EXPECT_EQ(std::memcmp(direct.Hsi(), expected.Hsi(), expected.HsiBytes()), 0);
+        // Spot check against the colour model itself: the corner repeats pixel (0, 0).
+        const uint8_t* p = picture.Row(0);
+        const HSIColor corner = RGBToHSI(p[2], p[1], p[0]);
+        EXPECT_EQ(direct.HsiAt(0, 0).H, corner.H);
+        EXPECT_EQ(direct.HsiAt(0, 0).I, corner.I);
+      }
+    }
+  }
+  WorkBuffers busy;
+  LoadBorderedWorkBuffers(busy, MakeRandom24(3, 3, 1), false);
+  EXPECT_THROW(LoadBorderedWorkBuffers(busy, MakeRandom24(3, 3, 1), false), TessalinError);
+  WorkBuffers other;
+  RasterImage eightBit = MakeRandom24(4, 4, 2);
+  ConvertPixelFormat(3, eightBit);
+  EXPECT_THROW(LoadBorderedWorkBuffers(other, eightBit, false), TessalinError);
 }
 
 }  // namespace
