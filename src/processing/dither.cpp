@@ -321,8 +321,14 @@ DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
   {
     // The intensity of a fresh cell comes from its colour sum (see
     // IntensityBySum), so the copy is loaded without the HSI plane.
-    const RasterImage bordered = MakeBorderedRaster(source, K::kBorder == 1 ? 0 : 1);
-    LoadWorkBuffers(buffers, bordered, false);
+    const int borderKind = K::kBorder == 1 ? 0 : 1;
+    if (borderKind == 0 && source.Format() == PixelFormat::pf24Bit) {
+      // Straight from the rows: the same buffers without building the bordered raster.
+      LoadBorderedWorkBuffers(buffers, source, false);
+    } else {
+      const RasterImage bordered = MakeBorderedRaster(source, borderKind);
+      LoadWorkBuffers(buffers, bordered, false);
+    }
   }
   DiffusionSource src{W, H, buffers.Width(), K::kBorder, buffers.Rgb()};
   DitherResults out = NewResults(W, H);
