@@ -31,7 +31,7 @@ void Set32(std::vector<uint8_t>& o, size_t at, uint32_t v) {
 
 // A hand-made BMP: header of `headerSize` bytes (12, 40 or 108), optional
 // masks and table, then `pixels` as given (already in file order).
-struct BmpSpec {
+struct BmpLayout {
   uint32_t headerSize = 40;
   int width = 0, height = 0;  // negative height: top-down
   int bits = 24;
@@ -42,7 +42,7 @@ struct BmpSpec {
   std::vector<uint8_t> pixels;
 };
 
-std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
+std::vector<uint8_t> BuildBmp(const BmpLayout& s) {
   std::vector<uint8_t> info;
   Put32(info, s.headerSize);
   if (s.headerSize == 12) {
@@ -175,7 +175,7 @@ TEST(BmpDevice, DirectRowsGiveTheBytesOfADeviceCopy) {
 }
 
 TEST(BmpRoundTrip, LoadedOneBitFileKeepsItsOwnTable) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 1;
   s.bits = 1;
@@ -190,7 +190,7 @@ TEST(BmpRoundTrip, LoadedOneBitFileKeepsItsOwnTable) {
 
 TEST(BmpRead, TopDownRowsAndTheOldCoreHeader) {
   const RasterImage source = test::MakeRandom24(5, 4, 33);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 5;
   s.height = -4;
   for (int y = 0; y < 4; ++y) {  // top row first
@@ -202,7 +202,7 @@ TEST(BmpRead, TopDownRowsAndTheOldCoreHeader) {
   }
   EXPECT_TRUE(test::SamePixels24(DecodeBmp(BuildBmp(s), "topdown.bmp"), source));
 
-  BmpSpec core;
+  BmpLayout core;
   core.headerSize = 12;
   core.width = 3;
   core.height = 2;
@@ -220,7 +220,7 @@ TEST(BmpRead, TopDownRowsAndTheOldCoreHeader) {
 
 TEST(BmpRead, BitFieldMasksInVersionFourHeaders) {
   // 5-6-5 inside a 108-byte header becomes pf16Bit with the words unchanged.
-  BmpSpec s;
+  BmpLayout s;
   s.headerSize = 108;
   s.width = 2;
   s.height = 1;
@@ -233,7 +233,7 @@ TEST(BmpRead, BitFieldMasksInVersionFourHeaders) {
   EXPECT_EQ(r.GetPixel(0, 0), MakeColor(255, 0, 255));
   EXPECT_EQ(r.GetPixel(1, 0), MakeColor(0, 255, 0));
   // 32 bits with the channels in unusual places are unpacked to 24 bits.
-  BmpSpec t;
+  BmpLayout t;
   t.width = 1;
   t.height = 1;
   t.bits = 32;
@@ -244,7 +244,7 @@ TEST(BmpRead, BitFieldMasksInVersionFourHeaders) {
   EXPECT_EQ(u.Format(), PixelFormat::pf24Bit);
   EXPECT_EQ(u.GetPixel(0, 0), MakeColor(10, 20, 30));
   // 4-4-4 masks: a full channel becomes 255, 0x8 becomes 0x88.
-  BmpSpec v;
+  BmpLayout v;
   v.width = 1;
   v.height = 1;
   v.bits = 16;
@@ -255,7 +255,7 @@ TEST(BmpRead, BitFieldMasksInVersionFourHeaders) {
 }
 
 TEST(BmpRead, RunLengthEncodedRowsWithJumpsAndLiterals) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 6;
   s.height = 3;
   s.bits = 8;
@@ -279,7 +279,7 @@ TEST(BmpRead, RunLengthEncodedRowsWithJumpsAndLiterals) {
     EXPECT_EQ(r.GetPixel(x, 1), middle[x]) << x;
     EXPECT_EQ(r.GetPixel(x, 0), black) << x;
   }
-  BmpSpec f = s;
+  BmpLayout f = s;
   f.bits = 4;
   f.compression = 2;
   f.table.resize(16);
@@ -311,7 +311,7 @@ TEST(BmpRead, TruncatedFilesAreRefusedAtEveryBoundary) {
                          54 + 1024 + 12 * 3 + 5, good.size() - 4};
   for (size_t cut : cuts) ExpectRefused({good.begin(), good.begin() + cut}, "cut at " + std::to_string(cut));
   // Compressed data that stops before its end marker.
-  BmpSpec s;
+  BmpLayout s;
   s.width = 4;
   s.height = 2;
   s.bits = 8;
@@ -324,40 +324,40 @@ TEST(BmpRead, TruncatedFilesAreRefusedAtEveryBoundary) {
 }
 
 TEST(BmpRead, AbsurdSizesAndCountsAreRefusedBeforeAllocating) {
-  BmpSpec base;
+  BmpLayout base;
   base.width = 4;
   base.height = 4;
   base.bits = 24;
   base.pixels.assign(48, 0);
   ASSERT_NO_THROW(DecodeBmp(BuildBmp(base), "ok.bmp"));
   auto with = [&](auto change) {
-    BmpSpec s = base;
+    BmpLayout s = base;
     change(s);
     return BuildBmp(s);
   };
-  ExpectRefused(with([](BmpSpec& s) { s.width = 2000000000; }), "huge width");
-  ExpectRefused(with([](BmpSpec& s) { s.width = 30000; s.height = 30000; }), "beyond the pixel limit");
-  ExpectRefused(with([](BmpSpec& s) { s.width = 5000; s.height = 5000; }), "longer than the file");
-  ExpectRefused(with([](BmpSpec& s) { s.width = 0; }), "zero width");
-  ExpectRefused(with([](BmpSpec& s) { s.width = -4; }), "negative width");
-  ExpectRefused(with([](BmpSpec& s) { s.height = 0; }), "zero height");
-  ExpectRefused(with([](BmpSpec& s) { s.bits = 7; }), "odd depth");
-  ExpectRefused(with([](BmpSpec& s) { s.compression = 4; }), "jpeg inside");
-  ExpectRefused(with([](BmpSpec& s) { s.compression = 1; }), "rle8 with 24 bits");
-  ExpectRefused(with([](BmpSpec& s) { s.headerSize = 41; }), "unknown header");
-  ExpectRefused(with([](BmpSpec& s) {
+  ExpectRefused(with([](BmpLayout& s) { s.width = 2000000000; }), "huge width");
+  ExpectRefused(with([](BmpLayout& s) { s.width = 30000; s.height = 30000; }), "beyond the pixel limit");
+  ExpectRefused(with([](BmpLayout& s) { s.width = 5000; s.height = 5000; }), "longer than the file");
+  ExpectRefused(with([](BmpLayout& s) { s.width = 0; }), "zero width");
+  ExpectRefused(with([](BmpLayout& s) { s.width = -4; }), "negative width");
+  ExpectRefused(with([](BmpLayout& s) { s.height = 0; }), "zero height");
+  ExpectRefused(with([](BmpLayout& s) { s.bits = 7; }), "odd depth");
+  ExpectRefused(with([](BmpLayout& s) { s.compression = 4; }), "jpeg inside");
+  ExpectRefused(with([](BmpLayout& s) { s.compression = 1; }), "rle8 with 24 bits");
+  ExpectRefused(with([](BmpLayout& s) { s.headerSize = 41; }), "unknown header");
+  ExpectRefused(with([](BmpLayout& s) {
                   s.bits = 8;
                   s.colorsUsed = 1000;
                   s.table.resize(256);
                 }),
                 "a thousand colours");
-  ExpectRefused(with([](BmpSpec& s) {
+  ExpectRefused(with([](BmpLayout& s) {
                   s.bits = 8;
                   s.colorsUsed = 200;
                   s.table.resize(2);  // the table would run into the pixels
                 }),
                 "table longer than its room");
-  ExpectRefused(with([](BmpSpec& s) {
+  ExpectRefused(with([](BmpLayout& s) {
                   s.bits = 16;
                   s.compression = 3;  // masks missing
                   s.pixels.clear();
@@ -370,7 +370,7 @@ TEST(BmpRead, AbsurdSizesAndCountsAreRefusedBeforeAllocating) {
   bad[0] = 'X';
   ExpectRefused(bad, "no signature");
   // Short RLE data cannot claim millions of pixels.
-  ExpectRefused(with([](BmpSpec& s) {
+  ExpectRefused(with([](BmpLayout& s) {
                   s.bits = 8;
                   s.compression = 1;
                   s.width = 9000;
@@ -388,7 +388,7 @@ TEST(BmpRead, DamagedBytesNeverCrash) {
     ConvertPixelFormat(f, r);
     seeds.push_back(EncodeBmp(r));
   }
-  BmpSpec rle;
+  BmpLayout rle;
   rle.width = 6;
   rle.height = 3;
   rle.bits = 8;
@@ -534,7 +534,7 @@ TEST(BmpInterop, FilesWrittenHereReadInImageMagick) {
 TEST(BmpInterop, HandMadeFilesReadAlikeInImageMagick) {
   test::TempDir dir;
   const RasterImage source = test::MakeRandom24(5, 4, 33);
-  BmpSpec top;
+  BmpLayout top;
   top.width = 5;
   top.height = -4;
   for (int y = 0; y < 4; ++y) {
@@ -544,7 +544,7 @@ TEST(BmpInterop, HandMadeFilesReadAlikeInImageMagick) {
     }
     top.pixels.push_back(0);
   }
-  BmpSpec core;
+  BmpLayout core;
   core.headerSize = 12;
   core.width = 3;
   core.height = 2;
@@ -553,7 +553,7 @@ TEST(BmpInterop, HandMadeFilesReadAlikeInImageMagick) {
   core.table[7] = {10, 20, 30};
   core.table[9] = {200, 100, 50};
   core.pixels = {9, 7, 7, 0, 7, 9, 9, 0};
-  BmpSpec rle;
+  BmpLayout rle;
   rle.width = 6;
   rle.height = 3;
   rle.bits = 8;
@@ -562,10 +562,10 @@ TEST(BmpInterop, HandMadeFilesReadAlikeInImageMagick) {
   // ImageMagick refuses data that leaves rows out, so the top row is coded too.
   rle.pixels = {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 0, 9, 3, 0, 0, 6, 2, 0, 1};
   int index = 0;
-  for (const BmpSpec* spec : {&top, &core, &rle}) {
+  for (const BmpLayout* layout : {&top, &core, &rle}) {
     const std::string bmp = dir.File("hand" + std::to_string(index) + ".bmp");
     const std::string ppm = dir.File("hand" + std::to_string(index++) + ".ppm");
-    test::WriteBytes(bmp, BuildBmp(*spec));
+    test::WriteBytes(bmp, BuildBmp(*layout));
     ASSERT_EQ(test::RunCommand("convert " + bmp + " -alpha off -depth 8 " + ppm), 0) << bmp;
     const Ppm theirs = ReadPpm(ppm);
     const RasterImage ours = As24(LoadBmpFile(bmp));
