@@ -237,10 +237,13 @@ void MetaCanvas::Blit(double left, double top, double right, double bottom, cons
   if (left == right || top == bottom) return;
   const double x0 = std::min(left, right), x1 = std::max(left, right);
   const double y0 = std::min(top, bottom), y1 = std::max(top, bottom);
-  const int fromX = std::max(0, static_cast<int>(std::ceil(std::max(x0, -1.0) - 0.5)));
-  const int toX = std::min(width_ - 1, static_cast<int>(std::ceil(std::min(x1, width_ + 1.0) - 0.5)) - 1);
-  const int fromY = std::max(0, static_cast<int>(std::ceil(std::max(y0, -1.0) - 0.5)));
-  const int toY = std::min(height_ - 1, static_cast<int>(std::ceil(std::min(y1, height_ + 1.0) - 0.5)) - 1);
+  // Clamped on both sides first: a far-off corner must not overflow the int conversion.
+  const double cx0 = std::clamp(x0, -1.0, width_ + 1.0), cx1 = std::clamp(x1, -1.0, width_ + 1.0);
+  const double cy0 = std::clamp(y0, -1.0, height_ + 1.0), cy1 = std::clamp(y1, -1.0, height_ + 1.0);
+  const int fromX = std::max(0, static_cast<int>(std::ceil(cx0 - 0.5)));
+  const int toX = std::min(width_ - 1, static_cast<int>(std::ceil(cx1 - 0.5)) - 1);
+  const int fromY = std::max(0, static_cast<int>(std::ceil(cy0 - 0.5)));
+  const int toY = std::min(height_ - 1, static_cast<int>(std::ceil(cy1 - 0.5)) - 1);
   if (toX >= fromX && toY >= fromY) Spend(static_cast<int64_t>(toX - fromX + 1) * (toY - fromY + 1));
   const uint8_t pat[3] = {BlueOf(pattern), GreenOf(pattern), RedOf(pattern)};
   for (int y = fromY; y <= toY; ++y) {
