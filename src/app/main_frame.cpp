@@ -146,6 +146,9 @@ TMain_Frm::~TMain_Frm() {
   updatingMenus_ = true;
   for (TMDIChild* child : std::vector<TMDIChild*>(documents_)) delete child->SubWindow();
   documents_.clear();
+  // A window already taken off the list (a Close All stopped half way) may still
+  // be in the area; it must not call back into a frame that is being destroyed.
+  for (TMDIChild* child : findChildren<TMDIChild*>()) disconnect(child, nullptr, this, nullptr);
 }
 
 void TMain_Frm::StartUp() {
