@@ -50,23 +50,9 @@ void TConvolve_Frm::Apply_BtnClick() {
   WaitCursor wait;
   const int kind = App().State().ConvolveKind;
   const int bias = App().State().SharedBias;
-  ShowResults(
-      [kind, bias](const RasterImage& picture) {
-        std::array<RasterImage, 8> results;
-        ConvolveSource prepared;
-        PrepareConvolveSource(prepared, picture);
-        for (int channel = 0; channel < 8; ++channel)
-          results[channel] = ConvolveChannel(prepared, channel, kind, bias);
-        ReleaseWorkBuffers(prepared);
-        return results;
-      },
-      [kind, bias](const RasterImage& picture, int channel) {
-        ConvolveSource prepared;
-        PrepareConvolveSource(prepared, picture);
-        RasterImage result = ConvolveChannel(prepared, channel, kind, bias);
-        ReleaseWorkBuffers(prepared);
-        return result;
-      });
+  ShowPreparedResults([kind, bias](const ConvolveSource& prepared, int channel) {
+    return ConvolveChannel(prepared, channel, kind, bias);
+  });
 }
 
 TConvolve_Frm* OpenConvolveDialog(AppServices& app, const RasterImage* source, int tag) {

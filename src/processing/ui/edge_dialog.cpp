@@ -40,30 +40,17 @@ TEdge_Frm::TEdge_Frm(AppServices& app, RasterImage&& source)
 void TEdge_Frm::Edge_CbBoxChange(int index) {
   if (index < 0 || index > 1) return;
   App().State().EdgeKind = index;
-  setWindowTitle(index == 0 ? "Difference Edge Detection" : "HomoGeneity Edge Detection");
+  setWindowTitle(EdgeKindCaption(index));
 }
 
 void TEdge_Frm::Apply_BtnClick() {
   WaitCursor wait;
   const int kind = App().State().EdgeKind;
   const int bias = App().State().SharedBias;
-  ShowResults(
-      [kind, bias](const RasterImage& picture) {
-        std::array<RasterImage, 8> results;
-        EdgeSource prepared;
-        PrepareEdgeSource(prepared, picture);
-        for (int channel = 0; channel < 8; ++channel)
-          results[channel] = EdgeChannel(prepared, kind, channel, bias);
-        ReleaseWorkBuffers(prepared);
-        return results;
-      },
-      [kind, bias](const RasterImage& picture, int channel) {
-        EdgeSource prepared;
-        PrepareEdgeSource(prepared, picture);
-        RasterImage result = EdgeChannel(prepared, kind, channel, bias);
-        ReleaseWorkBuffers(prepared);
-        return result;
-      });
+  // The edge operators read the same bordered buffers as the convolution.
+  ShowPreparedResults([kind, bias](const EdgeSource& prepared, int channel) {
+    return EdgeChannel(prepared, kind, channel, bias);
+  });
 }
 
 TEdge_Frm* OpenEdgeDialog(AppServices& app, const RasterImage* source, int tag) {

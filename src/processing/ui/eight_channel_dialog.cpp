@@ -115,4 +115,23 @@ void EightChannelDialog::ShowResults(const AllChannels& all, const OneChannel& o
   }
 }
 
+void EightChannelDialog::ShowPreparedResults(const PreparedChannel& channel) {
+  ShowResults(
+      [channel](const RasterImage& picture) {
+        std::array<RasterImage, 8> results;
+        ConvolveSource prepared;
+        PrepareConvolveSource(prepared, picture);
+        for (int c = 0; c < 8; ++c) results[c] = channel(prepared, c);
+        ReleaseWorkBuffers(prepared);
+        return results;
+      },
+      [channel](const RasterImage& picture, int c) {
+        ConvolveSource prepared;
+        PrepareConvolveSource(prepared, picture);
+        RasterImage result = channel(prepared, c);
+        ReleaseWorkBuffers(prepared);
+        return result;
+      });
+}
+
 }  // namespace tessalin

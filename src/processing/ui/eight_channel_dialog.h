@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "processing/convolve.h"
 #include "processing/ui/dialog_common.h"
 
 namespace tessalin {
@@ -35,6 +36,11 @@ class EightChannelDialog : public ProcessingDialog {
   // computed now (through a mosaic of their neighbourhoods); the full
   // pictures are made when first read, from the same source, kind and bias.
   void ShowResults(const AllChannels& all, const OneChannel& one);
+
+  // The same for an engine that reads the bordered working buffers: they are
+  // prepared once per picture and `channel` makes each result from them.
+  using PreparedChannel = std::function<RasterImage(const ConvolveSource& prepared, int channel)>;
+  void ShowPreparedResults(const PreparedChannel& channel);
 
  protected:
   void showEvent(QShowEvent* event) override;
