@@ -257,7 +257,8 @@ class Decoder {
     }
   }
 
-  // Runs never reach past a row or the picture: extra pixels are dropped.
+  // A run or jump that leaves its row or the picture is refused: other readers
+  // have written past their buffers on such files.
   void DecodeRle(RasterImage& image) const {
     const bool four = h().compression == kBiRle4;
     const PixelFormat format = image.Format();
@@ -267,8 +268,14 @@ class Decoder {
     size_t p = h().pixelOffset;
     const size_t end = bytes_.size();
     int64_t x = 0, line = 0;  // line counts stored rows from the first one in the file
+    // Writers (ImageMagick among them) encode the row's padding to whole 32-bit
+    // words too, so a run may fill the stored row; the padding is dropped.
+    const int64_t storedRow = four ? (static_cast<int64_t>(width) + 7) / 8 * 8 : (static_cast<int64_t>(width) + 3) / 4 * 4;
+    auto checkRun = [&](int count) {
+      if (x + count > storedRow) Fail("has an RLE run that goes past the end of a row.");
+    };
     auto put = [&](int index) {
-      if (x < width && line < height) {
+      if (x < width) {
         const int y = static_cast<int>(h().topDown ? line : height - 1 - line);
         SetIndex(image.Row(y), format, static_cast<int>(x), index);
       }
@@ -279,7 +286,8 @@ class Decoder {
       const uint8_t count = bytes_[p], value = bytes_[p + 1];
       p += 2;
       if (count > 0) {
-        for (int i = 0; i < count && x < width; ++i) put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+        checkRun(count);
+        for (int i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
         continue;
       }
       if (value == 0) {  // end of line
@@ -293,10 +301,13 @@ class Decoder {
         x += bytes_[p];
         line += bytes_[p + 1];
         p += 2;
+        if (x > storedRow || line > height || (line == height && x > 0))
+          Fail("has an RLE jump that goes past the end of the picture.");
       } else {  // literal run of `value` pixels, padded to a whole word
         const size_t dataBytes = four ? (value + 1u) / 2 : value;
         if (dataBytes > end - p) Fail("has an RLE run that goes past the end of the file.");
-        for (int i = 0; i < value && x < width; ++i) {
+        checkRun(value);
+        for (int i = 0; i < value; ++i) {
           const uint8_t byte = bytes_[p + (four ? i / 2 : i)];
           put(four ? ((i & 1) ? byte & 0x0F : byte >> 4) : byte);
         }

@@ -82,6 +82,16 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name) {
         Fail(name, "frame " + std::to_string(index) + " has no pixels (" + std::to_string(desc.Width) +
                        " x " + std::to_string(desc.Height) + ")");
       CheckPicturePixels(name, desc.Width, desc.Height);
+      // Other readers have written past their screen for such frames; a screen of
+      // size 0 grows to hold them instead (below).
+      const bool sizedScreen = result.screenWidth > 0 && result.screenHeight > 0;
+      if (desc.Left < 0 || desc.Top < 0 ||
+          (sizedScreen && (static_cast<int64_t>(desc.Left) + desc.Width > result.screenWidth ||
+                           static_cast<int64_t>(desc.Top) + desc.Height > result.screenHeight)))
+        Fail(name, "frame " + std::to_string(index) + " (" + std::to_string(desc.Width) + " x " +
+                       std::to_string(desc.Height) + " at " + std::to_string(desc.Left) + ", " +
+                       std::to_string(desc.Top) + ") lies outside the " + std::to_string(result.screenWidth) +
+                       " x " + std::to_string(result.screenHeight) + " screen");
       totalPixels += static_cast<int64_t>(desc.Width) * desc.Height;
       if (totalPixels > kMaxTotalPixels)
         Fail(name, "its frames hold more than " + std::to_string(kMaxTotalPixels) + " pixels together");

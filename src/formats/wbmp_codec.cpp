@@ -80,10 +80,9 @@ bool ReadWbmp(const std::string& path, UserPrompts& prompts, RasterImage& result
   const uint32_t width = ReadWbmpInteger(header, pos, path);
   const uint32_t height = ReadWbmpInteger(header, pos, path);
   if (width > INT32_MAX || height > INT32_MAX) ThrowFileError(path, "has a WBMP dimension beyond 2147483647.");
-  if (width == 0 || height == 0) {
-    result = NewRaster(PixelFormat::pf1Bit, 0, 0);
-    return true;
-  }
+  // An empty picture would open as a window with nothing to show or save.
+  if (width == 0 || height == 0)
+    ThrowFileError(path, "has a width or height of 0: it holds no picture.");
   const size_t rowBytes = RowBytesFor(static_cast<int>(width));
   const uint64_t needed = static_cast<uint64_t>(rowBytes) * height;
   const uint64_t available = static_cast<uint64_t>(fileSize) - pos;

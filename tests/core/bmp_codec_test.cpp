@@ -265,10 +265,10 @@ TEST(BmpRead, RunLengthEncodedRowsWithJumpsAndLiterals) {
   s.table[2] = {0, 255, 0};
   s.table[3] = {0, 0, 255};
   // Bottom row: 3 x index 1, literal (2, 3, 2); end of line.
-  // Middle row: jump right 2 and up 0... then a run of 9 (past the row: clipped); end of line.
+  // Middle row: jump right 2 and up 0, then a run of 4 to the row's end; end of line.
   // Top row: nothing, end of picture (pixels stay index 0).
   s.pixels = {3, 1, 0, 3, 2, 3, 2, 0, 0, 0,
-              0, 2, 2, 0, 9, 3, 0, 0,
+              0, 2, 2, 0, 4, 3, 0, 0,
               0, 1};
   const RasterImage r = DecodeBmp(BuildBmp(s), "rle8.bmp");
   const Color black = kBlack, red = MakeColor(255, 0, 0), green = MakeColor(0, 255, 0), blue = MakeColor(0, 0, 255);
@@ -291,6 +291,11 @@ TEST(BmpRead, RunLengthEncodedRowsWithJumpsAndLiterals) {
   ASSERT_EQ(g.Format(), PixelFormat::pf4Bit);
   const Color row[8] = {red, green, red, green, red, blue, red, green};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(g.GetPixel(x, 0), row[x]) << x;
+  // Runs may fill the row's padding to a whole 32-bit word, as ImageMagick writes them.
+  f.width = 5;
+  f.pixels = {8, 0x12, 0, 1};
+  const RasterImage odd = DecodeBmp(BuildBmp(f), "rle4-odd.bmp");
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(odd.GetPixel(x, 0), x % 2 ? green : red) << x;
 }
 
 // Decoding either succeeds or throws our error naming the file.
@@ -321,6 +326,21 @@ TEST(BmpRead, TruncatedFilesAreRefusedAtEveryBoundary) {
   ExpectRefused(BuildBmp(s), "rle without end");
   s.pixels = {0, 5, 1, 1};  // literal of five, two bytes present
   ExpectRefused(BuildBmp(s), "rle literal past the end");
+  // Runs and jumps that leave the row (with its padding, 4 pixels here) or the picture.
+  s.width = 3;
+  s.pixels = {5, 1, 0, 1};
+  ExpectRefused(BuildBmp(s), "rle run past the row");
+  s.pixels = {2, 1, 0, 3, 1, 1, 1, 0, 0, 1};
+  ExpectRefused(BuildBmp(s), "rle literal past the row");
+  s.pixels = {0, 2, 5, 0, 0, 1};
+  ExpectRefused(BuildBmp(s), "rle jump past the row");
+  s.pixels = {0, 2, 1, 2, 1, 1, 0, 1};
+  ExpectRefused(BuildBmp(s), "rle jump past the picture");
+  s.bits = 4;
+  s.compression = 2;
+  s.width = 8;
+  s.pixels = {9, 0x11, 0, 1};  // 8 nibbles fill the word
+  ExpectRefused(BuildBmp(s), "rle4 run past the row");
 }
 
 TEST(BmpRead, AbsurdSizesAndCountsAreRefusedBeforeAllocating) {
@@ -560,7 +580,7 @@ TEST(BmpInterop, HandMadeFilesReadAlikeInImageMagick) {
   rle.compression = 1;
   rle.table = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
   // ImageMagick refuses data that leaves rows out, so the top row is coded too.
-  rle.pixels = {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 0, 9, 3, 0, 0, 6, 2, 0, 1};
+  rle.pixels = {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 0, 6, 3, 0, 0, 6, 2, 0, 1};  // 6 from x 2 fills the padding
   int index = 0;
   for (const BmpLayout* layout : {&top, &core, &rle}) {
     const std::string bmp = dir.File("hand" + std::to_string(index) + ".bmp");

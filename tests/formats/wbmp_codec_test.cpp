@@ -195,11 +195,17 @@ TEST_F(WbmpFiles, NonWbmpFilesAreRefusedWithTheMessage) {
   }
 }
 
-TEST_F(WbmpFiles, ZeroWidthOrHeightGivesNoPicture) {
-  for (const Bytes& bytes : {Bytes{0, 0, 0, 5}, Bytes{0, 0, 7, 0}}) {
-    RasterImage picture;
-    ASSERT_TRUE(ReadWbmp(Write("z.wbmp", bytes), prompts, picture));
-    EXPECT_FALSE(picture.HasImage());
+TEST_F(WbmpFiles, ZeroWidthOrHeightIsAnErrorNamingTheFile) {
+  for (const Bytes& bytes : {Bytes{0, 0, 0, 5}, Bytes{0, 0, 7, 0}, Bytes{0, 0, 0x80, 0, 1, 0}}) {
+    RasterImage picture = NewRaster(PixelFormat::pf1Bit, 2, 2);
+    const std::string path = Write("z.wbmp", bytes);
+    try {
+      ReadWbmp(path, prompts, picture);
+      ADD_FAILURE() << "accepted an empty picture";
+    } catch (const TessalinError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(picture.Width(), 2);  // the caller's raster is left alone
   }
 }
 
