@@ -213,6 +213,44 @@ void ScanRowFloydSteinberg(Cell* cur, Cell* next, int W, int d, int t, uint8_t* 
   next[x] = below;
 }
 
+// The three colour channels of Floyd-Steinberg side by side: lanes 0, 1, 2
+// carry the B, G and R cells and take exactly the steps of the scalar scan,
+// so the three chains overlap instead of running one after the other.
+typedef int ColourLanes __attribute__((vector_size(16)));
+
+inline ColourLanes ClampLanes(ColourLanes v) {
+  const ColourLanes zero = {0, 0, 0, 0}, top = {255, 255, 255, 255};
+  v = v < zero ? zero : v;
+  return v > top ? top : v;
+}
+
+// AddColourShare<16>(old, n) on every lane.
+inline ColourLanes ShareLanes(ColourLanes old, ColourLanes n) {
+  const ColourLanes s = (old << 4) + n;
+  return ClampLanes((s + 7 + ((s >> 4) & 1)) >> 4);
+}
+
+void ScanRowFloydSteinbergLanes(ColourLanes* cur, ColourLanes* next, int W, int d, int t, uint8_t* const dst[3]) {
+  const ColourLanes threshold = {t, t, t, t};
+  int x = d > 0 ? 0 : W - 1;
+  ColourLanes v = cur[x];
+  ColourLanes behind = next[x - d], below = next[x];
+  for (int i = 0; i < W; ++i, x += d) {
+    const ColourLanes white = (v >= threshold) & 255;
+    const ColourLanes error = v - white;
+    PutGrey(dst[0], x, static_cast<uint8_t>(white[2]));
+    PutGrey(dst[1], x, static_cast<uint8_t>(white[1]));
+    PutGrey(dst[2], x, static_cast<uint8_t>(white[0]));
+    const ColourLanes ahead = next[x + d];
+    v = ShareLanes(cur[x + d], (error << 3) - error);
+    next[x - d] = ShareLanes(behind, (error << 1) + error);
+    behind = ShareLanes(below, (error << 2) + error);
+    below = ShareLanes(ahead, error);
+  }
+  next[x - d] = behind;
+  next[x] = below;
+}
+
 // The intensity row with fused multiply-adds where they give the same double
 // as the extended-precision rule. That holds when the exact sum old + e*w/16
 // fits in 64 bits, so that the extended sum is exact and its one rounding to
@@ -310,6 +348,30 @@ void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
           target = AddColourShare<K::kDivisor>(target, error * tap.weight);
       }
     }
+  }
+}
+
+// Floyd-Steinberg's R, G and B results (out[0], out[1], out[2]) in one pass.
+void DiffuseColoursFloydSteinberg(const DiffusionSource& src, int t, DitherResults& out) {
+  const int W = src.width, H = src.height, BW = src.borderedWidth;
+  std::vector<ColourLanes> ring(static_cast<size_t>(BW) * 2);
+  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % 2) * BW; };
+  auto load = [&](int bufferRow) {
+    const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
+    ColourLanes* dst = slot(bufferRow);
+    for (int c = 0; c < BW; ++c, cell += 3) dst[c] = ColourLanes{cell[0], cell[1], cell[2], 0};
+  };
+  load(0);
+  load(1);
+  std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
+  for (int b = 0; b <= H; ++b) {
+    if (b > 0) load(b + 1);
+    const int y = H - b;
+    const int d = (y % 2 == 0) ? 1 : -1;
+    // The bottom border row's results are dropped into a scratch row.
+    uint8_t* const dst[3] = {y < H ? out[0].Row(y) : scratch.data(), y < H ? out[1].Row(y) : scratch.data(),
+                             y < H ? out[2].Row(y) : scratch.data()};
+    ScanRowFloydSteinbergLanes(slot(b) + src.border, slot(b + 1) + src.border, W, d, t, dst);
   }
 }
 
