@@ -396,6 +396,18 @@ DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
   DitherResults out = NewResults(W, H);
   // The four channels are independent; each runs on a thread of its own.
   const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+  if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
+    if (threaded) {
+      std::thread colours([&] { DiffuseColoursFloydSteinberg(src, threshold, out); });
+      DiffuseChannel<K, 3>(src, threshold, out[3]);
+      colours.join();
+    } else {
+      DiffuseColoursFloydSteinberg(src, threshold, out);
+      DiffuseChannel<K, 3>(src, threshold, out[3]);
+    }
+    ReleaseWorkBuffers(buffers);
+    return out;
+  }
   if (threaded) {
     std::thread r([&] { DiffuseChannel<K, 2>(src, threshold, out[0]); });
     std::thread g([&] { DiffuseChannel<K, 1>(src, threshold, out[1]); });
