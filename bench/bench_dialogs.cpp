@@ -2,6 +2,7 @@
 // 1000 x 1000 picture: what a track-bar move or an Apply costs before painting.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <vector>
 
 #include "bench_photo.h"
@@ -30,7 +31,20 @@ void BM_ChannelTrackBar(benchmark::State& state) {
     benchmark::DoNotOptimize(result.composite.Row(0));
   }
 }
-BENCHMARK(BM_ChannelTrackBar)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ChannelTrackBar)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// A move of the H bar: a new hue offset every time, so the dialog's corrector
+// has to work out the cosines of every hue the picture meets.
+void BM_ChannelTrackBarHueMove(benchmark::State& state) {
+  ChannelCorrector corrector;
+  ChannelOffsets offsets{15, -10, 5, 20, -0.25, 10};
+  for (auto _ : state) {
+    offsets.h = offsets.h >= 360 ? -360 : offsets.h + 1;
+    ChannelCorrection result = corrector.Apply(Picture(), offsets, true);
+    benchmark::DoNotOptimize(result.composite.Row(0));
+  }
+}
+BENCHMARK(BM_ChannelTrackBarHueMove)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // What a move of a channel bar costs the dialog itself: the full pictures wait
 // until read, a 120 x 120 preview needs only the pixels it samples.
@@ -45,7 +59,7 @@ void BM_ChannelTrackBarPreview(benchmark::State& state) {
     benchmark::DoNotOptimize(face.composite.Row(0));
   }
 }
-BENCHMARK(BM_ChannelTrackBarPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ChannelTrackBarPreview)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Channel_UpDownClick: one single-channel image from the current picture.
 void BM_ChannelUpDown(benchmark::State& state) {
@@ -54,7 +68,40 @@ void BM_ChannelUpDown(benchmark::State& state) {
     benchmark::DoNotOptimize(grey.Row(0));
   }
 }
-BENCHMARK(BM_ChannelUpDown)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ChannelUpDown)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// Channel_Dis_BtnClick: the six single-channel pictures of the corrected picture.
+void BM_ChannelDistribution(benchmark::State& state) {
+  for (auto _ : state) {
+    std::array<RasterImage, 6> six = ChannelDistributionImages(Picture());
+    benchmark::DoNotOptimize(six[5].Row(0));
+  }
+}
+BENCHMARK(BM_ChannelDistribution)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// The same six through the document's model operations, one picture each (the way before).
+void BM_ChannelDistributionByModelImages(benchmark::State& state) {
+  for (auto _ : state) {
+    for (int kind = 0; kind < 3; ++kind) {
+      RasterImage rgb = RGBModelImage(kind, Picture());
+      RasterImage hsi = HSIModelImage(kind, Picture());
+      benchmark::DoNotOptimize(rgb.Row(0));
+      benchmark::DoNotOptimize(hsi.Row(0));
+    }
+  }
+}
+BENCHMARK(BM_ChannelDistributionByModelImages)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// ReSet_BtnClick (and the first show): the copy and the composite of the source.
+void BM_ChannelReset(benchmark::State& state) {
+  for (auto _ : state) {
+    std::array<RasterImage, 6> six = ChannelDistributionImages(Picture());
+    RasterImage copy = RGBModelImage(3, Picture());
+    RasterImage composite = ChannelCompositeImage(Picture());
+    benchmark::DoNotOptimize(composite.Row(0));
+  }
+}
+BENCHMARK(BM_ChannelReset)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Degree_TrBarChange: one rotation of the kept copy (arg: Full Fit).
 void BM_RotateTrackBar(benchmark::State& state) {
@@ -63,7 +110,7 @@ void BM_RotateTrackBar(benchmark::State& state) {
     benchmark::DoNotOptimize(turned.Row(0));
   }
 }
-BENCHMARK(BM_RotateTrackBar)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RotateTrackBar)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Scale_TrBarChange on the reduction bar (arg: percent).
 void BM_ScaleReduceTrackBar(benchmark::State& state) {
@@ -73,7 +120,7 @@ void BM_ScaleReduceTrackBar(benchmark::State& state) {
     benchmark::DoNotOptimize(reduced.Row(0));
   }
 }
-BENCHMARK(BM_ScaleReduceTrackBar)->Arg(75)->Arg(50)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScaleReduceTrackBar)->Arg(75)->Arg(50)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Scale_TrBarChange on the magnification bar (arg: percent).
 void BM_ScaleMagnifyTrackBar(benchmark::State& state) {
@@ -88,7 +135,7 @@ BENCHMARK(BM_ScaleMagnifyTrackBar)
     ->Arg(200)
     ->Arg(500)
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+    ->UseRealTime()->MeasureProcessCPUTime();
 
 // The preparation alone (bordered copy with its HSI plane).
 void BM_ConvolvePrepare(benchmark::State& state) {
@@ -99,7 +146,7 @@ void BM_ConvolvePrepare(benchmark::State& state) {
     ReleaseWorkBuffers(prepared);
   }
 }
-BENCHMARK(BM_ConvolvePrepare)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ConvolvePrepare)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Apply in the convolution dialog: prepare, eight channels, release (arg: kind).
 void BM_ConvolveApply(benchmark::State& state) {
@@ -114,7 +161,7 @@ void BM_ConvolveApply(benchmark::State& state) {
     ReleaseWorkBuffers(prepared);
   }
 }
-BENCHMARK(BM_ConvolveApply)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ConvolveApply)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // What Apply costs the convolution dialog itself when the results are shown
 // scaled: the eight 130 x 130 faces through a mosaic of neighbourhoods; the
@@ -134,7 +181,7 @@ void BM_ConvolveApplyPreview(benchmark::State& state) {
     ReleaseWorkBuffers(prepared);
   }
 }
-BENCHMARK(BM_ConvolveApplyPreview)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ConvolveApplyPreview)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Apply in the edge dialog.
 void BM_EdgeApply(benchmark::State& state) {
@@ -148,7 +195,25 @@ void BM_EdgeApply(benchmark::State& state) {
     ReleaseWorkBuffers(prepared);
   }
 }
-BENCHMARK(BM_EdgeApply)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EdgeApply)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// What Apply costs the edge dialog itself with scaled results (as above).
+void BM_EdgeApplyPreview(benchmark::State& state) {
+  std::vector<int> indices(130);
+  for (int i = 0; i < 130; ++i) indices[i] = i * 1000 / 130;
+  for (auto _ : state) {
+    const RasterImage mosaic = NeighbourhoodMosaic(Picture(), indices, indices);
+    EdgeSource prepared;
+    PrepareEdgeSource(prepared, mosaic);
+    for (int channel = 0; channel < 8; ++channel) {
+      RasterImage face =
+          MosaicCentres(EdgeChannel(prepared, static_cast<int>(state.range(0)), channel, 0));
+      benchmark::DoNotOptimize(face.Row(0));
+    }
+    ReleaseWorkBuffers(prepared);
+  }
+}
+BENCHMARK(BM_EdgeApplyPreview)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Apply in the dither dialog (Floyd-Steinberg and Stucki).
 void BM_DitherApply(benchmark::State& state) {
@@ -158,7 +223,7 @@ void BM_DitherApply(benchmark::State& state) {
     benchmark::DoNotOptimize(results[0].Row(0));
   }
 }
-BENCHMARK(BM_DitherApply)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DitherApply)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace tessalin

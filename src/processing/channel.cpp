@@ -1,12 +1,14 @@
 #include "processing/channel.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "core/arithmetic.h"
 #include "core/colour_model.h"
+#include "core/parallel_rows.h"
 
 namespace tessalin {
 
@@ -23,108 +25,305 @@ BgrTriple CorrectChannelPixel(uint8_t r, uint8_t g, uint8_t b, const ChannelOffs
 
 namespace {
 
-// The HSI composite bytes of one colour, by the rule of HSIModelImage kind 3.
-BgrTriple CompositePixel(const BgrTriple& p) {
-  const HSIColor hsi = RGBToHSI(p.r, p.g, p.b);
-  return {static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.I))),
-          static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.S) * 255)),
-          static_cast<uint8_t>(RoundToInt(static_cast<Extended>(hsi.H) / 360 * 255))};
+// Of a colour's HSI triple, I depends on the sum of the bytes alone, S on the
+// sum and the minimum, H on the differences R - G and R - B (each -255 .. 255):
+// every per-pixel value comes from tables over those keys, each entry worked
+// out once by RGBToHSIFast on one colour with that key.
+constexpr int kDiffs = 511;
+constexpr size_t kPairs = static_cast<size_t>(kDiffs) * kDiffs;
+constexpr int kSums = 766;
+
+inline size_t PairIndex(int r, int g, int b) {
+  return static_cast<size_t>(r - g + 255) * kDiffs + static_cast<size_t>(r - b + 255);
+}
+inline size_t SumMinIndex(int sum, int minimum) {
+  return static_cast<size_t>(sum) * 256 + static_cast<size_t>(minimum);
 }
 
-struct MemoEntry {
-  BgrTriple corrected, composite;
+// The composite rounding of each HSI component.
+inline uint8_t HueByte(double h) { return static_cast<uint8_t>(RoundToInt(static_cast<Extended>(h) / 360 * 255)); }
+inline uint8_t SatByte(double s) { return static_cast<uint8_t>(RoundToInt(static_cast<Extended>(s) * 255)); }
+inline uint8_t IntByte(double i) { return static_cast<uint8_t>(RoundToInt(static_cast<Extended>(i))); }
+
+struct ColourTables {
+  std::vector<double> hue;  // by pair
+  std::vector<uint8_t> hueByte;
+  std::vector<double> sat;  // by (sum, minimum)
+  std::vector<uint8_t> satByte;
+  double intensity[kSums];
+  uint8_t intByte[kSums];
 };
 
-// The correction is a function of the pixel's colour alone, and photos repeat
-// colours a lot: a small direct-mapped memo per worker skips most of the
-// trigonometry. Misses simply recompute, so the result is the reference's.
-class ColourMemo {
- public:
-  static constexpr uint32_t kSlots = 1u << 16;
-  ColourMemo(const ChannelOffsets& offsets, bool withComposite)
-      : offsets_(offsets),
-        withComposite_(withComposite),
-        keys_(new uint32_t[kSlots]),
-        values_(new MemoEntry[kSlots]) {
-    std::fill_n(keys_.get(), kSlots, 0xFFFFFFFFu);
-  }
-  const MemoEntry& Get(uint8_t r, uint8_t g, uint8_t b) {
-    const uint32_t key = (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
-    const uint32_t slot = (key * 2654435761u) >> 16;
-    if (keys_[slot] != key) {
-      keys_[slot] = key;
-      MemoEntry& e = values_[slot];
-      e.corrected = CorrectChannelPixel(r, g, b, offsets_);
-      if (withComposite_) e.composite = CompositePixel(e.corrected);
-    }
-    return values_[slot];
-  }
-
- private:
-  ChannelOffsets offsets_;
-  bool withComposite_;
-  std::unique_ptr<uint32_t[]> keys_;
-  std::unique_ptr<MemoEntry[]> values_;
-};
-
-void CorrectRows(const RasterImage& source, RasterImage& out, RasterImage* composite, int firstRow,
-                 int endRow, const ChannelOffsets& offsets) {
-  ColourMemo memo(offsets, composite != nullptr);
-  const int width = source.Width();
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-  for (int y = firstRow; y < endRow; ++y) {
-    source.ReadRowBgr(y, row.data());
-    uint8_t* dst = out.Row(y);
-    uint8_t* hsi = composite ? composite->Row(y) : nullptr;
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* p = &row[3 * static_cast<size_t>(x)];
-      const MemoEntry& v = memo.Get(p[2], p[1], p[0]);
-      dst[3 * x] = v.corrected.b;
-      dst[3 * x + 1] = v.corrected.g;
-      dst[3 * x + 2] = v.corrected.r;
-      if (hsi) {
-        hsi[3 * x] = v.composite.b;
-        hsi[3 * x + 1] = v.composite.g;
-        hsi[3 * x + 2] = v.composite.r;
+const ColourTables& Tables() {
+  static const ColourTables tables = [] {
+    ColourTables t;
+    t.hue.assign(kPairs, 0);
+    t.hueByte.assign(kPairs, 0);
+    for (int d1 = -255; d1 <= 255; ++d1)
+      for (int d2 = -255; d2 <= 255; ++d2) {
+        const int r = std::max({0, d1, d2}), g = r - d1, b = r - d2;
+        if (r > 255 || g > 255 || b > 255) continue;  // no colour has these differences
+        const double h = RGBToHSIFast(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)).H;
+        const size_t k = PairIndex(r, g, b);
+        t.hue[k] = h;
+        t.hueByte[k] = HueByte(h);
       }
+    t.sat.assign(static_cast<size_t>(kSums) * 256, 0);
+    t.satByte.assign(static_cast<size_t>(kSums) * 256, 0);
+    for (int sum = 0; sum < kSums; ++sum) {
+      for (int m = 0; 3 * m <= sum && m < 256; ++m) {
+        // A colour (m, x, y) with x, y >= m: the minimum is m.
+        const int x = std::max(m, sum - m - 255), y = sum - m - x;
+        if (x > 255 || y > 255) continue;
+        const double s =
+            RGBToHSIFast(static_cast<uint8_t>(m), static_cast<uint8_t>(x), static_cast<uint8_t>(y)).S;
+        t.sat[SumMinIndex(sum, m)] = s;
+        t.satByte[SumMinIndex(sum, m)] = SatByte(s);
+      }
+      const int r = std::min(sum, 255), g = std::clamp(sum - 255, 0, 255), b = std::max(sum - 510, 0);
+      const double i = RGBToHSIFast(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)).I;
+      t.intensity[sum] = i;
+      t.intByte[sum] = IntByte(i);
     }
-  }
+    return t;
+  }();
+  return tables;
 }
 
-void Correct(const RasterImage& source, RasterImage& out, RasterImage* composite,
-             const ChannelOffsets& offsets) {
-  const int height = source.Height();
-  const long long pixels = static_cast<long long>(source.Width()) * height;
-  int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (pixels < 65536) workers = 1;
-  workers = std::min(workers, height);
-  // Rows are independent: split them into bands.
-  const int band = (height + workers - 1) / workers;
-  std::vector<std::thread> threads;
-  for (int first = band; first < height; first += band)
-    threads.emplace_back(CorrectRows, std::cref(source), std::ref(out), composite, first,
-                         std::min(height, first + band), std::cref(offsets));
-  CorrectRows(source, out, composite, 0, std::min(height, band), offsets);
-  for (auto& t : threads) t.join();
+inline BgrTriple Composite(const ColourTables& t, int r, int g, int b) {
+  const int sum = r + g + b, m = std::min({r, g, b});
+  return {t.intByte[sum], t.satByte[SumMinIndex(sum, m)], t.hueByte[PairIndex(r, g, b)]};
 }
+
+// As HSIToRGB turns a component into a byte.
+inline uint8_t OutputByte(Extended value) {
+  return static_cast<uint8_t>(RoundToInt(ClampReal(static_cast<double>(value), 0, 255)));
+}
+
+// The rows of `source` as 24 bits: the picture itself, or a converted copy.
+const RasterImage& As24(const RasterImage& source, RasterImage& converted) {
+  if (source.Format() == PixelFormat::pf24Bit) return source;
+  converted = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
+  for (int y = 0; y < source.Height(); ++y) source.ReadRowBgr(y, converted.Row(y));
+  return converted;
+}
+
+// Enough pixels per thread to pay for starting it.
+int64_t RowsPerThread(int width) { return std::max<int64_t>(1, 32768 / std::max(1, width)); }
 
 }  // namespace
 
+// The cosines HSIToRGB takes of one hue (after the H offset), and its third
+// of the circle.
+struct ChannelCorrector::HueTerms {
+  Extended c1, c2;
+  int sector;
+};
+
+ChannelCorrector::ChannelCorrector() = default;
+ChannelCorrector::~ChannelCorrector() = default;
+
+ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const ChannelOffsets& offsets,
+                                          bool withComposite) {
+  ChannelCorrection result;
+  if (!source.HasImage()) return result;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const ColourTables& t = Tables();
+  RasterImage converted;
+  const RasterImage& picture = As24(source, converted);
+  const int width = picture.Width(), height = picture.Height();
+
+  uint8_t addR[256], addG[256], addB[256];
+  for (int v = 0; v < 256; ++v) {
+    addR[v] = ClampByte(v + offsets.r);
+    addG[v] = ClampByte(v + offsets.g);
+    addB[v] = ClampByte(v + offsets.b);
+  }
+  const int h = offsets.h;
+
+  // The hues this picture meets that have no cosines for this H offset yet.
+  if (!terms_) {
+    terms_.reset(new HueTerms[kPairs]);
+    termsFor_.reset(new int32_t[kPairs]);
+    std::fill_n(termsFor_.get(), kPairs, INT32_MIN);
+  }
+  const int32_t* termsFor = termsFor_.get();
+  std::unique_ptr<std::atomic<uint8_t>[]> needed(new std::atomic<uint8_t>[kPairs]());
+  ParallelFor(height, RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* p = picture.Row(static_cast<int>(y));
+      for (int x = 0; x < width; ++x, p += 3) {
+        const size_t k = PairIndex(addR[p[2]], addG[p[1]], addB[p[0]]);
+        if (termsFor[k] != h && !needed[k].load(std::memory_order_relaxed))
+          needed[k].store(1, std::memory_order_relaxed);
+      }
+    }
+  });
+  std::vector<uint32_t> missing;
+  for (size_t k = 0; k < kPairs; ++k)
+    if (needed[k].load(std::memory_order_relaxed)) missing.push_back(static_cast<uint32_t>(k));
+  needed.reset();
+  HueTerms* terms = terms_.get();
+  ParallelFor(static_cast<int64_t>(missing.size()), 1024, [&](int64_t begin, int64_t end) {
+    const Extended d = kDegreesToRadians;
+    for (int64_t n = begin; n < end; ++n) {
+      const uint32_t k = missing[static_cast<size_t>(n)];
+      // The expressions of HSIToRGB, operation for operation.
+      Extended H = ClampReal(t.hue[k] + h, 0, 360);
+      if (H < 0) H = H + 360;
+      HueTerms& e = terms[k];
+      Extended hh;
+      if (H <= 120) {
+        e.sector = 0;
+        hh = H;
+      } else if (H <= 240) {
+        e.sector = 1;
+        hh = H - 120;
+      } else {
+        e.sector = 2;
+        hh = H - 240;
+      }
+      e.c1 = std::cos(hh * d);
+      e.c2 = std::cos((60 - hh) * d);
+    }
+  });
+  for (const uint32_t k : missing) termsFor_[k] = h;
+  computed_ += static_cast<int64_t>(missing.size());
+
+  result.corrected = NewRaster(PixelFormat::pf24Bit, height, width);
+  if (withComposite) result.composite = NewRaster(PixelFormat::pf24Bit, height, width);
+  RasterImage& out = result.corrected;
+  RasterImage* composite = withComposite ? &result.composite : nullptr;
+  const double offsetS = offsets.s;
+  const int offsetI = offsets.i;
+  ParallelFor(height, RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* p = picture.Row(static_cast<int>(y));
+      uint8_t* dst = out.Row(static_cast<int>(y));
+      uint8_t* hsi = composite ? composite->Row(static_cast<int>(y)) : nullptr;
+      for (int x = 0; x < width; ++x, p += 3, dst += 3) {
+        const int R = addR[p[2]], G = addG[p[1]], B = addB[p[0]];
+        const int sum = R + G + B, m = std::min({R, G, B});
+        const double I = ClampReal(t.intensity[sum] + offsetI, 0, 255);
+        const double S = ClampReal(t.sat[SumMinIndex(sum, m)] + offsetS, 0, 1);
+        // HSIToRGB with the cosines looked up.
+        uint8_t ob, og, orr;
+        if (I == 0) {
+          ob = og = orr = 0;
+        } else if (S == 0) {
+          ob = og = orr = static_cast<uint8_t>(RoundToInt(I));
+        } else {
+          const HueTerms& e = terms[PairIndex(R, G, B)];
+          const Extended XS = S, K = 3 * static_cast<Extended>(I);
+          const Extended f = (1 + XS * e.c1 / e.c2) / 3;
+          const Extended u = (1 - XS) / 3;
+          Extended r, g, b;
+          if (e.sector == 0) {
+            b = u;
+            r = f;
+            g = 1 - r - b;
+          } else if (e.sector == 1) {
+            r = u;
+            g = f;
+            b = 1 - r - g;
+          } else {
+            g = u;
+            b = f;
+            r = 1 - g - b;
+          }
+          ob = OutputByte(K * b);
+          og = OutputByte(K * g);
+          orr = OutputByte(K * r);
+        }
+        dst[0] = ob;
+        dst[1] = og;
+        dst[2] = orr;
+        if (hsi) {
+          const BgrTriple c = Composite(t, orr, og, ob);
+          hsi[0] = c.b;
+          hsi[1] = c.g;
+          hsi[2] = c.r;
+          hsi += 3;
+        }
+      }
+    }
+  });
+  return result;
+}
+
+namespace {
+ChannelCorrector& SharedCorrector() {
+  static ChannelCorrector corrector;
+  return corrector;
+}
+}  // namespace
+
 RasterImage ApplyChannelCorrection(const RasterImage& source, const ChannelOffsets& offsets) {
-  if (!source.HasImage()) return RasterImage();
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
-  Correct(source, out, nullptr, offsets);
-  return out;
+  return std::move(SharedCorrector().Apply(source, offsets, false).corrected);
 }
 
 ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source,
                                                       const ChannelOffsets& offsets) {
-  ChannelCorrection result;
-  if (!source.HasImage()) return result;
-  result.corrected = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
-  result.composite = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
-  Correct(source, result.corrected, &result.composite, offsets);
-  return result;
+  return SharedCorrector().Apply(source, offsets, true);
+}
+
+HSIColor ChannelTableHSI(uint8_t r, uint8_t g, uint8_t b) {
+  const ColourTables& t = Tables();
+  const int sum = r + g + b, m = std::min({r, g, b});
+  HSIColor hsi;
+  hsi.I = t.intensity[sum];
+  hsi.S = t.sat[SumMinIndex(sum, m)];
+  hsi.H = t.hue[PairIndex(r, g, b)];
+  return hsi;
+}
+
+BgrTriple CompositeBytes(uint8_t r, uint8_t g, uint8_t b) { return Composite(Tables(), r, g, b); }
+
+std::array<RasterImage, 6> ChannelDistributionImages(const RasterImage& picture) {
+  std::array<RasterImage, 6> out;
+  if (!picture.HasImage()) return out;
+  const ColourTables& t = Tables();
+  RasterImage converted;
+  const RasterImage& source = As24(picture, converted);
+  const int width = source.Width(), height = source.Height();
+  for (RasterImage& channel : out) channel = NewRaster(PixelFormat::pf24Bit, height, width);
+  ParallelFor(height, RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* p = source.Row(static_cast<int>(y));
+      uint8_t* dst[6];
+      for (int c = 0; c < 6; ++c) dst[c] = out[c].Row(static_cast<int>(y));
+      for (int x = 0; x < width; ++x, p += 3) {
+        const int B = p[0], G = p[1], R = p[2];
+        const BgrTriple c = Composite(t, R, G, B);
+        const uint8_t v[6] = {static_cast<uint8_t>(R), static_cast<uint8_t>(G), static_cast<uint8_t>(B),
+                              c.r, c.g, c.b};
+        for (int k = 0; k < 6; ++k) dst[k][3 * x] = dst[k][3 * x + 1] = dst[k][3 * x + 2] = v[k];
+      }
+    }
+  });
+  return out;
+}
+
+RasterImage ChannelCompositeImage(const RasterImage& picture) {
+  if (!picture.HasImage()) return RasterImage();
+  const ColourTables& t = Tables();
+  RasterImage converted;
+  const RasterImage& source = As24(picture, converted);
+  const int width = source.Width();
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, source.Height(), width);
+  ParallelFor(source.Height(), RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* p = source.Row(static_cast<int>(y));
+      uint8_t* dst = out.Row(static_cast<int>(y));
+      for (int x = 0; x < width; ++x, p += 3, dst += 3) {
+        const BgrTriple c = Composite(t, p[2], p[1], p[0]);
+        dst[0] = c.b;
+        dst[1] = c.g;
+        dst[2] = c.r;
+      }
+    }
+  });
+  return out;
 }
 
 RasterImage SamplePixels(const RasterImage& picture, const std::vector<int>& columns,
@@ -150,17 +349,19 @@ RasterImage ChannelThresholdImage(const RasterImage& picture, int byteIndex, int
   if (!picture.HasImage()) return RasterImage();
   // Row bytes are B, G, R: the red byte is the third.
   const int pick = 2 - std::clamp(byteIndex, 0, 2);
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, picture.Height(), picture.Width());
-  const int width = picture.Width();
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-  for (int y = 0; y < picture.Height(); ++y) {
-    picture.ReadRowBgr(y, row.data());
-    uint8_t* dst = out.Row(y);
-    for (int x = 0; x < width; ++x) {
-      const uint8_t v = ClampByte(row[3 * static_cast<size_t>(x) + pick] + offset);
-      dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = v;
+  uint8_t shifted[256];
+  for (int v = 0; v < 256; ++v) shifted[v] = ClampByte(v + offset);
+  RasterImage converted;
+  const RasterImage& source = As24(picture, converted);
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
+  const int width = source.Width();
+  ParallelFor(source.Height(), RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* p = source.Row(static_cast<int>(y)) + pick;
+      uint8_t* dst = out.Row(static_cast<int>(y));
+      for (int x = 0; x < width; ++x) dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = shifted[p[3 * x]];
     }
-  }
+  });
   return out;
 }
 

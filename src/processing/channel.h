@@ -2,9 +2,14 @@
 // its six track bars, and the one-channel brightness step of its up-downs.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/arithmetic.h"
+#include "core/colour_model.h"
 #include "core/raster_image.h"
 
 namespace tessalin {
@@ -33,6 +38,32 @@ struct ChannelCorrection {
 ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source,
                                                       const ChannelOffsets& offsets);
 
+// Keeps what a correction worked out for the hue offset (the cosines of every
+// hue met so far), so that the next call with the same H offset, as on every
+// move of another bar, only computes what is new. One per dialog; the free
+// functions above share one for the process. Calls are serialised.
+class ChannelCorrector {
+ public:
+  ChannelCorrector();
+  ~ChannelCorrector();
+  ChannelCorrector(const ChannelCorrector&) = delete;
+  ChannelCorrector& operator=(const ChannelCorrector&) = delete;
+
+  // Without `withComposite` the composite stays empty.
+  ChannelCorrection Apply(const RasterImage& source, const ChannelOffsets& offsets, bool withComposite);
+
+  // Hues whose cosines were computed so far (for tests of the reuse).
+  int64_t HueTermsComputed() const { return computed_; }
+
+  struct HueTerms;
+
+ private:
+  std::mutex mutex_;
+  std::unique_ptr<HueTerms[]> terms_;
+  std::unique_ptr<int32_t[]> termsFor_;  // the H offset each entry was made for
+  int64_t computed_ = 0;
+};
+
 // The pixel rule of ApplyChannelCorrection, kept as the reference for the fast path.
 BgrTriple CorrectChannelPixel(uint8_t r, uint8_t g, uint8_t b, const ChannelOffsets& offsets);
 
@@ -45,5 +76,20 @@ RasterImage SamplePixels(const RasterImage& picture, const std::vector<int>& col
 // `byteIndex` 0 selects the red byte (hue in an HSI composite), 1 green
 // (saturation), 2 blue (intensity).
 RasterImage ChannelThresholdImage(const RasterImage& picture, int byteIndex, int offset);
+
+// The HSI triple of one colour from those tables (RGBToHSI's values).
+HSIColor ChannelTableHSI(uint8_t r, uint8_t g, uint8_t b);
+
+// The composite bytes (blue round(I), green round(S * 255), red round(H / 360 * 255))
+// of one colour, from tables keyed by the sum, the minimum and the differences.
+BgrTriple CompositeBytes(uint8_t r, uint8_t g, uint8_t b);
+
+// The six single-channel pictures of the dialog's distribution in one pass:
+// grey R, G, B (RGBModelImage kinds 0..2), then grey H, S, I (HSIModelImage
+// kinds 0..2). All empty for a picture without image.
+std::array<RasterImage, 6> ChannelDistributionImages(const RasterImage& picture);
+
+// HSIModelImage kind 3 by the same tables.
+RasterImage ChannelCompositeImage(const RasterImage& picture);
 
 }  // namespace tessalin

@@ -187,12 +187,14 @@ void TChannel_Frm::RefreshPanels() {
 
 void TChannel_Frm::ShowAllChannels(const RasterImage& picture) {
   WaitCursor wait;
-  for (int kind = 0; kind < 3; ++kind) {
-    channelImages_[kind]->SetPicture(RGBModelImage(kind, picture));
-    channelImages_[3 + kind]->SetPicture(HSIModelImage(kind, picture));
-  }
+  ShowDistribution(picture);
   RGB_Img->SetPicture(RGBModelImage(3, picture));
-  HSI_Img->SetPicture(HSIModelImage(3, picture));
+  HSI_Img->SetPicture(ChannelCompositeImage(picture));
+}
+
+void TChannel_Frm::ShowDistribution(const RasterImage& picture) {
+  std::array<RasterImage, 6> six = ChannelDistributionImages(picture);
+  for (int tag = 0; tag < 6; ++tag) channelImages_[tag]->SetPicture(std::move(six[tag]));
 }
 
 void TChannel_Frm::Channel_TrBarChange(int tag) {
@@ -206,7 +208,7 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
   // Always from the unchanged source, with all six current positions.
   const ChannelOffsets offsets = AppliedValues();
   if (RGB_Img->ScaleStyle() != ssScale || HSI_Img->ScaleStyle() != ssScale) {
-    ChannelCorrection result = ApplyChannelCorrectionWithComposite(*kept_, offsets);
+    ChannelCorrection result = corrector_->Apply(*kept_, offsets, true);
     RGB_Img->SetPicture(std::move(result.corrected));
     HSI_Img->SetPicture(std::move(result.composite));
     return;
@@ -216,6 +218,7 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
   // Distribution, an up-down), so dragging a bar stays quick on large pictures.
   struct Pending {
     std::shared_ptr<const RasterImage> source;
+    std::shared_ptr<ChannelCorrector> corrector;
     ChannelOffsets offsets;
     std::optional<ChannelCorrection> result;
     // The last sampled face, shared by both previews and by repaints.
@@ -223,12 +226,12 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
     std::optional<ChannelCorrection> face;
     ChannelCorrection& Result() {
       WaitCursor wait;  // the full picture is being made now
-      if (!result) result = ApplyChannelCorrectionWithComposite(*source, offsets);
+      if (!result) result = corrector->Apply(*source, offsets, true);
       return *result;
     }
     const ChannelCorrection& Face(const std::vector<int>& c, const std::vector<int>& r) {
       if (!face || c != columns || r != rows) {
-        face = ApplyChannelCorrectionWithComposite(SamplePixels(*source, c, r), offsets);
+        face = corrector->Apply(SamplePixels(*source, c, r), offsets, true);
         columns = c;
         rows = r;
       }
@@ -237,6 +240,7 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
   };
   auto pending = std::make_shared<Pending>();
   pending->source = kept_;
+  pending->corrector = corrector_;
   pending->offsets = offsets;
   const auto copyOf = [](const RasterImage& picture) {
     RasterImage copy;
@@ -258,11 +262,7 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
 void TChannel_Frm::Channel_Dis_BtnClick() {
   WaitCursor wait;
   QApplication::processEvents();
-  const RasterImage& picture = RGB_Img->Picture();
-  for (int kind = 0; kind < 3; ++kind) {
-    channelImages_[kind]->SetPicture(RGBModelImage(kind, picture));
-    channelImages_[3 + kind]->SetPicture(HSIModelImage(kind, picture));
-  }
+  ShowDistribution(RGB_Img->Picture());
   for (TUpDown* upDown : upDowns_) upDown->SetPosition(0);
 }
 

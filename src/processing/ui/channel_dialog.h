@@ -36,6 +36,8 @@ class TChannel_Frm : public ProcessingDialog {
 
  private:
   void ShowAllChannels(const RasterImage& picture);
+  // The six single-channel previews of `picture`.
+  void ShowDistribution(const RasterImage& picture);
   void RefreshPanels();
   void LayoutPanels();
 
@@ -51,6 +53,8 @@ class TChannel_Frm : public ProcessingDialog {
   QWidget* panelBar_;
   std::array<QLabel*, 7> panels_{};
   std::shared_ptr<const RasterImage> kept_;  // the source as shown first
+  // Keeps the hue cosines between moves of the bars (shared with pending results).
+  std::shared_ptr<ChannelCorrector> corrector_ = std::make_shared<ChannelCorrector>();
   int W = 0, H = 0;
 };
 
