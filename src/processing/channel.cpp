@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <emmintrin.h>
 #include <memory>
 #include <vector>
 
@@ -113,14 +114,89 @@ int64_t RowsPerThread(int width) { return std::max<int64_t>(1, 32768 / std::max(
 
 }  // namespace
 
-// The cosines HSIToRGB takes of one hue (after the H offset), and its third
-// of the circle.
+// The cosines HSIToRGB takes of one hue (after the H offset).
 struct ChannelCorrector::HueTerms {
   Extended c1, c2;
-  int sector;
+};
+// Their ratio as a double, and the hue's third of the circle.
+struct ChannelCorrector::QuickTerms {
+  double ratio;
+  int32_t sector;
 };
 
-ChannelCorrector::ChannelCorrector() = default;
+namespace {
+
+// The bytes of HSIToRGB for a coloured pixel (I > 0, S > 0), operation for operation.
+inline void ExtendedBytes(double I, double S, const ChannelCorrector::HueTerms& e, int sector, uint8_t& ob,
+                          uint8_t& og, uint8_t& orr) {
+  const Extended XS = S, K = 3 * static_cast<Extended>(I);
+  const Extended f = (1 + XS * e.c1 / e.c2) / 3;
+  const Extended u = (1 - XS) / 3;
+  Extended r, g, b;
+  if (sector == 0) {
+    b = u;
+    r = f;
+    g = 1 - r - b;
+  } else if (sector == 1) {
+    r = u;
+    g = f;
+    b = 1 - r - g;
+  } else {
+    g = u;
+    b = f;
+    r = 1 - g - b;
+  }
+  ob = OutputByte(K * b);
+  og = OutputByte(K * g);
+  orr = OutputByte(K * r);
+}
+
+// Round to nearest, ties to even (the default mode), without a library call.
+inline int NearestInt(double v) { return _mm_cvtsd_si32(_mm_set_sd(v)); }
+
+// The same bytes estimated in doubles. Every quantity is bounded (S in 0..1,
+// the cosine ratio in -1..2, so the thirds in 0..1 and the products below
+// 766): the estimate and the extended-precision value both lie within 1e-11
+// of the exact real one. round(clamp(v, 0, 255)) only changes at k + 1/2, so
+// an estimate farther than kGuard from every half gives the same byte; one
+// that close returns false and the pixel takes the extended expressions.
+constexpr double kGuard = 1e-7;
+
+inline bool QuickByte(double v, uint8_t& out) {
+  const int n = NearestInt(v);
+  const double away = v - n;  // -1/2 .. 1/2
+  if (away > 0.5 - kGuard || away < kGuard - 0.5) return false;
+  out = static_cast<uint8_t>(n < 0 ? 0 : (n > 255 ? 255 : n));
+  return true;
+}
+
+inline bool QuickBytes(double I, double S, const ChannelCorrector::QuickTerms& q, uint8_t& ob, uint8_t& og,
+                       uint8_t& orr) {
+  constexpr double kThird = 1.0 / 3;
+  const double K = 3 * I;
+  const double f = (1 + S * q.ratio) * kThird;
+  const double u = (1 - S) * kThird;
+  const double w = 1 - f - u;
+  double r, g, b;
+  if (q.sector == 0) {
+    b = u;
+    r = f;
+    g = w;
+  } else if (q.sector == 1) {
+    r = u;
+    g = f;
+    b = w;
+  } else {
+    g = u;
+    b = f;
+    r = w;
+  }
+  return QuickByte(K * b, ob) && QuickByte(K * g, og) && QuickByte(K * r, orr);
+}
+
+}  // namespace
+
+ChannelCorrector::ChannelCorrector(bool extendedOnly) : extendedOnly_(extendedOnly) {}
 ChannelCorrector::~ChannelCorrector() = default;
 
 ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const ChannelOffsets& offsets,
@@ -144,6 +220,7 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
   // The hues this picture meets that have no cosines for this H offset yet.
   if (!terms_) {
     terms_.reset(new HueTerms[kPairs]);
+    quick_.reset(new QuickTerms[kPairs]);
     termsFor_.reset(new int32_t[kPairs]);
     std::fill_n(termsFor_.get(), kPairs, INT32_MIN);
   }
@@ -164,6 +241,7 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
     if (needed[k].load(std::memory_order_relaxed)) missing.push_back(static_cast<uint32_t>(k));
   needed.reset();
   HueTerms* terms = terms_.get();
+  QuickTerms* quick = quick_.get();
   ParallelFor(static_cast<int64_t>(missing.size()), 1024, [&](int64_t begin, int64_t end) {
     const Extended d = kDegreesToRadians;
     for (int64_t n = begin; n < end; ++n) {
@@ -171,20 +249,22 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
       // The expressions of HSIToRGB, operation for operation.
       Extended H = ClampReal(t.hue[k] + h, 0, 360);
       if (H < 0) H = H + 360;
-      HueTerms& e = terms[k];
       Extended hh;
+      int sector;
       if (H <= 120) {
-        e.sector = 0;
+        sector = 0;
         hh = H;
       } else if (H <= 240) {
-        e.sector = 1;
+        sector = 1;
         hh = H - 120;
       } else {
-        e.sector = 2;
+        sector = 2;
         hh = H - 240;
       }
+      HueTerms& e = terms[k];
       e.c1 = std::cos(hh * d);
       e.c2 = std::cos((60 - hh) * d);
+      quick[k] = {static_cast<double>(e.c1 / e.c2), sector};
     }
   });
   for (const uint32_t k : missing) termsFor_[k] = h;
@@ -196,7 +276,10 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
   RasterImage* composite = withComposite ? &result.composite : nullptr;
   const double offsetS = offsets.s;
   const int offsetI = offsets.i;
+  const bool extendedOnly = extendedOnly_;
+  std::atomic<int64_t> fallbacks{0};
   ParallelFor(height, RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    int64_t slow = 0;
     for (int64_t y = begin; y < end; ++y) {
       const uint8_t* p = picture.Row(static_cast<int>(y));
       uint8_t* dst = out.Row(static_cast<int>(y));
@@ -206,34 +289,17 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
         const int sum = R + G + B, m = std::min({R, G, B});
         const double I = ClampReal(t.intensity[sum] + offsetI, 0, 255);
         const double S = ClampReal(t.sat[SumMinIndex(sum, m)] + offsetS, 0, 1);
-        // HSIToRGB with the cosines looked up.
         uint8_t ob, og, orr;
         if (I == 0) {
           ob = og = orr = 0;
         } else if (S == 0) {
-          ob = og = orr = static_cast<uint8_t>(RoundToInt(I));
+          ob = og = orr = static_cast<uint8_t>(NearestInt(I));
         } else {
-          const HueTerms& e = terms[PairIndex(R, G, B)];
-          const Extended XS = S, K = 3 * static_cast<Extended>(I);
-          const Extended f = (1 + XS * e.c1 / e.c2) / 3;
-          const Extended u = (1 - XS) / 3;
-          Extended r, g, b;
-          if (e.sector == 0) {
-            b = u;
-            r = f;
-            g = 1 - r - b;
-          } else if (e.sector == 1) {
-            r = u;
-            g = f;
-            b = 1 - r - g;
-          } else {
-            g = u;
-            b = f;
-            r = 1 - g - b;
+          const size_t k = PairIndex(R, G, B);
+          if (extendedOnly || !QuickBytes(I, S, quick[k], ob, og, orr)) {
+            ExtendedBytes(I, S, terms[k], quick[k].sector, ob, og, orr);
+            ++slow;
           }
-          ob = OutputByte(K * b);
-          og = OutputByte(K * g);
-          orr = OutputByte(K * r);
         }
         dst[0] = ob;
         dst[1] = og;
@@ -247,7 +313,9 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
         }
       }
     }
+    fallbacks += slow;
   });
+  fallbacks_ += fallbacks.load();
   return result;
 }
 

@@ -44,7 +44,9 @@ ChannelCorrection ApplyChannelCorrectionWithComposite(const RasterImage& source,
 // functions above share one for the process. Calls are serialised.
 class ChannelCorrector {
  public:
-  ChannelCorrector();
+  // With `extendedOnly` every pixel takes the extended-precision expressions
+  // (the slower way the quick one is checked against).
+  explicit ChannelCorrector(bool extendedOnly = false);
   ~ChannelCorrector();
   ChannelCorrector(const ChannelCorrector&) = delete;
   ChannelCorrector& operator=(const ChannelCorrector&) = delete;
@@ -52,16 +54,22 @@ class ChannelCorrector {
   // Without `withComposite` the composite stays empty.
   ChannelCorrection Apply(const RasterImage& source, const ChannelOffsets& offsets, bool withComposite);
 
-  // Hues whose cosines were computed so far (for tests of the reuse).
+  // Hues whose cosines were computed so far, and pixels whose bytes came too
+  // close to a rounding step for the double-precision estimate (for tests).
   int64_t HueTermsComputed() const { return computed_; }
+  int64_t ExtendedFallbacks() const { return fallbacks_; }
 
   struct HueTerms;
+  struct QuickTerms;
 
  private:
   std::mutex mutex_;
+  bool extendedOnly_;
   std::unique_ptr<HueTerms[]> terms_;
+  std::unique_ptr<QuickTerms[]> quick_;
   std::unique_ptr<int32_t[]> termsFor_;  // the H offset each entry was made for
   int64_t computed_ = 0;
+  int64_t fallbacks_ = 0;
 };
 
 // The pixel rule of ApplyChannelCorrection, kept as the reference for the fast path.

@@ -105,10 +105,12 @@ TEST(ChannelTables, CorrectionAndCompositeMatchTheRuleOverTheOffsetRanges) {
                        pick(-10000, 10000) / 10000.0, pick(-255, 255)});
   }
   const std::vector<RasterImage> pictures = OddPictures(40);
+  ChannelCorrector extended(true);
   for (const ChannelOffsets& o : offsets)
     for (const RasterImage& p : pictures) {
       RasterImage composite;
       const RasterImage expected = ReferenceCorrection(p, o, &composite);
+      EXPECT_TRUE(test::SamePixels24(extended.Apply(p, o, false).corrected, expected));
       const ChannelCorrection both = ApplyChannelCorrectionWithComposite(p, o);
       EXPECT_TRUE(test::SamePixels24(both.corrected, expected))
           << p.Width() << "x" << p.Height() << " h " << o.h << " s " << o.s;
@@ -130,22 +132,44 @@ TEST(ChannelTables, EveryColourCorrectedOnceMatchesTheRule) {
       row[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
     }
   }
-  const ChannelOffsets o{3, -2, 1, 17, 0.0123, -4};
-  ChannelCorrector corrector;
-  const ChannelCorrection fast = corrector.Apply(all, o, true);
-  std::atomic<int> mismatches{0};
-  ParallelFor(256, 1, [&](int64_t begin, int64_t end) {
-    for (int64_t y = begin; y < end; ++y)
-      for (int x = 0; x < 4096; ++x) {
-        const Bgr p = PixelAt(all, x, static_cast<int>(y));
-        const BgrTriple v = CorrectChannelPixel(p.r, p.g, p.b, o);
-        const BgrTriple c = ReferenceComposite(v.r, v.g, v.b);
-        if (PixelAt(fast.corrected, x, static_cast<int>(y)) != Bgr{v.b, v.g, v.r} ||
-            PixelAt(fast.composite, x, static_cast<int>(y)) != Bgr{c.b, c.g, c.r})
-          ++mismatches;
-      }
-  });
-  EXPECT_EQ(mismatches.load(), 0);
+  for (const ChannelOffsets& o : {ChannelOffsets{3, -2, 1, 17, 0.0123, -4}, ChannelOffsets{}}) {
+    ChannelCorrector quick, extended(true);
+    const ChannelCorrection fast = quick.Apply(all, o, true);
+    const ChannelCorrection slow = extended.Apply(all, o, true);
+    // The double estimate decides nearly every pixel by itself.
+    EXPECT_LT(quick.ExtendedFallbacks(), 1000);
+    EXPECT_GT(extended.ExtendedFallbacks(), 4096 * 256 / 2);
+    EXPECT_TRUE(test::SamePixels24(fast.corrected, slow.corrected));
+    std::atomic<int> mismatches{0};
+    ParallelFor(256, 1, [&](int64_t begin, int64_t end) {
+      for (int64_t y = begin; y < end; ++y)
+        for (int x = 0; x < 4096; ++x) {
+          const Bgr p = PixelAt(all, x, static_cast<int>(y));
+          const BgrTriple v = CorrectChannelPixel(p.r, p.g, p.b, o);
+          const BgrTriple c = ReferenceComposite(v.r, v.g, v.b);
+          if (PixelAt(fast.corrected, x, static_cast<int>(y)) != Bgr{v.b, v.g, v.r} ||
+              PixelAt(fast.composite, x, static_cast<int>(y)) != Bgr{c.b, c.g, c.r})
+            ++mismatches;
+        }
+    });
+    EXPECT_EQ(mismatches.load(), 0) << o.h;
+  }
+}
+
+TEST(ChannelCorrector, BytesOnARoundingTieTakeTheExtendedExpressions) {
+  // Greys given saturation 1/2: u = (1 - S) / 3 = 1/6, so K * u = I / 2 is a
+  // tie for every odd integer intensity.
+  RasterImage greys = NewRaster(PixelFormat::pf24Bit, 3, 256);
+  for (int y = 0; y < 3; ++y)
+    for (int v = 0; v < 256; ++v) test::SetPixelAt(greys, v, y, {static_cast<uint8_t>(v), static_cast<uint8_t>(v),
+                                                                 static_cast<uint8_t>(v)});
+  for (int h : {0, 100, 200, 300}) {
+    ChannelCorrector corrector;
+    const ChannelOffsets o{0, 0, 0, h, 0.5, 0};
+    EXPECT_TRUE(test::SamePixels24(corrector.Apply(greys, o, false).corrected, ReferenceCorrection(greys, o, nullptr)))
+        << h;
+    EXPECT_GT(corrector.ExtendedFallbacks(), 0) << h;
+  }
 }
 
 TEST(ChannelCorrector, ReusesHueCosinesOnlyForTheSameHueOffset) {
