@@ -12,6 +12,7 @@
 #include "core/palette.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
+#include "formats/wbmp_bilevel.h"
 #include "processing/convolve.h"
 #include "processing/convolve_parallel.h"
 
@@ -126,13 +127,6 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
   // T = 10 s - (sum of the 8 neighbours' s), s = R + G + B, over T / 3
   // (see IntensityByteFromSums); Monochrome turns the grey v white exactly
   // when 256 v > 32512.
-  RasterImage converted;
-  const RasterImage* rgb = &picture;
-  if (picture.HasImage() && picture.Format() != PixelFormat::pf24Bit) {
-    converted.Assign(picture);
-    converted.SetPixelFormat(PixelFormat::pf24Bit);
-    rgb = &converted;
-  }
   const int W = picture.HasImage() ? picture.Width() : 0;
   const int H = picture.HasImage() ? picture.Height() : 0;
   std::vector<uint8_t> out;
@@ -140,6 +134,15 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
   const size_t header = out.size(), rowBytes = RowBytesFor(W);
   out.resize(header + rowBytes * static_cast<size_t>(H), 0);
   if (W == 0 || H == 0) return out;
+  // Pictures that are black and white already (1-bit, dithered) go 64 pixels at a time.
+  if (EncodeBilevelWbmpRows(picture, sharedBias, out.data() + header)) return out;
+  RasterImage converted;
+  const RasterImage* rgb = &picture;
+  if (picture.Format() != PixelFormat::pf24Bit) {
+    converted.Assign(picture);
+    converted.SetPixelFormat(PixelFormat::pf24Bit);
+    rgb = &converted;
+  }
 
   // The byte grows with T and Monochrome with the byte, so a pixel is white
   // exactly when T reaches the first white T (or never, or always).

@@ -1,0 +1,17 @@
+// The WBMP writer's recipe for pictures that are already black and white (a
+// 1-bit picture, the dithered results), worked out 64 pixels at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "core/raster_image.h"
+
+namespace tessalin {
+
+// Writes the Height() rows of (Width() + 7) div 8 bytes that the recipe gives
+// at `sharedBias` into `bits`, when every pixel of `picture` is pure black or
+// pure white (a pf24Bit picture, or a pf1Bit one whose two colours are black
+// or white). Returns false, with `bits` left as it was, for any other picture.
+bool EncodeBilevelWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bits);
+
+}  // namespace tessalin
