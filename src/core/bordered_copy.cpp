@@ -41,8 +41,8 @@ RasterImage MakeBorderedRaster(const RasterImage& source, int borderKind) {
 }
 
 void BuildBorderedCopy(WorkBuffers& buffers, const RasterImage& source, int borderKind) {
-  RasterImage copy = MakeBorderedRaster(source, borderKind);
-  LoadWorkBuffers(buffers, copy, true);
+  // Row by row: the bordered raster of a picture at the pixel limit would pass it.
+  LoadBorderedCopy(buffers, source, borderKind, true);
 }
 
 }  // namespace tessalin

@@ -1,6 +1,8 @@
 #include "core/work_buffers.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/parallel_rows.h"
 #include "core/tessalin_error.h"
@@ -87,6 +89,77 @@ void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, boo
     std::memcpy(hsi, hsi + rowTriples, rowTriples * sizeof(HSIColor));
     std::memcpy(hsi + static_cast<size_t>(h - 1) * rowTriples, hsi + static_cast<size_t>(h - 2) * rowTriples,
                 rowTriples * sizeof(HSIColor));
+  }
+}
+
+void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int borderKind, bool withHsi) {
+  if (!buffers.Empty()) throw TessalinError("The working buffers are still in use.");
+  // Kind 1 has two pixels at the sides and top and one at the bottom; any
+  // other kind one pixel on every side.
+  const int side = borderKind == 1 ? 2 : 1;
+  const int W = image.Width(), H = image.Height();
+  const int w = W + 2 * side, h = H + side + 1;
+  const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+  const size_t rowBytes = static_cast<size_t>(w) * 3, innerBytes = static_cast<size_t>(W) * 3;
+  buffers.width_ = w;
+  buffers.height_ = h;
+  buffers.rgbBytes_ = pixels * 3;
+  buffers.rgb_.reset(new uint8_t[buffers.rgbBytes_]);
+  if (withHsi) {
+    buffers.hsiBytes_ = pixels * sizeof(HSIColor);
+    buffers.hsi_.reset(new HSIColor[pixels]);
+  }
+  uint8_t* const rgb = buffers.rgb_.get();
+  HSIColor* const hsi = buffers.hsi_.get();
+  const HSIColor white = RGBToHSIFast(255, 255, 255);
+  if (!image.HasImage()) {
+    // Nothing to repeat: the copy is as white as a new raster.
+    std::memset(rgb, 0xFF, buffers.rgbBytes_);
+    if (hsi) std::fill_n(hsi, pixels, white);
+    return;
+  }
+  // Start of bordered row r (counted from the top) in the bottom-up buffers.
+  const auto rowAt = [h, w](int r) { return static_cast<size_t>(h - 1 - r) * static_cast<size_t>(w); };
+  const bool direct = image.Format() == PixelFormat::pf24Bit;
+  ParallelFor(H, 64, [&](int64_t begin, int64_t end) {
+    std::vector<uint8_t> decoded(direct ? 0 : innerBytes);
+    for (int64_t y = begin; y < end; ++y) {
+      const size_t at = rowAt(static_cast<int>(y) + side);
+      const uint8_t* from = image.Row(static_cast<int>(y));
+      if (!direct) {
+        image.ReadRowBgr(static_cast<int>(y), decoded.data());
+        from = decoded.data();
+      }
+      uint8_t* to = rgb + 3 * at;
+      std::memcpy(to + 3 * static_cast<size_t>(side), from, innerBytes);
+      for (int s = 0; s < side; ++s) {
+        std::memcpy(to + 3 * static_cast<size_t>(s), from, 3);
+        std::memcpy(to + 3 * (static_cast<size_t>(side) + W + s), from + innerBytes - 3, 3);
+      }
+      if (!hsi) continue;
+      HSIColor* out = hsi + at + side;
+      for (int x = 0; x < W; ++x) out[x] = RGBToHSIFast(from[3 * static_cast<size_t>(x) + 2],
+                                                        from[3 * static_cast<size_t>(x) + 1], from[3 * static_cast<size_t>(x)]);
+      for (int s = 0; s < side; ++s) {
+        out[s - side] = out[0];
+        out[W + s] = out[W - 1];
+      }
+    }
+  });
+  // The top border rows repeat the first picture row, the bottom one the last.
+  const auto copyRow = [&](int toRow, int fromRow) {
+    std::memcpy(rgb + 3 * rowAt(toRow), rgb + 3 * rowAt(fromRow), rowBytes);
+    if (hsi) std::memcpy(hsi + rowAt(toRow), hsi + rowAt(fromRow), static_cast<size_t>(w) * sizeof(HSIColor));
+  };
+  for (int r = 0; r < side; ++r) copyRow(r, side);
+  copyRow(h - 1, h - 2);
+  if (borderKind == 1) {
+    // This kind leaves its corner blocks white.
+    for (const int r : {0, 1, h - 1})
+      for (const int x : {0, 1, w - 2, w - 1}) {
+        std::memset(rgb + 3 * (rowAt(r) + static_cast<size_t>(x)), 0xFF, 3);
+        if (hsi) hsi[rowAt(r) + static_cast<size_t>(x)] = white;
+      }
   }
 }
 

@@ -42,6 +42,7 @@ class WorkBuffers {
   friend void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
   friend void ReleaseWorkBuffers(WorkBuffers& buffers);
   friend void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
+  friend void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int borderKind, bool withHsi);
 
   int width_ = 0;
   int height_ = 0;
@@ -60,6 +61,11 @@ void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHs
 // 0 (each edge pixel repeated once on every side, (W + 2) x (H + 2)) of a
 // pf24Bit picture, made straight from the picture's rows without the copy.
 void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
+
+// The buffers LoadWorkBuffers fills from MakeBorderedRaster(image, borderKind),
+// for any pixel format, made row by row without the bordered raster (which
+// would pass the pixel limit for a picture at the limit).
+void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int borderKind, bool withHsi);
 
 void ReleaseWorkBuffers(WorkBuffers& buffers);
 
