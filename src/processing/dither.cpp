@@ -388,8 +388,8 @@ DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
       // Straight from the rows: the same buffers without building the bordered raster.
       LoadBorderedWorkBuffers(buffers, source, false);
     } else {
-      const RasterImage bordered = MakeBorderedRaster(source, borderKind);
-      LoadWorkBuffers(buffers, bordered, false);
+      // Row by row: the bordered raster of a picture at the pixel limit would pass it.
+      LoadBorderedCopy(buffers, source, borderKind, false);
     }
   }
   DiffusionSource src{W, H, buffers.Width(), K::kBorder, buffers.Rgb()};
