@@ -64,11 +64,7 @@ RasterImage RotateImage90(const RasterImage& source) {
 RasterImage RotateImage(const RasterImage& source, bool fit, double degrees) {
   if (!std::isfinite(degrees)) throw TessalinError("The rotation angle must be a finite number of degrees.");
   if (!source.HasImage()) return NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
-  RasterImage holder;
-  const RasterImage& src = As24Bit(source, holder);
-  const int W = src.Width(), H = src.Height();
-  WorkBuffers buffers;
-  LoadWorkBuffers(buffers, src, false);
+  const int W = source.Width(), H = source.Height();
 
   double d = 360 - degrees;
   // The same as subtracting 360 until below it, without looping on large angles.
@@ -86,6 +82,11 @@ RasterImage RotateImage(const RasterImage& source, bool fit, double degrees) {
     outW = static_cast<int>(w);
     CheckPixelLimit(outW, outH);
   }
+  // Only now that the size is known to fit is anything allocated.
+  RasterImage holder;
+  const RasterImage& src = As24Bit(source, holder);
+  WorkBuffers buffers;
+  LoadWorkBuffers(buffers, src, false);
   RasterImage out = NewRaster(PixelFormat::pf24Bit, outH, outW);
   if (!out.HasImage()) {
     ReleaseWorkBuffers(buffers);

@@ -94,14 +94,15 @@ RasterImage ReduceImage(const RasterImage& source, double fy, double fx) {
 RasterImage MagnifyImage(const RasterImage& source, double fy, double fx) {
   if (!(fy > 0 && fx > 0) || !std::isfinite(fy) || !std::isfinite(fx))
     throw TessalinError("A magnification factor must be a finite positive number.");
-  RasterImage holder;
-  const RasterImage& src = source.HasImage() ? As24Bit(source, holder) : source;
-  const int W = src.Width(), H = src.Height();
+  const int W = source.Width(), H = source.Height();
   const int outH = OutputSize(static_cast<Extended>(H) * fy);
   const int outW = OutputSize(static_cast<Extended>(W) * fx);
   if (outH > 0 && outW > 0) CheckPixelLimit(outW, outH);
   RasterImage out = NewRaster(PixelFormat::pf24Bit, outH, outW);
   if (!out.HasImage()) return out;
+  // The 24-bit copy waits until the result is known to fit.
+  RasterImage holder;
+  const RasterImage& src = source.HasImage() ? As24Bit(source, holder) : source;
   WorkBuffers buffers;
   LoadWorkBuffers(buffers, src, false);
   std::vector<int> sourceColumn(outW);
