@@ -419,7 +419,8 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
     LoadBorderedWorkBuffers(prepared.buffers, source, withHsi);
     return;
   }
-  LoadWorkBuffers(prepared.buffers, MakeConvolveBorder(source), withHsi);
+  // Decoded row by row: a bordered raster of a picture at the limit would pass it.
+  LoadBorderedCopy(prepared.buffers, source, 0, withHsi);
 }
 
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias) {
