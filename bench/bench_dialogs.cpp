@@ -164,11 +164,42 @@ void BM_ConvolveApply(benchmark::State& state) {
 BENCHMARK(BM_ConvolveApply)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // What Apply costs the convolution dialog itself when the results are shown
-// scaled: the eight 130 x 130 faces through a mosaic of neighbourhoods; the
-// full pictures wait until one is read (export).
-void BM_ConvolveApplyPreview(benchmark::State& state) {
+// scaled: the eight 130 x 130 faces through a mosaic of neighbourhoods, from
+// the two colour outputs (3 and 7) and their bytes; the full pictures wait
+// until one is read (export).
+template <typename Run>
+void EightFacesFromTwoRuns(const std::vector<int>& indices, Run run) {
+  const RasterImage mosaic = NeighbourhoodMosaic(Picture(), indices, indices);
+  ConvolveSource prepared;
+  PrepareConvolveSource(prepared, mosaic);
+  std::array<RasterImage, 8> results;
+  results[3] = run(prepared, 3);
+  results[7] = run(prepared, 7);
+  ReleaseWorkBuffers(prepared);
+  SplitColourResults(results);
+  for (RasterImage& result : results) {
+    RasterImage face = MosaicCentres(result);
+    benchmark::DoNotOptimize(face.Row(0));
+  }
+}
+
+std::vector<int> PreviewIndices() {
   std::vector<int> indices(130);
   for (int i = 0; i < 130; ++i) indices[i] = i * 1000 / 130;
+  return indices;
+}
+
+void BM_ConvolveApplyPreview(benchmark::State& state) {
+  const std::vector<int> indices = PreviewIndices();
+  const int kind = static_cast<int>(state.range(0));
+  for (auto _ : state)
+    EightFacesFromTwoRuns(indices, [kind](const ConvolveSource& p, int c) { return ConvolveChannel(p, c, kind, 0); });
+}
+BENCHMARK(BM_ConvolveApplyPreview)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// The same faces with one engine run per output (the way before).
+void BM_ConvolveApplyPreviewEightRuns(benchmark::State& state) {
+  const std::vector<int> indices = PreviewIndices();
   for (auto _ : state) {
     const RasterImage mosaic = NeighbourhoodMosaic(Picture(), indices, indices);
     ConvolveSource prepared;
@@ -181,7 +212,21 @@ void BM_ConvolveApplyPreview(benchmark::State& state) {
     ReleaseWorkBuffers(prepared);
   }
 }
-BENCHMARK(BM_ConvolveApplyPreview)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_ConvolveApplyPreviewEightRuns)->Arg(0)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// One full result when it is first read (export), for an RGB-side output
+// (no HSI buffer) and an HSI-side one.
+void BM_ConvolveFullResultWhenRead(benchmark::State& state) {
+  const int channel = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    ConvolveSource prepared;
+    PrepareConvolveSource(prepared, Picture(), channel >= 4);
+    RasterImage result = ConvolveChannel(prepared, channel, 2, 0);
+    benchmark::DoNotOptimize(result.Row(0));
+    ReleaseWorkBuffers(prepared);
+  }
+}
+BENCHMARK(BM_ConvolveFullResultWhenRead)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Apply in the edge dialog.
 void BM_EdgeApply(benchmark::State& state) {
@@ -199,8 +244,15 @@ BENCHMARK(BM_EdgeApply)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealT
 
 // What Apply costs the edge dialog itself with scaled results (as above).
 void BM_EdgeApplyPreview(benchmark::State& state) {
-  std::vector<int> indices(130);
-  for (int i = 0; i < 130; ++i) indices[i] = i * 1000 / 130;
+  const std::vector<int> indices = PreviewIndices();
+  const int kind = static_cast<int>(state.range(0));
+  for (auto _ : state)
+    EightFacesFromTwoRuns(indices, [kind](const ConvolveSource& p, int c) { return EdgeChannel(p, kind, c, 0); });
+}
+BENCHMARK(BM_EdgeApplyPreview)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+void BM_EdgeApplyPreviewEightRuns(benchmark::State& state) {
+  const std::vector<int> indices = PreviewIndices();
   for (auto _ : state) {
     const RasterImage mosaic = NeighbourhoodMosaic(Picture(), indices, indices);
     EdgeSource prepared;
@@ -213,7 +265,7 @@ void BM_EdgeApplyPreview(benchmark::State& state) {
     ReleaseWorkBuffers(prepared);
   }
 }
-BENCHMARK(BM_EdgeApplyPreview)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_EdgeApplyPreviewEightRuns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // Apply in the dither dialog (Floyd-Steinberg and Stucki).
 void BM_DitherApply(benchmark::State& state) {

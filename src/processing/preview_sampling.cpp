@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/pixel_ops.h"
+
 namespace tessalin {
 
 RasterImage NeighbourhoodMosaic(const RasterImage& picture, const std::vector<int>& columns,
@@ -44,6 +46,13 @@ RasterImage MosaicCentres(const RasterImage& mosaicResult) {
     }
   }
   return out;
+}
+
+void SplitColourResults(std::array<RasterImage, 8>& results) {
+  for (int byte = 0; byte < 3; ++byte) {
+    results[byte] = RGBModelImage(byte, results[3]);
+    results[4 + byte] = RGBModelImage(byte, results[7]);
+  }
 }
 
 }  // namespace tessalin

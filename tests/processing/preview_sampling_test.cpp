@@ -54,5 +54,32 @@ TEST(NeighbourhoodMosaic, CentresOfAnOperationOnTheMosaicAreTheOperationsPixels)
   ReleaseWorkBuffers(small);
 }
 
+TEST(SplitColourResults, GivesTheEnginesSingleChannelOutputs) {
+  const int sizes[][2] = {{1, 1}, {1, 19}, {23, 1}, {17, 11}, {67, 45}};
+  unsigned seed = 30;
+  for (const auto& size : sizes) {
+    const RasterImage picture = test::MakeRandom24(size[0], size[1], seed++);
+    ConvolveSource prepared;
+    PrepareConvolveSource(prepared, picture);
+    const auto check = [&](const auto& run, const char* what, int kind, int bias) {
+      std::array<RasterImage, 8> split;
+      split[3] = run(3);
+      split[7] = run(7);
+      SplitColourResults(split);
+      for (int channel : {0, 1, 2, 4, 5, 6})
+        EXPECT_TRUE(test::SamePixels24(split[channel], run(channel)))
+            << what << " kind " << kind << " channel " << channel << " bias " << bias << " " << size[0] << "x"
+            << size[1];
+    };
+    for (int kind = 0; kind < kConvolveKindCount; ++kind)
+      for (int bias : {0, -37, 128})
+        check([&](int c) { return ConvolveChannel(prepared, c, kind, bias); }, "convolve", kind, bias);
+    for (int kind = 0; kind < kEdgeKindCount; ++kind)
+      for (int bias : {0, 25, -200})
+        check([&](int c) { return EdgeChannel(prepared, kind, c, bias); }, "edge", kind, bias);
+    ReleaseWorkBuffers(prepared);
+  }
+}
+
 }  // namespace
 }  // namespace tessalin

@@ -116,18 +116,24 @@ void EightChannelDialog::ShowResults(const AllChannels& all, const OneChannel& o
 }
 
 void EightChannelDialog::ShowPreparedResults(const PreparedChannel& channel) {
+  // Both engines work out all three values of every pixel whatever the output:
+  // outputs 0, 1, 2 are the greys of output 3's red, green and blue bytes, and
+  // 4, 5, 6 those of output 7. Two runs give the eight pictures.
   ShowResults(
       [channel](const RasterImage& picture) {
         std::array<RasterImage, 8> results;
         ConvolveSource prepared;
         PrepareConvolveSource(prepared, picture);
-        for (int c = 0; c < 8; ++c) results[c] = channel(prepared, c);
+        results[3] = channel(prepared, 3);
+        results[7] = channel(prepared, 7);
         ReleaseWorkBuffers(prepared);
+        SplitColourResults(results);
         return results;
       },
       [channel](const RasterImage& picture, int c) {
+        // One full picture when read: the HSI buffer only for outputs 4 to 7.
         ConvolveSource prepared;
-        PrepareConvolveSource(prepared, picture);
+        PrepareConvolveSource(prepared, picture, c >= 4);
         RasterImage result = channel(prepared, c);
         ReleaseWorkBuffers(prepared);
         return result;
