@@ -279,16 +279,32 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
   const bool extendedOnly = extendedOnly_;
   std::atomic<int64_t> fallbacks{0};
   ParallelFor(height, RowsPerThread(width), [&](int64_t begin, int64_t end) {
+    // Locals, not captures: the byte stores below could alias anything reached
+    // through a reference, which would reload it for every pixel.
+    uint8_t toR[256], toG[256], toB[256];
+    std::copy_n(addR, 256, toR);
+    std::copy_n(addG, 256, toG);
+    std::copy_n(addB, 256, toB);
+    const double* const intensity = t.intensity;
+    const double* const sat = t.sat.data();
+    const uint8_t* const hueByte = t.hueByte.data();
+    const uint8_t* const satByte = t.satByte.data();
+    const uint8_t* const intByte = t.intByte;
+    const QuickTerms* const quickTerms = quick;
+    const HueTerms* const exactTerms = terms;
+    const double s = offsetS, i = offsetI;
+    const bool exactOnly = extendedOnly;
+    const int w = width;
     int64_t slow = 0;
     for (int64_t y = begin; y < end; ++y) {
       const uint8_t* p = picture.Row(static_cast<int>(y));
       uint8_t* dst = out.Row(static_cast<int>(y));
       uint8_t* hsi = composite ? composite->Row(static_cast<int>(y)) : nullptr;
-      for (int x = 0; x < width; ++x, p += 3, dst += 3) {
-        const int R = addR[p[2]], G = addG[p[1]], B = addB[p[0]];
+      for (int x = 0; x < w; ++x, p += 3, dst += 3) {
+        const int R = toR[p[2]], G = toG[p[1]], B = toB[p[0]];
         const int sum = R + G + B, m = std::min({R, G, B});
-        const double I = ClampReal(t.intensity[sum] + offsetI, 0, 255);
-        const double S = ClampReal(t.sat[SumMinIndex(sum, m)] + offsetS, 0, 1);
+        const double I = ClampReal(intensity[sum] + i, 0, 255);
+        const double S = ClampReal(sat[SumMinIndex(sum, m)] + s, 0, 1);
         uint8_t ob, og, orr;
         if (I == 0) {
           ob = og = orr = 0;
@@ -296,8 +312,8 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
           ob = og = orr = static_cast<uint8_t>(NearestInt(I));
         } else {
           const size_t k = PairIndex(R, G, B);
-          if (extendedOnly || !QuickBytes(I, S, quick[k], ob, og, orr)) {
-            ExtendedBytes(I, S, terms[k], quick[k].sector, ob, og, orr);
+          if (exactOnly || !QuickBytes(I, S, quickTerms[k], ob, og, orr)) {
+            ExtendedBytes(I, S, exactTerms[k], quickTerms[k].sector, ob, og, orr);
             ++slow;
           }
         }
@@ -305,10 +321,10 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
         dst[1] = og;
         dst[2] = orr;
         if (hsi) {
-          const BgrTriple c = Composite(t, orr, og, ob);
-          hsi[0] = c.b;
-          hsi[1] = c.g;
-          hsi[2] = c.r;
+          const int outSum = ob + og + orr, outMin = std::min({ob, og, orr});
+          hsi[0] = intByte[outSum];
+          hsi[1] = satByte[SumMinIndex(outSum, outMin)];
+          hsi[2] = hueByte[PairIndex(orr, og, ob)];
           hsi += 3;
         }
       }
