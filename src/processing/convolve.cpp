@@ -150,6 +150,38 @@ inline double AccumulateFixed(Get get, std::index_sequence<J...>) {
   return acc;
 }
 
+// Without the HSI buffer, the HSI triples of the three bordered rows an
+// output row reads are worked out from their bytes (the same triples the
+// buffer would hold), each row once while the band moves down.
+class HsiRowRing {
+ public:
+  HsiRowRing(const ConvolveSource& src, bool used)
+      : src_(src), cells_(used && !src.buffers.HasHsi() ? 3 * static_cast<size_t>(src.borderedWidth) : 0) {}
+  void Rows(int y, const HSIColor* rows[3]) {
+    if (src_.buffers.HasHsi()) {
+      NeighbourRows(src_.buffers.Hsi(), src_.borderedWidth, src_.borderedHeight, y, rows, 1);
+      return;
+    }
+    const uint8_t* rgbRows[3];
+    NeighbourRows(src_.buffers.Rgb(), src_.borderedWidth, src_.borderedHeight, y, rgbRows, 3);
+    for (int r = 0; r < 3; ++r) {
+      const int row = y + r, slot = row % 3;
+      HSIColor* cells = cells_.data() + static_cast<size_t>(slot) * src_.borderedWidth;
+      if (held_[slot] != row) {
+        const uint8_t* p = rgbRows[r];
+        for (int x = 0; x < src_.borderedWidth; ++x, p += 3) cells[x] = RGBToHSIFast(p[2], p[1], p[0]);
+        held_[slot] = row;
+      }
+      rows[r] = cells;
+    }
+  }
+
+ private:
+  const ConvolveSource& src_;
+  std::vector<HSIColor> cells_;
+  int held_[3] = {-1, -1, -1};
+};
+
 template <int kKind, bool kHsi>
 void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
                                int endRow) {
@@ -157,11 +189,12 @@ void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias,
   constexpr auto kNine = std::make_index_sequence<9>{};
   const int W = src.width;
   const int form = channel & 3;
+  HsiRowRing hsiRing(src, kHsi);
   for (int y = firstRow; y < endRow; ++y) {
     uint8_t* dst = out.Row(y);
     const uint8_t* rgbRows[3] = {};
     const HSIColor* hsiRows[3] = {};
-    if constexpr (kHsi) NeighbourRows(src.buffers.Hsi(), src.borderedWidth, src.borderedHeight, y, hsiRows, 1);
+    if constexpr (kHsi) hsiRing.Rows(y, hsiRows);
     else NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rgbRows, 3);
     for (int x = 0; x < W; ++x) {
       // c: 0 blue or intensity, 1 green or saturation, 2 red or hue.
@@ -438,7 +471,6 @@ RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kin
     const auto run = kWhole[kind][channel == 6];
     ForEachRowBand(prepared.height, pixels, [&](int a, int b) { run(prepared, channel, bias, out, a, b); });
   } else {
-    if (channel >= 4 && !prepared.buffers.HasHsi()) throw TessalinError("The HSI working buffer was not filled.");
     static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
     ForEachRowBand(prepared.height, pixels,
                    [&](int a, int b) { kExtended[kind][channel >= 4](prepared, channel, bias, out, a, b); });
@@ -452,7 +484,7 @@ RasterImage ConvolvePicture(const RasterImage& picture, int channel, int kind, i
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
   if (!HasWholePath(channel, kind) || picture.Format() != PixelFormat::pf24Bit || !picture.HasImage()) {
     ConvolveSource prepared;
-    PrepareConvolveSource(prepared, picture, channel >= 4);
+    PrepareConvolveSource(prepared, picture, false);  // HSI triples come row by row
     RasterImage out = ConvolveChannel(prepared, channel, kind, bias);
     ReleaseWorkBuffers(prepared);
     return out;

@@ -19,8 +19,8 @@ struct ConvolveSource {
 
 // Records the size and fills the bordered working buffers (border kind 0).
 void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source);
-// The same without the HSI buffer, for callers that only want channels 0 to 3
-// (and 6 with a kind other than Blouring, which is worked out from R + G + B).
+// The same without the HSI buffer (24 bytes a pixel): ConvolveChannel then
+// works the HSI triples out row by row, with the same results.
 void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, bool withHsi);
 
 // A new pf24Bit picture of the source's size; reads the buffers, changes nothing.

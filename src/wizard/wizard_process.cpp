@@ -113,7 +113,8 @@ void MakeVariousResult(RasterImage& working, SharedState& state, ResultSink& res
   RasterImage mono = EtcModelImage(kMonochrome, working);  // C2
   DitherResults dithered = RecipeDither(working, state);   // C3
   ConvolveSource prepared;
-  PrepareSharpening(prepared, working, /*withHsi=*/true, state);  // C4
+  // The HSI composite reads the triples row by row, so no HSI plane is held.
+  PrepareSharpening(prepared, working, /*withHsi=*/false, state);  // C4
   DropUnlessShown(working, state);
   RasterImage pf1bit2 = OneBit(Sharpened(prepared, kChannelI, state));  // C5
   RasterImage convRgb = Sharpened(prepared, kChannelRgb, state);        // C6
