@@ -204,5 +204,46 @@ TEST(ChannelDialog, LargePicturesShowTheSameFaceAndGiveTheSamePictureWhenRead) {
   EXPECT_TRUE(IsGreyOfByte(Img(dialog, "R")->Picture(), expected, 0, 20));
 }
 
+// Every scaled preview's face before its picture is made, then the picture itself.
+void ExpectFaceThenPicture(TScaleImage* preview, const RasterImage& expected, const char* what) {
+  TScaleImage reference;
+  reference.resize(preview->size());
+  reference.SetScaleStyle(ssScale);
+  reference.SetPicture(expected);
+  EXPECT_TRUE(preview->PictureIsDeferred()) << what;
+  EXPECT_EQ(preview->Render(), reference.Render()) << what;
+  EXPECT_TRUE(test::SamePixels24(preview->Picture(), expected)) << what;
+}
+
+TEST(ChannelDialog, LargePicturesDistributeAndResetFromSampledPixelsUntilRead) {
+  ProcessingFakeApp app;
+  const RasterImage doc = test::MakeRandom24(257, 191, 44);
+  TChannel_Frm* dialog = OpenChannelDialog(app, &doc, 0);
+  CloseAtEnd closing(dialog);
+  const auto expectSix = [&](const RasterImage& picture, const char* when) {
+    for (int kind = 0; kind < 3; ++kind) {
+      ExpectFaceThenPicture(Img(dialog, kLetters[kind]), RGBModelImage(kind, picture), when);
+      ExpectFaceThenPicture(Img(dialog, kLetters[3 + kind]), HSIModelImage(kind, picture), when);
+    }
+  };
+  expectSix(doc, "opened");
+
+  Bar(dialog, 4)->setValue(-2500);
+  Bar(dialog, 5)->setValue(30);
+  const RasterImage corrected = ApplyChannelCorrection(doc, ChannelOffsets{0, 0, 0, 0, -0.25, 30});
+  Child<QPushButton>(dialog, "Channel_Dis_Btn")->click();
+  expectSix(corrected, "distribution");
+  // The corrected previews were left to be made when read, and agree.
+  ExpectFaceThenPicture(Img(dialog, "RGB"), corrected, "RGB after distribution");
+
+  Child<QPushButton>(dialog, "ReSet_Btn")->click();
+  ExpectFaceThenPicture(Img(dialog, "RGB"), doc, "RGB after reset");
+  ExpectFaceThenPicture(Img(dialog, "HSI"), HSIModelImage(3, doc), "HSI after reset");
+  expectSix(doc, "reset");
+  // An up-down after the reset works on the source again.
+  UpDown(dialog, 2)->LeftButton()->click();
+  EXPECT_TRUE(IsGreyOfByte(Img(dialog, "B")->Picture(), doc, 2, -20));
+}
+
 }  // namespace
 }  // namespace tessalin

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QResizeEvent>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -152,7 +153,7 @@ void TChannel_Frm::showEvent(QShowEvent* event) {
     auto kept = std::make_shared<RasterImage>();
     kept->Assign(Src_Img->Picture());
     kept_ = std::move(kept);
-    ShowAllChannels(*kept_);
+    ShowAllChannels();
   }
   ProcessingDialog::showEvent(event);
 }
@@ -185,16 +186,101 @@ void TChannel_Frm::RefreshPanels() {
   }
 }
 
-void TChannel_Frm::ShowAllChannels(const RasterImage& picture) {
-  WaitCursor wait;
-  ShowDistribution(picture);
-  RGB_Img->SetPicture(RGBModelImage(3, picture));
-  HSI_Img->SetPicture(ChannelCompositeImage(picture));
+namespace {
+
+RasterImage CopyOf(const RasterImage& picture) {
+  RasterImage copy;
+  copy.Assign(picture);
+  return copy;
 }
 
-void TChannel_Frm::ShowDistribution(const RasterImage& picture) {
-  std::array<RasterImage, 6> six = ChannelDistributionImages(picture);
-  for (int tag = 0; tag < 6; ++tag) channelImages_[tag]->SetPicture(std::move(six[tag]));
+// A correction not made yet: the full pictures are made when first read, the
+// faces of scaled previews from the sampled pixels alone.
+struct ChannelPending {
+  std::shared_ptr<const RasterImage> source;
+  std::shared_ptr<ChannelCorrector> corrector;
+  ChannelOffsets offsets;
+  std::optional<ChannelCorrection> result;
+  // The last sampled face, shared by both previews and by repaints.
+  std::vector<int> columns, rows;
+  std::optional<ChannelCorrection> face;
+  const ChannelCorrection& Result() {
+    WaitCursor wait;  // the full picture is being made now
+    if (!result) result = corrector->Apply(*source, offsets, true);
+    return *result;
+  }
+  const ChannelCorrection& Face(const std::vector<int>& c, const std::vector<int>& r) {
+    if (!face || c != columns || r != rows) {
+      face = corrector->Apply(SamplePixels(*source, c, r), offsets, true);
+      columns = c;
+      rows = r;
+    }
+    return *face;
+  }
+};
+
+}  // namespace
+
+void TChannel_Frm::ShowAllChannels() {
+  WaitCursor wait;
+  const std::shared_ptr<const RasterImage> kept = kept_;
+  rgbFull_ = [kept]() -> const RasterImage& { return *kept; };
+  rgbFace_ = [kept](const std::vector<int>& c, const std::vector<int>& r) { return SamplePixels(*kept, c, r); };
+  ShowDistribution();
+  if (RGB_Img->ScaleStyle() != ssScale || HSI_Img->ScaleStyle() != ssScale) {
+    RGB_Img->SetPicture(RGBModelImage(3, *kept));
+    HSI_Img->SetPicture(ChannelCompositeImage(*kept));
+    return;
+  }
+  // Scaled: the copy and the composite are per-pixel too, so only the sampled pixels are needed now.
+  RGB_Img->SetDeferredPicture(
+      W, H, [kept] { return RGBModelImage(3, *kept); },
+      [kept](const std::vector<int>& c, const std::vector<int>& r) { return SamplePixels(*kept, c, r); });
+  HSI_Img->SetDeferredPicture(
+      W, H, [kept] { return ChannelCompositeImage(*kept); },
+      [kept](const std::vector<int>& c, const std::vector<int>& r) {
+        return ChannelCompositeImage(SamplePixels(*kept, c, r));
+      });
+}
+
+void TChannel_Frm::ShowDistribution() {
+  if (!rgbFull_) {  // nothing shown yet
+    for (TScaleImage* preview : channelImages_) preview->SetPicture(RasterImage());
+    return;
+  }
+  if (channelImages_[0]->ScaleStyle() != ssScale) {
+    std::array<RasterImage, 6> six = ChannelDistributionImages(rgbFull_());
+    for (int tag = 0; tag < 6; ++tag) channelImages_[tag]->SetPicture(std::move(six[tag]));
+    return;
+  }
+  // The six pictures are per-pixel functions of RGB_Img's picture: the faces
+  // come from its sampled pixels, the full pictures (all six at once) when one is read.
+  struct Shared {
+    std::function<const RasterImage&()> full;
+    std::function<RasterImage(const std::vector<int>&, const std::vector<int>&)> face;
+    std::optional<std::array<RasterImage, 6>> six;
+    std::vector<int> columns, rows;
+    std::optional<std::array<RasterImage, 6>> faces;
+  };
+  auto shared = std::make_shared<Shared>();
+  shared->full = rgbFull_;
+  shared->face = rgbFace_;
+  for (int tag = 0; tag < 6; ++tag)
+    channelImages_[tag]->SetDeferredPicture(
+        W, H,
+        [shared, tag] {
+          WaitCursor wait;
+          if (!shared->six) shared->six = ChannelDistributionImages(shared->full());
+          return std::move((*shared->six)[tag]);  // each control reads its own once
+        },
+        [shared, tag](const std::vector<int>& c, const std::vector<int>& r) {
+          if (!shared->faces || c != shared->columns || r != shared->rows) {
+            shared->faces = ChannelDistributionImages(shared->face(c, r));
+            shared->columns = c;
+            shared->rows = r;
+          }
+          return CopyOf((*shared->faces)[tag]);
+        });
 }
 
 void TChannel_Frm::Channel_TrBarChange(int tag) {
@@ -211,58 +297,37 @@ void TChannel_Frm::Channel_TrBarChange(int tag) {
     ChannelCorrection result = corrector_->Apply(*kept_, offsets, true);
     RGB_Img->SetPicture(std::move(result.corrected));
     HSI_Img->SetPicture(std::move(result.composite));
+    // Unscaled previews: the distribution is made at once from the picture shown.
+    rgbFull_ = [this]() -> const RasterImage& { return RGB_Img->Picture(); };
+    rgbFace_ = [this](const std::vector<int>& c, const std::vector<int>& r) {
+      return SamplePixels(RGB_Img->Picture(), c, r);
+    };
     return;
   }
   // A scaled preview shows only a few of the pixels, and the correction works
   // pixel by pixel: the full pictures are made when first read (export,
   // Distribution, an up-down), so dragging a bar stays quick on large pictures.
-  struct Pending {
-    std::shared_ptr<const RasterImage> source;
-    std::shared_ptr<ChannelCorrector> corrector;
-    ChannelOffsets offsets;
-    std::optional<ChannelCorrection> result;
-    // The last sampled face, shared by both previews and by repaints.
-    std::vector<int> columns, rows;
-    std::optional<ChannelCorrection> face;
-    ChannelCorrection& Result() {
-      WaitCursor wait;  // the full picture is being made now
-      if (!result) result = corrector->Apply(*source, offsets, true);
-      return *result;
-    }
-    const ChannelCorrection& Face(const std::vector<int>& c, const std::vector<int>& r) {
-      if (!face || c != columns || r != rows) {
-        face = corrector->Apply(SamplePixels(*source, c, r), offsets, true);
-        columns = c;
-        rows = r;
-      }
-      return *face;
-    }
-  };
-  auto pending = std::make_shared<Pending>();
+  auto pending = std::make_shared<ChannelPending>();
   pending->source = kept_;
   pending->corrector = corrector_;
   pending->offsets = offsets;
-  const auto copyOf = [](const RasterImage& picture) {
-    RasterImage copy;
-    copy.Assign(picture);
-    return copy;
+  // The pending result stays whole for the distribution, so the previews get copies.
+  rgbFull_ = [pending]() -> const RasterImage& { return pending->Result().corrected; };
+  rgbFace_ = [pending](const std::vector<int>& c, const std::vector<int>& r) {
+    return CopyOf(pending->Face(c, r).corrected);
   };
-  RGB_Img->SetDeferredPicture(
-      W, H, [pending] { return std::move(pending->Result().corrected); },
-      [pending, copyOf](const std::vector<int>& c, const std::vector<int>& r) {
-        return copyOf(pending->Face(c, r).corrected);
-      });
+  RGB_Img->SetDeferredPicture(W, H, [pending] { return CopyOf(pending->Result().corrected); }, rgbFace_);
   HSI_Img->SetDeferredPicture(
-      W, H, [pending] { return std::move(pending->Result().composite); },
-      [pending, copyOf](const std::vector<int>& c, const std::vector<int>& r) {
-        return copyOf(pending->Face(c, r).composite);
+      W, H, [pending] { return CopyOf(pending->Result().composite); },
+      [pending](const std::vector<int>& c, const std::vector<int>& r) {
+        return CopyOf(pending->Face(c, r).composite);
       });
 }
 
 void TChannel_Frm::Channel_Dis_BtnClick() {
   WaitCursor wait;
   QApplication::processEvents();
-  ShowDistribution(RGB_Img->Picture());
+  ShowDistribution();
   for (TUpDown* upDown : upDowns_) upDown->SetPosition(0);
 }
 
@@ -283,7 +348,7 @@ void TChannel_Frm::ReSet_BtnClick() {
     SetHint(upDowns_[tag], QString(kLetters[tag]) + " Channel ThresHold");
   }
   RefreshPanels();
-  if (kept_) ShowAllChannels(*kept_);
+  if (kept_) ShowAllChannels();
 }
 
 TChannel_Frm* OpenChannelDialog(AppServices& app, const RasterImage* source, int) {

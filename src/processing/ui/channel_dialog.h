@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <array>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "processing/channel.h"
 #include "processing/ui/dialog_common.h"
@@ -35,9 +37,10 @@ class TChannel_Frm : public ProcessingDialog {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void ShowAllChannels(const RasterImage& picture);
-  // The six single-channel previews of `picture`.
-  void ShowDistribution(const RasterImage& picture);
+  // The source in the RGB, HSI and six channel previews.
+  void ShowAllChannels();
+  // The six single-channel previews of what RGB_Img shows.
+  void ShowDistribution();
   void RefreshPanels();
   void LayoutPanels();
 
@@ -55,6 +58,9 @@ class TChannel_Frm : public ProcessingDialog {
   std::shared_ptr<const RasterImage> kept_;  // the source as shown first
   // Keeps the hue cosines between moves of the bars (shared with pending results).
   std::shared_ptr<ChannelCorrector> corrector_ = std::make_shared<ChannelCorrector>();
+  // RGB_Img's picture, whole and as sampled pixels, also while it is not made yet.
+  std::function<const RasterImage&()> rgbFull_;
+  std::function<RasterImage(const std::vector<int>&, const std::vector<int>&)> rgbFace_;
   int W = 0, H = 0;
 };
 
