@@ -79,6 +79,25 @@ void BM_ChannelDistribution(benchmark::State& state) {
 }
 BENCHMARK(BM_ChannelDistribution)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
+// What Distribution and Reset cost the dialog itself with scaled previews: the
+// faces of the six 123 x 120 channel previews (and for Reset the 120 x 120 copy
+// and composite) from sampled pixels; the full pictures wait until read.
+void BM_ChannelDistributionPreview(benchmark::State& state) {
+  std::vector<int> columns(123), rows(120);
+  for (int i = 0; i < 123; ++i) columns[i] = i * 1000 / 123;
+  for (int i = 0; i < 120; ++i) rows[i] = i * 1000 / 120;
+  for (auto _ : state) {
+    std::array<RasterImage, 6> six = ChannelDistributionImages(SamplePixels(Picture(), columns, rows));
+    benchmark::DoNotOptimize(six[5].Row(0));
+    if (state.range(0) != 0) {
+      RasterImage copy = SamplePixels(Picture(), rows, rows);
+      RasterImage composite = ChannelCompositeImage(copy);
+      benchmark::DoNotOptimize(composite.Row(0));
+    }
+  }
+}
+BENCHMARK(BM_ChannelDistributionPreview)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
 // The same six through the document's model operations, one picture each (the way before).
 void BM_ChannelDistributionByModelImages(benchmark::State& state) {
   for (auto _ : state) {
