@@ -239,6 +239,16 @@ TEST_F(LargestPicture, SharpeningTheIntensityOfATallOneBitColumn) {
   EXPECT_EQ(Mismatch(out, 1, kLong,
                      [&](int, int y) { return Grey(Clamp255(Clamp255(8 * i(y) - 3 * (i(y - 1) + i(y + 1))) + 10)); }),
             "");
+  // Blouring's intensity without an HSI plane, the triples worked out row by
+  // row: 255 (4 above + 8 own + 4 below) / 16 for the white ones, rounded half
+  // to even after the bias.
+  const auto white = [&](int y) { return i(y) == 255 ? 1 : 0; };
+  EXPECT_EQ(Mismatch(ConvolvePicture(tall, 6, 0, 10), 1, kLong,
+                     [&](int, int y) {
+                       const int n = 4 * white(y - 1) + 8 * white(y) + 4 * white(y + 1);
+                       return Grey(Clamp255(static_cast<int>(std::nearbyint(255.0 * n / 16 + 10))));
+                     }),
+            "");
 }
 
 TEST_F(LargestPicture, BlurringTheIntensityPlaneOfAOneBitSquare) {
