@@ -215,7 +215,9 @@ ChannelCorrection ChannelCorrector::Apply(const RasterImage& source, const Chann
     addG[v] = ClampByte(v + offsets.g);
     addB[v] = ClampByte(v + offsets.b);
   }
-  const int h = offsets.h;
+  // Beyond a full turn every hue clamps to 0 or 360 alike, so larger offsets
+  // share the cosines of -360 and 360 (and never meet the empty-entry mark).
+  const int h = std::clamp(offsets.h, -360, 360);
 
   // The hues this picture meets that have no cosines for this H offset yet.
   if (!terms_) {

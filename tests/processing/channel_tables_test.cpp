@@ -198,6 +198,15 @@ TEST(ChannelCorrector, ReusesHueCosinesOnlyForTheSameHueOffset) {
   EXPECT_TRUE(test::SamePixels24(d, ReferenceCorrection(p, first, nullptr)));
 }
 
+TEST(ChannelCorrector, HueOffsetsBeyondAFullTurnClampLikeTheRule) {
+  const RasterImage p = test::MakeRandom24(41, 7, 19);
+  ChannelCorrector corrector;
+  for (int h : {INT32_MIN, -100000, -361, 361, 5000, INT32_MAX}) {
+    const ChannelOffsets o{0, 0, 0, h, 0.3, 0};
+    EXPECT_TRUE(test::SamePixels24(corrector.Apply(p, o, false).corrected, ReferenceCorrection(p, o, nullptr))) << h;
+  }
+}
+
 TEST(ChannelCorrector, ReadsOtherPixelFormatsAsTwentyFourBits) {
   RasterImage p = test::MakeRandom24(23, 9, 8);
   ConvertPixelFormat(static_cast<int>(PixelFormat::pf8Bit), p);
