@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QString>
+#include <exception>
+#include <functional>
+#include <new>
 #include <string>
 
 #include "core/progress.h"
@@ -43,6 +46,18 @@ class AppServices : public ResultSink {
   // Detaches (true) or re-attaches (false) UpdateMenuItems from window
   // activation, so that a batch of new windows does not re-run it for each one.
   virtual void SuspendMenuUpdates(bool suspended) { (void)suspended; }
+  // Runs a handler of a window outside the frame's commands (a dialog's
+  // button); running out of memory or an engine error ends it with the error
+  // box instead of escaping into the event loop.
+  virtual void RunGuarded(const std::function<void()>& body) {
+    try {
+      body();
+    } catch (const std::bad_alloc&) {
+      Prompts().ShowMessage("Out of memory.");
+    } catch (const std::exception& error) {
+      Prompts().ShowMessage(error.what());
+    }
+  }
 };
 
 }  // namespace tessalin

@@ -95,7 +95,10 @@ QAction* TMDIChild::Item(const char* objectName) const {
 QSize TMDIChild::sizeHint() const { return clientSize_; }
 
 void TMDIChild::SetPicture(const RasterImage& raster) {
-  picture_.Assign(raster);
+  // Copied aside first: a copy that runs out of memory leaves the picture whole.
+  RasterImage copy;
+  copy.Assign(raster);
+  picture_ = std::move(copy);
   clientSize_ = QSize(picture_.Width() + kChildMargin, picture_.Height() + kChildMargin);
   RefreshImage();
   resize(clientSize_);
@@ -429,10 +432,13 @@ void TMDIChild::Popup_CopyItemClick() {
 }
 
 void TMDIChild::Popup_CutItemClick() {
+  // The undo copy comes first: without memory for it nothing is cut, and the
+  // previous undo picture stays usable.
+  RasterImage undo;
+  undo.Assign(picture_);
   CutRect = SelectionRect(SelStart, SelEnd);
   Popup_CopyItemClick();
-  if (!UndoBitmap) UndoBitmap.emplace();
-  UndoBitmap->Assign(picture_);
+  UndoBitmap = std::move(undo);
   picture_.SetBrushColor(kWhite);
   picture_.FillRect(CutRect);
   RefreshImage();
@@ -442,7 +448,11 @@ void TMDIChild::Popup_CutItemClick() {
 
 void TMDIChild::Edit_UndoItemClick() {
   if (!UndoBitmap) return;
-  picture_.Draw(0, 0, *UndoBitmap);
+  // Drawn into a copy, so that running out of memory half way changes nothing.
+  RasterImage restored;
+  restored.Assign(picture_);
+  restored.Draw(0, 0, *UndoBitmap);
+  picture_ = std::move(restored);
   RefreshImage();
   UndoBitmap.reset();
   Item("Edit_UndoItem")->setEnabled(false);

@@ -359,20 +359,38 @@ QMdiSubWindow* TMain_Frm::AddChildWindow(TMDIChild* child, const RasterImage* ra
 
 void TMain_Frm::CreateResultChild(const std::string& name, const RasterImage& raster) {
   TMDIChild* child = NewChild();
-  child->Name = name;
-  child->setWindowTitle(QString("Result%1").arg(documents_.size()));
-  child->setToolTip(QString());
-  AddChildWindow(child, &raster);
+  try {
+    child->Name = name;
+    child->setWindowTitle(QString("Result%1").arg(documents_.size()));
+    child->setToolTip(QString());
+    AddChildWindow(child, &raster);
+  } catch (...) {
+    DiscardChild(child);
+    throw;
+  }
   UpdateMenuItems();
 }
 
 void TMain_Frm::CreateImageChild(const std::string& fileName, const RasterImage& raster) {
   TMDIChild* child = NewChild();
-  child->FileName = fileName;
-  child->setWindowTitle(QFileInfo(QString::fromStdString(fileName)).fileName());
-  child->Modified = false;
-  AddChildWindow(child, &raster);
+  try {
+    child->FileName = fileName;
+    child->setWindowTitle(QFileInfo(QString::fromStdString(fileName)).fileName());
+    child->Modified = false;
+    AddChildWindow(child, &raster);
+  } catch (...) {
+    DiscardChild(child);
+    throw;
+  }
   UpdateMenuItems();
+}
+
+void TMain_Frm::DiscardChild(TMDIChild* child) {
+  // A window that could not be completed (out of memory while copying its
+  // picture) must not stay listed, half made, or leak.
+  std::erase(documents_, child);
+  if (QMdiSubWindow* sub = child->SubWindow()) delete sub;
+  else delete child;
 }
 
 void TMain_Frm::DocumentGone(TMDIChild* child) {

@@ -73,7 +73,7 @@ class TMain_Frm : public QMainWindow, public AppServices {
 
   // Runs a command handler; engine errors and out-of-memory end the command
   // with the standard error box and leave every window as it was.
-  void RunGuarded(const std::function<void()>& body);
+  void RunGuarded(const std::function<void()>& body) override;
   // Runs a registered command; false when nobody registered `name`.
   bool RunAppCommand(const std::string& name, const RasterImage* source, int tag);
   static bool HasAppCommand(const std::string& name);
@@ -120,6 +120,7 @@ class TMain_Frm : public QMainWindow, public AppServices {
 
   TMDIChild* NewChild();
   QMdiSubWindow* AddChildWindow(TMDIChild* child, const RasterImage* raster);
+  void DiscardChild(TMDIChild* child);
   void DocumentGone(TMDIChild* child);
   void BuildToolBar();
   void BuildMenus();

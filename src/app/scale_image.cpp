@@ -82,8 +82,11 @@ void TScaleImage::SetDeferredPicture(int width, int height, PictureMaker make, S
 
 void TScaleImage::SetPicture(const RasterImage& picture) {
   if (&picture == &picture_) return;
+  // Copied aside first: a copy that runs out of memory leaves the picture whole.
+  RasterImage copy;
+  copy.Assign(picture);
   DropDeferred();
-  picture_.Assign(picture);
+  picture_ = std::move(copy);
   working_ = RasterToQImage(picture_);
   Changed();
 }

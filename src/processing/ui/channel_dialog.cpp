@@ -118,17 +118,18 @@ TChannel_Frm::TChannel_Frm(AppServices& app, RasterImage&& source)
   Src_Img->SetPicture(std::move(source));
 
   for (int tag = 0; tag < 6; ++tag) {
-    connect(trackBars_[tag], &QSlider::valueChanged, this, [this, tag] { Channel_TrBarChange(tag); });
-    connect(upDowns_[tag], &TUpDown::Clicked, this,
-            [this, tag](int position) { Channel_UpDownClick(tag, position); });
+    connect(trackBars_[tag], &QSlider::valueChanged, this, Guarded([this, tag] { Channel_TrBarChange(tag); }));
+    connect(upDowns_[tag], &TUpDown::Clicked, this, [this, tag](int position) {
+      App().RunGuarded([this, tag, position] { Channel_UpDownClick(tag, position); });
+    });
   }
-  connect(Channel_Dis_Btn, &QPushButton::clicked, this, &TChannel_Frm::Channel_Dis_BtnClick);
-  connect(ReSet_Btn, &QPushButton::clicked, this, &TChannel_Frm::ReSet_BtnClick);
+  connect(Channel_Dis_Btn, &QPushButton::clicked, this, Guarded([this] { Channel_Dis_BtnClick(); }));
+  connect(ReSet_Btn, &QPushButton::clicked, this, Guarded([this] { ReSet_BtnClick(); }));
   connect(Close_Btn, &QPushButton::clicked, this, &QDialog::close);
   for (TScaleImage* preview : {RGB_Img, HSI_Img})
-    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+    connect(preview, &TScaleImage::DoubleClicked, this, Guarded([this, preview] { Export(preview->Picture()); }));
   for (TScaleImage* preview : channelImages_)
-    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+    connect(preview, &TScaleImage::DoubleClicked, this, Guarded([this, preview] { Export(preview->Picture()); }));
 }
 
 ChannelOffsets TChannel_Frm::AppliedValues() const {
@@ -353,7 +354,13 @@ void TChannel_Frm::ReSet_BtnClick() {
 
 TChannel_Frm* OpenChannelDialog(AppServices& app, const RasterImage* source, int) {
   auto* dialog = new TChannel_Frm(app, Copy24(source));
-  dialog->show();
+  try {
+    dialog->show();  // the first showing computes every channel
+  } catch (...) {
+    // Out of memory there: no half-filled dialog stays behind.
+    delete dialog;
+    throw;
+  }
   return dialog;
 }
 

@@ -34,8 +34,8 @@ TConvolve_Frm::TConvolve_Frm(AppServices& app, RasterImage&& source)
   kindBox_->setCurrentIndex(App().State().ConvolveKind);
   Bias_SpinE->SetValue(App().State().SharedBias);
   connect(kindBox_, &QComboBox::currentIndexChanged, this, &TConvolve_Frm::ImgClear);
-  connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, &TConvolve_Frm::Apply_BtnClick);
-  connect(Apply_Btn, &QPushButton::clicked, this, &TConvolve_Frm::Apply_BtnClick);
+  connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, Guarded([this] { Apply_BtnClick(); }));
+  connect(Apply_Btn, &QPushButton::clicked, this, Guarded([this] { Apply_BtnClick(); }));
 }
 
 void TConvolve_Frm::ImgClear(int index) {

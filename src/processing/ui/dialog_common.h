@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QString>
 #include <QToolButton>
+#include <functional>
 
 #include "app/app_services.h"
 #include "app/scale_image.h"
@@ -44,6 +45,11 @@ class ProcessingDialog : public QDialog {
   QStatusBar* AddStatusBar(const QString& initialText);
   // Opens a copy of a non-empty picture as a new document.
   void Export(const RasterImage& picture);
+  // A slot whose failures (out of memory, engine errors) end in the error box
+  // rather than in the event loop, which cannot carry them.
+  std::function<void()> Guarded(std::function<void()> handler) {
+    return [this, handler = std::move(handler)] { app_.RunGuarded(handler); };
+  }
   // A result preview with its label above it.
   TScaleImage* AddPreview(const QString& name, const QString& hint, int x, int y, int w, int h,
                           const QString& label, int labelX, int labelY, const QColor& labelColor = QColor());

@@ -54,11 +54,11 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
   Bias_SpinE->SetValue(App().State().SharedBias);
 
   connect(Dither_CbBox, &QComboBox::currentIndexChanged, this, &TDither_Frm::Dither_CbBoxChange);
-  connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, &TDither_Frm::Apply_BtnClick);
-  connect(Apply_Btn, &QPushButton::clicked, this, &TDither_Frm::Apply_BtnClick);
+  connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, Guarded([this] { Apply_BtnClick(); }));
+  connect(Apply_Btn, &QPushButton::clicked, this, Guarded([this] { Apply_BtnClick(); }));
   connect(Close_Btn, &QPushButton::clicked, this, &QDialog::close);
   for (TScaleImage* preview : {R_Img, G_Img, B_Img, I_Img})
-    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+    connect(preview, &TScaleImage::DoubleClicked, this, Guarded([this, preview] { Export(preview->Picture()); }));
 }
 
 void TDither_Frm::showEvent(QShowEvent* event) {

@@ -33,8 +33,8 @@ TEdge_Frm::TEdge_Frm(AppServices& app, RasterImage&& source)
   kindBox_->setCurrentIndex(App().State().EdgeKind);
   Bias_SpinE->SetValue(App().State().SharedBias);
   connect(kindBox_, &QComboBox::currentIndexChanged, this, &TEdge_Frm::Edge_CbBoxChange);
-  connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, &TEdge_Frm::Apply_BtnClick);
-  connect(Apply_Btn, &QPushButton::clicked, this, &TEdge_Frm::Apply_BtnClick);
+  connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, Guarded([this] { Apply_BtnClick(); }));
+  connect(Apply_Btn, &QPushButton::clicked, this, Guarded([this] { Apply_BtnClick(); }));
 }
 
 void TEdge_Frm::Edge_CbBoxChange(int index) {

@@ -54,11 +54,11 @@ TRotate_Frm::TRotate_Frm(AppServices& app, RasterImage&& source)
   shown.Assign(kept_);
   Src_Img->SetPicture(std::move(shown));
 
-  connect(Degree_TrBar, &QSlider::valueChanged, this, &TRotate_Frm::Degree_TrBarChange);
-  connect(Fit_ChkBox, &QCheckBox::clicked, this, &TRotate_Frm::Degree_TrBarChange);
-  connect(Ok_BitBtn, &QPushButton::clicked, this, &TRotate_Frm::Ok_BitBtnClick);
+  connect(Degree_TrBar, &QSlider::valueChanged, this, Guarded([this] { Degree_TrBarChange(); }));
+  connect(Fit_ChkBox, &QCheckBox::clicked, this, Guarded([this] { Degree_TrBarChange(); }));
+  connect(Ok_BitBtn, &QPushButton::clicked, this, Guarded([this] { Ok_BitBtnClick(); }));
   connect(Close_BitBtn, &QPushButton::clicked, this, &QDialog::close);
-  connect(Src_Img, &PictureLabel::DoubleClicked, this, &TRotate_Frm::Src_ImgDblClick);
+  connect(Src_Img, &PictureLabel::DoubleClicked, this, Guarded([this] { Src_ImgDblClick(); }));
 }
 
 void TRotate_Frm::Degree_TrBarChange() {

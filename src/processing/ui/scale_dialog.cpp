@@ -72,11 +72,11 @@ TScale_Frm::TScale_Frm(AppServices& app, RasterImage&& source)
   shown.Assign(kept_);
   Src_Img->SetPicture(std::move(shown));
 
-  connect(Mini_TrBar, &QSlider::valueChanged, this, [this] { Scale_TrBarChange(0); });
-  connect(Magni_trBar, &QSlider::valueChanged, this, [this] { Scale_TrBarChange(1); });
-  connect(Ok_BitBtn, &QPushButton::clicked, this, &TScale_Frm::Ok_BitBtnClick);
+  connect(Mini_TrBar, &QSlider::valueChanged, this, Guarded([this] { Scale_TrBarChange(0); }));
+  connect(Magni_trBar, &QSlider::valueChanged, this, Guarded([this] { Scale_TrBarChange(1); }));
+  connect(Ok_BitBtn, &QPushButton::clicked, this, Guarded([this] { Ok_BitBtnClick(); }));
   connect(Close_BitBtn, &QPushButton::clicked, this, &QDialog::close);
-  connect(Src_Img, &PictureLabel::DoubleClicked, this, &TScale_Frm::Src_ImgDblClick);
+  connect(Src_Img, &PictureLabel::DoubleClicked, this, Guarded([this] { Src_ImgDblClick(); }));
 }
 
 void TScale_Frm::Scale_TrBarChange(int tag) {
