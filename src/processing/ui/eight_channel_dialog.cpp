@@ -2,6 +2,7 @@
 
 #include <QFrame>
 
+#include "core/pixel_ops.h"
 #include "processing/preview_sampling.h"
 
 namespace tessalin {
@@ -130,13 +131,25 @@ void EightChannelDialog::ShowPreparedResults(const PreparedChannel& channel) {
         SplitColourResults(results);
         return results;
       },
-      [channel](const RasterImage& picture, int c) {
-        // One full picture when read: the HSI buffer only for outputs 4 to 7.
-        ConvolveSource prepared;
-        PrepareConvolveSource(prepared, picture, c >= 4);
-        RasterImage result = channel(prepared, c);
-        ReleaseWorkBuffers(prepared);
-        return result;
+      [channel, kept = source_, colours = std::make_shared<std::array<RasterImage, 2>>()](
+          const RasterImage& picture, int c) {
+        const auto run = [&channel, &picture](int output) {
+          // The HSI buffer only for outputs 4 to 7.
+          ConvolveSource prepared;
+          PrepareConvolveSource(prepared, picture, output >= 4);
+          RasterImage result = channel(prepared, output);
+          ReleaseWorkBuffers(prepared);
+          return result;
+        };
+        if (&picture != kept.get()) return run(c);  // a mosaic of other samples
+        // A full picture when first read: the colour output of its side is
+        // made once and kept, so the other three of that side are its bytes.
+        RasterImage& colour = (*colours)[c >= 4 ? 1 : 0];
+        if (!colour.HasImage()) colour = run(c >= 4 ? 7 : 3);
+        if (c % 4 != 3) return RGBModelImage(c % 4, colour);
+        RasterImage copy;
+        copy.Assign(colour);
+        return copy;
       });
 }
 
