@@ -342,11 +342,12 @@ namespace {
 
 // File and information headers, colour table and zeroed rows of a bottom-up
 // BMP; returns the bytes and where the rows start.
-std::vector<uint8_t> BmpWithBlankRows(int width, int height, int bits, bool masks, const ColorTable& table,
-                                      size_t& headerBytes, size_t& rowBytes) {
+// The file and info headers and the colour table; fileBytes is the whole file's size.
+std::vector<uint8_t> BmpHeaders(int width, int height, int bits, bool masks, const ColorTable& table,
+                                size_t& headerBytes, size_t& rowBytes, size_t& fileBytes) {
   rowBytes = static_cast<size_t>(StoredRowBytes(width, bits));
   headerBytes = kFileHeaderBytes + 40 + (masks ? 12 : 0) + table.size() * 4;
-  const size_t fileBytes = headerBytes + rowBytes * static_cast<size_t>(height);
+  fileBytes = headerBytes + rowBytes * static_cast<size_t>(height);
   if (fileBytes > UINT32_MAX) throw TessalinError("The picture is too large for a BMP file.");
 
   std::vector<uint8_t> out;
@@ -378,8 +379,33 @@ std::vector<uint8_t> BmpWithBlankRows(int width, int height, int bits, bool mask
     out.push_back(e.r);
     out.push_back(0);
   }
+  return out;
+}
+
+std::vector<uint8_t> BmpWithBlankRows(int width, int height, int bits, bool masks, const ColorTable& table,
+                                      size_t& headerBytes, size_t& rowBytes) {
+  size_t fileBytes = 0;
+  std::vector<uint8_t> out = BmpHeaders(width, height, bits, masks, table, headerBytes, rowBytes, fileBytes);
   out.resize(fileBytes, 0);
   return out;
+}
+
+// Row y of the picture as a 32-bit device row: B, G, R and a zero byte, as a
+// device raster holds it. `decoded` is a row of scratch for other layouts.
+void EncodeDeviceRow(const RasterImage& image, int y, uint8_t* dst, std::vector<uint8_t>& decoded) {
+  const int width = image.Width();
+  const uint8_t* bgr = image.Row(y);
+  if (image.Format() != PixelFormat::pf24Bit) {
+    decoded.resize(3 * static_cast<size_t>(width));
+    image.ReadRowBgr(y, decoded.data());
+    bgr = decoded.data();
+  }
+  for (int x = 0; x < width; ++x) {
+    dst[4 * x] = bgr[3 * x];
+    dst[4 * x + 1] = bgr[3 * x + 1];
+    dst[4 * x + 2] = bgr[3 * x + 2];
+    dst[4 * x + 3] = 0;
+  }
 }
 
 }  // namespace
@@ -408,25 +434,12 @@ std::vector<uint8_t> EncodeBmp(const RasterImage& image) {
 
 std::vector<uint8_t> EncodeBmpAsDevice(const RasterImage& image) {
   if (!image.HasImage()) throw TessalinError("An empty picture cannot be written as BMP.");
-  const int width = image.Width(), height = image.Height();
+  const int height = image.Height();
   size_t headerBytes = 0, rowBytes = 0;
-  std::vector<uint8_t> out = BmpWithBlankRows(width, height, 32, false, ColorTable(), headerBytes, rowBytes);
-  const bool direct = image.Format() == PixelFormat::pf24Bit;
-  std::vector<uint8_t> decoded(direct ? 0 : 3 * static_cast<size_t>(width));
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* bgr = image.Row(y);
-    if (!direct) {
-      image.ReadRowBgr(y, decoded.data());
-      bgr = decoded.data();
-    }
-    // The unused fourth byte stays zero, as a device raster holds it.
-    uint8_t* dst = out.data() + headerBytes + static_cast<size_t>(height - 1 - y) * rowBytes;
-    for (int x = 0; x < width; ++x) {
-      dst[4 * x] = bgr[3 * x];
-      dst[4 * x + 1] = bgr[3 * x + 1];
-      dst[4 * x + 2] = bgr[3 * x + 2];
-    }
-  }
+  std::vector<uint8_t> out = BmpWithBlankRows(image.Width(), height, 32, false, ColorTable(), headerBytes, rowBytes);
+  std::vector<uint8_t> decoded;
+  for (int y = 0; y < height; ++y)
+    EncodeDeviceRow(image, y, out.data() + headerBytes + static_cast<size_t>(height - 1 - y) * rowBytes, decoded);
   return out;
 }
 
@@ -448,13 +461,29 @@ void SaveBmpFile(const RasterImage& image, const std::string& path) {
 }
 
 void SaveBmpFileAsDevice(const RasterImage& image, const std::string& path) {
-  std::vector<uint8_t> bytes;
+  // The same bytes as EncodeBmpAsDevice, written a megabyte at a time: a
+  // file-sized buffer costs more in fresh pages than the encoding itself.
+  if (!image.HasImage()) ThrowFileError(path, "An empty picture cannot be written as BMP.");
+  const int width = image.Width(), height = image.Height();
+  size_t headerBytes = 0, rowBytes = 0, fileBytes = 0;
+  std::vector<uint8_t> headers;
   try {
-    bytes = EncodeBmpAsDevice(image);
+    headers = BmpHeaders(width, height, 32, false, ColorTable(), headerBytes, rowBytes, fileBytes);
   } catch (const TessalinError& e) {
     ThrowFileError(path, e.what());
   }
-  WriteFileAtomically(path, bytes);
+  const int rowsPerPiece = static_cast<int>(std::max<size_t>(1, (size_t{1} << 20) / rowBytes));
+  int next = height - 1;  // rows go bottom-up
+  std::vector<uint8_t> decoded;
+  WriteFileAtomicallyInPieces(path, [&](std::vector<uint8_t>& piece) {
+    if (!headers.empty()) piece.swap(headers);
+    const int rows = std::min(next + 1, rowsPerPiece);
+    const size_t at = piece.size();
+    piece.resize(at + static_cast<size_t>(rows) * rowBytes, 0);
+    for (int i = 0; i < rows; ++i) EncodeDeviceRow(image, next - i, piece.data() + at + i * rowBytes, decoded);
+    next -= rows;
+    return next >= 0;
+  });
 }
 
 }  // namespace tessalin

@@ -85,27 +85,65 @@ void WriteFileAtomicallyWith(const std::string& path, const std::function<void(c
   }
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  WriteFileAtomicallyWith(path, [&](const std::string& temp) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) ThrowFileError(path, "cannot be written: " + ErrnoText() + ".");
+namespace {
+
+// The temporary file as a descriptor that is closed on every way out.
+class TemporaryFile {
+ public:
+  TemporaryFile(const std::string& temp, const std::string& path)
+      : path_(path), fd_(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+    if (fd_ < 0) Fail(ErrnoText());
+  }
+  ~TemporaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  void Write(const uint8_t* data, size_t size) {
     size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+      const ssize_t n = ::write(fd_, data + done, size - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        const std::string why = n < 0 ? ErrnoText() : "nothing was written";
-        ::close(fd);
-        ThrowFileError(path, "cannot be written: " + why + ".");
-      }
+      if (n <= 0) Fail(n < 0 ? ErrnoText() : "nothing was written");
       done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-      const std::string why = ErrnoText();
-      ::close(fd);
-      ThrowFileError(path, "cannot be written: " + why + ".");
+  }
+  // On the disk before the rename, so a crash leaves the old file or the new one.
+  void Finish() {
+    if (::fsync(fd_) != 0 && errno != EINVAL) Fail(ErrnoText());
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Fail(ErrnoText());
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& why) { ThrowFileError(path_, "cannot be written: " + why + "."); }
+  const std::string& path_;
+  int fd_;
+};
+
+}  // namespace
+
+void WriteFileAtomicallyInPieces(const std::string& path,
+                                 const std::function<bool(std::vector<uint8_t>&)>& nextPiece) {
+  WriteFileAtomicallyWith(path, [&](const std::string& temp) {
+    TemporaryFile file(temp, path);
+    std::vector<uint8_t> piece;
+    for (bool more = true; more;) {
+      piece.clear();
+      more = nextPiece(piece);
+      file.Write(piece.data(), piece.size());
     }
-    if (::close(fd) != 0) ThrowFileError(path, "cannot be written: " + ErrnoText() + ".");
+    file.Finish();
+  });
+}
+
+void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+  WriteFileAtomicallyWith(path, [&](const std::string& temp) {
+    TemporaryFile file(temp, path);
+    file.Write(bytes.data(), bytes.size());
+    file.Finish();
   });
 }
 

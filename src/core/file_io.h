@@ -21,6 +21,11 @@ int64_t FileSizeOf(const std::string& path);
 // TessalinError naming `path` is thrown.
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// The same for bytes made piece by piece, so that no file-sized buffer is
+// needed: `nextPiece` fills the (cleared) buffer it is given and returns false
+// once nothing is left.
+void WriteFileAtomicallyInPieces(const std::string& path, const std::function<bool(std::vector<uint8_t>&)>& nextPiece);
+
 // The same for writers that produce a file themselves (libraries that want a
 // path): `writeTo` fills the temporary path it is given.
 void WriteFileAtomicallyWith(const std::string& path, const std::function<void(const std::string&)>& writeTo);

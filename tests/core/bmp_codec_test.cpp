@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <sstream>
 
@@ -172,6 +173,26 @@ TEST(BmpDevice, DirectRowsGiveTheBytesOfADeviceCopy) {
     }
   }
   EXPECT_THROW(EncodeBmpAsDevice(RasterImage()), TessalinError);
+}
+
+// The save writes the same bytes a megabyte at a time; 700 x 500 needs three pieces.
+TEST(BmpDevice, SavedFileHoldsTheEncodedBytesWhateverThePieces) {
+  test::TempDir dir;
+  const int sizes[][2] = {{1, 1}, {5, 3}, {700, 500}, {262144, 2}};
+  for (const auto& wh : sizes) {
+    RasterImage picture = test::MakeRandom24(wh[0], wh[1], 5);
+    if (wh[0] == 5) ConvertPixelFormat(static_cast<int>(PixelFormat::pf8Bit), picture);
+    const std::string path = dir.File("device.bmp");
+    SaveBmpFileAsDevice(picture, path);
+    EXPECT_EQ(test::ReadBytes(path), EncodeBmpAsDevice(picture)) << wh[0] << " x " << wh[1];
+  }
+  try {
+    SaveBmpFileAsDevice(RasterImage(), dir.File("empty.bmp"));
+    ADD_FAILURE() << "an empty picture was saved";
+  } catch (const TessalinError& e) {
+    EXPECT_NE(std::string(e.what()).find("empty.bmp"), std::string::npos);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("empty.bmp")));
 }
 
 TEST(BmpRoundTrip, LoadedOneBitFileKeepsItsOwnTable) {
