@@ -138,8 +138,10 @@ void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int border
       }
       if (!hsi) continue;
       HSIColor* out = hsi + at + side;
-      for (int x = 0; x < W; ++x) out[x] = RGBToHSIFast(from[3 * static_cast<size_t>(x) + 2],
-                                                        from[3 * static_cast<size_t>(x) + 1], from[3 * static_cast<size_t>(x)]);
+      for (int x = 0; x < W; ++x) {
+        const uint8_t* p = from + 3 * static_cast<size_t>(x);
+        out[x] = RGBToHSIFast(p[2], p[1], p[0]);
+      }
       for (int s = 0; s < side; ++s) {
         out[s - side] = out[0];
         out[W + s] = out[W - 1];

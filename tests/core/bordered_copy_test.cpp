@@ -1,11 +1,12 @@
 // The row-by-row bordered buffers against the plain way: build the bordered
 // raster, then load it. Every pixel format, both border kinds, thin shapes.
+#include "core/bordered_copy.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "core/bordered_copy.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
 #include "core/work_buffers.h"
@@ -25,15 +26,14 @@ std::string Difference(const WorkBuffers& got, const WorkBuffers& want) {
   if (got.HsiBytes() != want.HsiBytes()) return "HSI sizes differ";
   const size_t cells = static_cast<size_t>(want.Width()) * want.Height();
   for (size_t i = 0; got.HasHsi() && i < cells; ++i)
-    if (got.Hsi()[i].I != want.Hsi()[i].I || got.Hsi()[i].S != want.Hsi()[i].S || got.Hsi()[i].H != want.Hsi()[i].H)
+    if (got.Hsi()[i].I != want.Hsi()[i].I || got.Hsi()[i].S != want.Hsi()[i].S ||
+        got.Hsi()[i].H != want.Hsi()[i].H)
       return "HSI cell " + std::to_string(i) + " differs";
   return "";
 }
 
 TEST(BorderedCopyByRows, MatchesTheBorderedRasterInEveryFormatAndKind) {
-  const struct {
-    int w, h;
-  } sizes[] = {{1, 1}, {1, 6}, {7, 1}, {2, 2}, {9, 5}, {17, 11}};
+  const struct { int w, h; } sizes[] = {{1, 1}, {1, 6}, {7, 1}, {2, 2}, {9, 5}, {17, 11}};
   const PixelFormat formats[] = {PixelFormat::pf1Bit,  PixelFormat::pf4Bit,  PixelFormat::pf8Bit,
                                  PixelFormat::pf15Bit, PixelFormat::pf16Bit, PixelFormat::pf24Bit,
                                  PixelFormat::pf32Bit, PixelFormat::pfDevice};
@@ -48,7 +48,8 @@ TEST(BorderedCopyByRows, MatchesTheBorderedRasterInEveryFormatAndKind) {
           LoadWorkBuffers(expected, MakeBorderedRaster(picture, kind), withHsi);
           LoadBorderedCopy(byRows, picture, kind, withHsi);
           EXPECT_EQ(Difference(byRows, expected), "")
-              << size.w << " x " << size.h << " " << PixelFormatName(format) << " kind " << kind << " hsi " << withHsi;
+              << size.w << " x " << size.h << " " << PixelFormatName(format) << " kind " << kind << " hsi "
+              << withHsi;
         }
       }
     }

@@ -43,8 +43,8 @@ namespace {
 
 using test::Bgr;
 
-constexpr int kSide = 10000;          // 10000 x 10000
-constexpr int kLong = 100'000'000;    // 100000000 x 1 and 1 x 100000000
+constexpr int kSide = 10000;        // 10000 x 10000
+constexpr int kLong = 100'000'000;  // 100000000 x 1 and 1 x 100000000
 static_assert(int64_t{kSide} * kSide == kMaxPixels && kLong == kMaxPixels);
 
 constexpr int kSharpning2 = 2;
@@ -73,8 +73,10 @@ RasterImage Make1Bit(int width, int height, Rule white) {
     uint8_t* row = image.Row(y);
     for (int x = 0; x < width; ++x) {
       const uint8_t bit = static_cast<uint8_t>(0x80 >> (x % 8));
-      if (white(x, y)) row[x / 8] |= bit;
-      else row[x / 8] &= static_cast<uint8_t>(~bit);
+      if (white(x, y))
+        row[x / 8] |= bit;
+      else
+        row[x / 8] &= static_cast<uint8_t>(~bit);
     }
   }
   return image;
@@ -93,9 +95,9 @@ std::string Mismatch(const RasterImage& image, int width, int height, Rule rule)
     for (int x = 0; x < width; ++x, row += 3) {
       const Bgr want = rule(x, y);
       if (row[0] != want.b || row[1] != want.g || row[2] != want.r)
-        return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is " + std::to_string(row[0]) + " " +
-               std::to_string(row[1]) + " " + std::to_string(row[2]) + ", expected " + std::to_string(want.b) + " " +
-               std::to_string(want.g) + " " + std::to_string(want.r);
+        return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is " + std::to_string(row[0]) +
+               " " + std::to_string(row[1]) + " " + std::to_string(row[2]) + ", expected " +
+               std::to_string(want.b) + " " + std::to_string(want.g) + " " + std::to_string(want.r);
     }
   }
   return "";
@@ -152,7 +154,8 @@ TEST_F(LargestPicture, PixelFormatConversionsKeepEveryPixelOfTheLongShapes) {
 
 TEST_F(LargestPicture, PixelOperationsReachTheFarEnd) {
   const auto colour = [](int x, int y) {
-    return Bgr{static_cast<uint8_t>(x % 251), static_cast<uint8_t>(y % 241), static_cast<uint8_t>((x + y) % 239)};
+    return Bgr{static_cast<uint8_t>(x % 251), static_cast<uint8_t>(y % 241),
+               static_cast<uint8_t>((x + y) % 239)};
   };
   {
     const RasterImage square = Make24(kSide, kSide, colour);
@@ -166,18 +169,22 @@ TEST_F(LargestPicture, PixelOperationsReachTheFarEnd) {
   }
   {
     const RasterImage wide = Make24(kLong, 1, colour);
-    EXPECT_EQ(Mismatch(MirrorImage(0, wide), kLong, 1, [&](int x, int) { return colour(kLong - 1 - x, 0); }), "");
+    EXPECT_EQ(Mismatch(MirrorImage(0, wide), kLong, 1, [&](int x, int) { return colour(kLong - 1 - x, 0); }),
+              "");
   }
   {
     const RasterImage tall = Make24(1, kLong, colour);
-    EXPECT_EQ(Mismatch(MirrorImage(1, tall), 1, kLong, [&](int, int y) { return colour(0, kLong - 1 - y); }), "");
+    EXPECT_EQ(Mismatch(MirrorImage(1, tall), 1, kLong, [&](int, int y) { return colour(0, kLong - 1 - y); }),
+              "");
   }
   {
     // A grey v has intensity v, saturation 0 and hue 0: the composite is blue v only.
     const auto grey = [](int, int y) { return Grey(y % 256); };
     const RasterImage tall = Make24(1, kLong, grey);
     EXPECT_EQ(Mismatch(HSIModelImage(3, tall), 1, kLong,
-                       [](int, int y) { return Bgr{static_cast<uint8_t>(y % 256), 0, 0}; }),
+                       [](int, int y) {
+                         return Bgr{static_cast<uint8_t>(y % 256), 0, 0};
+                       }),
               "");
   }
 }
@@ -222,8 +229,9 @@ TEST_F(LargestPicture, TheWideBorderedCopyOfTheSquarePassesTheLimitByItsBorder) 
 TEST_F(LargestPicture, SharpeningAFlatGreyDoublesItEverywhere) {
   // Sharpning2 sums to 2; the replicated border keeps the edge pixels flat too.
   const RasterImage square = Make24(kSide, kSide, [](int, int) { return Grey(60); });
-  EXPECT_EQ(Mismatch(ConvolvePicture(square, 3, kSharpning2, 7), kSide, kSide, [](int, int) { return Grey(127); }),
-            "");
+  EXPECT_EQ(
+      Mismatch(ConvolvePicture(square, 3, kSharpning2, 7), kSide, kSide, [](int, int) { return Grey(127); }),
+      "");
 }
 
 TEST_F(LargestPicture, SharpeningTheIntensityOfATallOneBitColumn) {
@@ -237,7 +245,9 @@ TEST_F(LargestPicture, SharpeningTheIntensityOfATallOneBitColumn) {
   ReleaseWorkBuffers(prepared);
   const auto i = [](int y) { return StripeWhite(y < 0 ? 0 : (y >= kLong ? kLong - 1 : y)) ? 255 : 0; };
   EXPECT_EQ(Mismatch(out, 1, kLong,
-                     [&](int, int y) { return Grey(Clamp255(Clamp255(8 * i(y) - 3 * (i(y - 1) + i(y + 1))) + 10)); }),
+                     [&](int, int y) {
+                       return Grey(Clamp255(Clamp255(8 * i(y) - 3 * (i(y - 1) + i(y + 1))) + 10));
+                     }),
             "");
   // Blouring's intensity without an HSI plane, the triples worked out row by
   // row: 255 (4 above + 8 own + 4 below) / 16 for the white ones, rounded half
@@ -289,7 +299,9 @@ TEST_F(LargestPicture, EdgeOperatorsFindTheStripesToTheLastColumn) {
     const RasterImage out = EdgeChannel(prepared, 1, 3, 5);
     ReleaseWorkBuffers(prepared);
     EXPECT_EQ(Mismatch(out, kLong, 1,
-                       [&](int x, int) { return Grey(std::max(std::abs(g(x) - g(x - 1)), std::abs(g(x) - g(x + 1))) + 5); }),
+                       [&](int x, int) {
+                         return Grey(std::max(std::abs(g(x) - g(x - 1)), std::abs(g(x) - g(x + 1))) + 5);
+                       }),
               "");
   }
   {
@@ -361,7 +373,8 @@ TEST_F(LargestPicture, JarvisJudiceNinkeOfPureBlackAndWhiteLeavesTheSquareAsItIs
 
 TEST_F(LargestPicture, QuarterTurnsSwapTheLongShapes) {
   const auto colour = [](int i) {
-    return Bgr{static_cast<uint8_t>(i % 253), static_cast<uint8_t>(i / 253 % 256), static_cast<uint8_t>(i / 7 % 256)};
+    return Bgr{static_cast<uint8_t>(i % 253), static_cast<uint8_t>(i / 253 % 256),
+               static_cast<uint8_t>(i / 7 % 256)};
   };
   {
     // Output (x, y) is source column y, row H - 1 - x.
@@ -378,7 +391,8 @@ TEST_F(LargestPicture, FreeRotationByNothingWithFitGivesTheSquareBack) {
   // cos 0 = 1 and sin 0 = 0 exactly: every sample lands on its own pixel. Fit
   // adds |cos(1.570796327)| x 10000, about 2e-6, which truncation drops.
   const auto colour = [](int x, int y) {
-    return Bgr{static_cast<uint8_t>(x % 256), static_cast<uint8_t>(y % 256), static_cast<uint8_t>((x ^ y) % 256)};
+    return Bgr{static_cast<uint8_t>(x % 256), static_cast<uint8_t>(y % 256),
+               static_cast<uint8_t>((x ^ y) % 256)};
   };
   const RasterImage square = Make24(kSide, kSide, colour);
   EXPECT_EQ(Mismatch(RotateImage(square, true, 0), kSide, kSide, colour), "");
@@ -390,8 +404,8 @@ TEST_F(LargestPicture, ReductionAndMagnificationMeetTheLimit) {
   // 2 x 2 blocks of base + 0, 2, 4, 6: their mean is base + 3, no rounding.
   const auto base = [](int bx, int by) { return (bx * 5 + by * 11) % 240; };
   {
-    const RasterImage square =
-        Make24(kSide, kSide, [&](int x, int y) { return Grey(base(x / 2, y / 2) + 2 * (x % 2) + 4 * (y % 2)); });
+    const RasterImage square = Make24(
+        kSide, kSide, [&](int x, int y) { return Grey(base(x / 2, y / 2) + 2 * (x % 2) + 4 * (y % 2)); });
     EXPECT_EQ(Mismatch(ReduceImage(square, 2, 2), kSide / 2, kSide / 2,
                        [&](int x, int y) { return Grey(base(x, y) + 3); }),
               "");
@@ -399,7 +413,8 @@ TEST_F(LargestPicture, ReductionAndMagnificationMeetTheLimit) {
   {
     // Up to the limit again: each pixel of the half-size picture becomes a 2 x 2 block.
     const RasterImage half = Make24(kSide / 2, kSide / 2, [&](int x, int y) { return Grey(base(x, y)); });
-    EXPECT_EQ(Mismatch(MagnifyImage(half, 2, 2), kSide, kSide, [&](int x, int y) { return Grey(base(x / 2, y / 2)); }),
+    EXPECT_EQ(Mismatch(MagnifyImage(half, 2, 2), kSide, kSide,
+                       [&](int x, int y) { return Grey(base(x / 2, y / 2)); }),
               "");
   }
   {
@@ -427,7 +442,9 @@ TEST_F(LargestPicture, ChannelCorrectionsOfTheLongShapes) {
               "");
   }
   {
-    const RasterImage wide = Make24(kLong, 1, [](int x, int) { return Bgr{1, 2, static_cast<uint8_t>(x % 256)}; });
+    const RasterImage wide = Make24(kLong, 1, [](int x, int) {
+      return Bgr{1, 2, static_cast<uint8_t>(x % 256)};
+    });
     EXPECT_EQ(Mismatch(ChannelThresholdImage(wide, 0, -10), kLong, 1,
                        [](int x, int) { return Grey(Clamp255(x % 256 - 10)); }),
               "");
