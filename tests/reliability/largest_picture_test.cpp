@@ -16,7 +16,6 @@
 #include "core/limits.h"
 #include "core/pixel_ops.h"
 #include "core/raster_image.h"
-#include "core/row_codec.h"
 #include "core/tessalin_error.h"
 #include "core/work_buffers.h"
 #include "formats/wbmp_codec.h"
