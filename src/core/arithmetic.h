@@ -10,8 +10,16 @@ namespace tessalin {
 // "Extended precision": the x87 80-bit format on x86-64 Linux.
 using Extended = long double;
 
-// Nearest integer, ties to even (the default rounding mode).
-inline double RoundHalfEven(double x) { return std::nearbyint(x); }
+// Nearest integer, ties to even. Adding and taking back 2^52 leaves no
+// fraction bits, so the sum is rounded in the default mode (ties to even, which
+// nothing here changes): the same as std::nearbyint without its call and its
+// save of the floating-point environment. copysign keeps the sign of a zero.
+inline double RoundHalfEven(double x) {
+  constexpr double kTwo52 = 4503599627370496.0;
+  if (!(std::fabs(x) < kTwo52)) return x;  // already whole, or not a number
+  const double r = x >= 0 ? (x + kTwo52) - kTwo52 : (x - kTwo52) + kTwo52;
+  return std::copysign(r, x);
+}
 inline Extended RoundHalfEven(Extended x) { return std::nearbyintl(x); }
 
 // lrint rounds in the current mode as nearbyint does, without saving and
