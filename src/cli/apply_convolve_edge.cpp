@@ -40,9 +40,8 @@ std::vector<ApplyResult> RunConvolve(const std::vector<std::string>& a, const Ra
 std::vector<ApplyResult> RunEdge(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
   const FilterArguments f = ParseFilterArguments("edge", a[0], kEdgeKindCount, run);
   EdgeSource prepared;
-  // No HSI plane: the engine works the triples out row by row.
-  if (source.Format() == PixelFormat::pf24Bit) PrepareConvolveSource(prepared, source, false);
-  else PrepareConvolveSource(prepared, To24Bit(source), false);
+  if (source.Format() == PixelFormat::pf24Bit) PrepareConvolveSource(prepared, source, f.channel >= 4);
+  else PrepareConvolveSource(prepared, To24Bit(source), f.channel >= 4);
   std::vector<ApplyResult> out;
   out.push_back({"", EdgeChannel(prepared, f.kind, f.channel, f.bias)});
   ReleaseWorkBuffers(prepared);

@@ -101,6 +101,10 @@ TEST_F(WbmpCli, ApplyEdgeMarksALonePixel) {
   EXPECT_EQ(PixelAt(edges, 0, 0), (Bgr{5, 5, 5}));
   ASSERT_EQ(Cli("apply edge 1 --channel 0 " + in + " " + out), 0);
   EXPECT_EQ(PixelAt(Load24(out), 2, 2), (Bgr{90, 90, 90}));
+  // The HSI outputs: the dot's intensity is 90 / 3.
+  ASSERT_EQ(Cli("apply edge 0 --channel 6 --bias 5 " + in + " " + out), 0);
+  EXPECT_EQ(PixelAt(Load24(out), 1, 1), (Bgr{35, 35, 35}));
+  EXPECT_EQ(PixelAt(Load24(out), 0, 0), (Bgr{5, 5, 5}));
 }
 
 TEST_F(WbmpCli, ConvolveOffsetIsTheBiasOfAFollowingWbmpSave) {
