@@ -351,27 +351,82 @@ void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
   }
 }
 
-// Floyd-Steinberg's R, G and B results (out[0], out[1], out[2]) in one pass.
-void DiffuseColoursFloydSteinberg(const DiffusionSource& src, int t, DitherResults& out) {
+// The wide kernels' colour lanes in 16 bits: every value they take fits
+// (cells 0 .. 255, shares up to 255 * 8, numerators below 2^15), and 16-bit
+// lanes multiply and divide by a constant in single instructions.
+typedef short WideLanes __attribute__((vector_size(16)));
+typedef unsigned short UnsignedWideLanes __attribute__((vector_size(16)));
+
+// AddColourShare<D>(old, n) on every lane.
+template <int D>
+inline WideLanes ShareLanesBy(WideLanes old, WideLanes n) {
+  // The offset keeps the numerator positive, as in AddColourShare.
+  constexpr short kD = D, kOffset = 256, kOffsetTimesD = 256 * D;
+  constexpr unsigned short kUD = D, kTwo = 2, kOne = 1;
+  const UnsignedWideLanes s = reinterpret_cast<UnsignedWideLanes>(static_cast<WideLanes>(old * kD + n + kOffsetTimesD));
+  const UnsignedWideLanes q = s / kUD;
+  const UnsignedWideLanes r2 = kTwo * (s - q * kUD);
+  // Up by one past the half, and on the half when q is odd (ties to even).
+  const WideLanes past = r2 > kUD, onHalf = r2 == kUD;
+  const WideLanes up = (past & static_cast<short>(1)) | (onHalf & reinterpret_cast<WideLanes>(q & kOne));
+  WideLanes v = reinterpret_cast<WideLanes>(q) + up - kOffset;
+  const WideLanes zero = {};
+  const WideLanes top = {255, 255, 255, 255, 255, 255, 255, 255};
+  v = v < zero ? zero : v;
+  return v > top ? top : v;
+}
+
+// One row of a wide kernel on the three colour lanes (0 B, 1 G, 2 R), each
+// tap's shares in the order DiffuseChannel gives them.
+template <typename K>
+void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, int t, uint8_t* const dst[3]) {
+  // Cells hold 0 .. 255, so thresholds beyond 0 .. 256 act like those ends.
+  const short tt = static_cast<short>(t < 0 ? 0 : (t > 256 ? 256 : t));
+  const WideLanes threshold = {tt, tt, tt, tt, tt, tt, tt, tt};
+  for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
+    const WideLanes v = rows[0][x];
+    const WideLanes white = (v >= threshold) & static_cast<short>(255);
+    const WideLanes error = v - white;
+    PutGrey(dst[0], x, static_cast<uint8_t>(white[2]));
+    PutGrey(dst[1], x, static_cast<uint8_t>(white[1]));
+    PutGrey(dst[2], x, static_cast<uint8_t>(white[0]));
+#pragma GCC unroll 16
+    for (const Tap& tap : K::kTaps) {
+      WideLanes& target = rows[tap.dy][x + d * tap.dx];
+      target = ShareLanesBy<K::kDivisor>(target, error * static_cast<short>(tap.weight));
+    }
+  }
+}
+
+// The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass.
+template <typename K>
+void DiffuseColours(const DiffusionSource& src, int t, DitherResults& out) {
+  constexpr int kSlots = K::kRowsAhead + 1;
+  constexpr bool kFloydSteinberg = std::is_same_v<K, FloydSteinbergKernel>;
+  using Lanes = std::conditional_t<kFloydSteinberg, ColourLanes, WideLanes>;
   const int W = src.width, H = src.height, BW = src.borderedWidth;
-  std::vector<ColourLanes> ring(static_cast<size_t>(BW) * 2);
-  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % 2) * BW; };
+  std::vector<Lanes> ring(static_cast<size_t>(BW) * kSlots);
+  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % kSlots) * BW; };
   auto load = [&](int bufferRow) {
     const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
-    ColourLanes* dst = slot(bufferRow);
-    for (int c = 0; c < BW; ++c, cell += 3) dst[c] = ColourLanes{cell[0], cell[1], cell[2], 0};
+    Lanes* dst = slot(bufferRow);
+    for (int c = 0; c < BW; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
   };
-  load(0);
-  load(1);
+  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
   std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
   for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + 1);
+    if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
     // The bottom border row's results are dropped into a scratch row.
     uint8_t* const dst[3] = {y < H ? out[0].Row(y) : scratch.data(), y < H ? out[1].Row(y) : scratch.data(),
                              y < H ? out[2].Row(y) : scratch.data()};
-    ScanRowFloydSteinbergLanes(slot(b) + src.border, slot(b + 1) + src.border, W, d, t, dst);
+    Lanes* rows[kSlots];
+    for (int k = 0; k < kSlots; ++k) rows[k] = slot(b + k) + src.border;
+    if constexpr (kFloydSteinberg)
+      ScanRowFloydSteinbergLanes(rows[0], rows[1], W, d, t, dst);
+    else
+      ScanRowWideLanes<K>(rows, W, d, t, dst);
   }
 }
 
@@ -396,30 +451,13 @@ DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
   DitherResults out = NewResults(W, H);
   // The four channels are independent; each runs on a thread of its own.
   const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
-  if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
-    if (threaded) {
-      std::thread colours([&] { DiffuseColoursFloydSteinberg(src, threshold, out); });
-      DiffuseChannel<K, 3>(src, threshold, out[3]);
-      colours.join();
-    } else {
-      DiffuseColoursFloydSteinberg(src, threshold, out);
-      DiffuseChannel<K, 3>(src, threshold, out[3]);
-    }
-    ReleaseWorkBuffers(buffers);
-    return out;
-  }
+  // The colour channels share one pass on lanes; the intensity runs beside it.
   if (threaded) {
-    std::thread r([&] { DiffuseChannel<K, 2>(src, threshold, out[0]); });
-    std::thread g([&] { DiffuseChannel<K, 1>(src, threshold, out[1]); });
-    std::thread b([&] { DiffuseChannel<K, 0>(src, threshold, out[2]); });
+    std::thread colours([&] { DiffuseColours<K>(src, threshold, out); });
     DiffuseChannel<K, 3>(src, threshold, out[3]);
-    r.join();
-    g.join();
-    b.join();
+    colours.join();
   } else {
-    DiffuseChannel<K, 2>(src, threshold, out[0]);
-    DiffuseChannel<K, 1>(src, threshold, out[1]);
-    DiffuseChannel<K, 0>(src, threshold, out[2]);
+    DiffuseColours<K>(src, threshold, out);
     DiffuseChannel<K, 3>(src, threshold, out[3]);
   }
   ReleaseWorkBuffers(buffers);
