@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "app/qt_raster.h"
 
@@ -61,7 +62,12 @@ void TScaleImage::Materialize() const {
   if (!make_) return;
   PictureMaker make = std::move(make_);
   make_ = nullptr;
-  picture_ = make();
+  try {
+    picture_ = make();
+  } catch (...) {
+    make_ = std::move(make);  // still deferred: the next use tries again
+    throw;
+  }
   working_ = RasterToQImage(picture_);
 }
 
@@ -186,7 +192,13 @@ QImage TScaleImage::Render() const {
 
 void TScaleImage::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.drawImage(0, 0, Render());
+  try {
+    painter.drawImage(0, 0, Render());
+  } catch (const std::exception&) {
+    // No memory to make the picture now (nothing may leave a paint event): a
+    // blank face, and the next paint tries again.
+    painter.fillRect(rect(), Color());
+  }
 }
 
 void TScaleImage::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <atomic>
@@ -22,6 +23,7 @@
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
+#include "app/scale_image.h"
 #include "processing/ui/dialog_common.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
@@ -359,13 +361,18 @@ TEST_F(OutOfMemoryTest, ButtonsOfAnOpenDialogEndCleanly) {
     const char* button;
   };
   for (const Press& press : {Press{"Dither_2Item", "Apply_Btn"}, Press{"Convolve_1Item", "Apply_Btn"},
-                             Press{"Edge_0Item", "Apply_Btn"}, Press{"Model_ChennelSpecItem", "Channel_Dis_Btn"}}) {
+                             Press{"Edge_0Item", "Apply_Btn"}, Press{"Rotate_CustomItem", "Ok_BitBtn"},
+                             Press{"Scale_CustomItem", "Ok_BitBtn"}}) {
     Activate(doc);
     doc->Item(press.item)->trigger();
     const auto dialogs = frame->findChildren<ProcessingDialog*>();
     ASSERT_EQ(dialogs.size(), 1) << press.item;
-    auto* button = dialogs[0]->findChild<QPushButton*>(press.button);
+    QPointer<ProcessingDialog> dialog(dialogs[0]);  // Ok closes it
+    auto* button = dialog->findChild<QPushButton*>(press.button);
     ASSERT_NE(button, nullptr) << press.button;
+    // Hidden, so that the paints a handler lets through do not take the
+    // failure: those have no box to show and are covered below.
+    dialog->hide();
     bool escaped = false;
     const int failures = FailEachRequestOf(press.item, [&] {
       try {
@@ -376,9 +383,52 @@ TEST_F(OutOfMemoryTest, ButtonsOfAnOpenDialogEndCleanly) {
     });
     EXPECT_FALSE(escaped) << press.item;
     EXPECT_GT(failures, 0) << press.item;
-    dialogs[0]->close();
+    if (dialog) dialog->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull()) << press.item;
+    CloseWindowsAfter(3);
   }
+}
+
+TEST_F(OutOfMemoryTest, APreviewMadeOnDemandSurvivesAFailedPaintAndAFailedRead) {
+  frame->CreateResultChild("large", test::MakeRandom24(300, 240, 9));
+  TMDIChild* doc = frame->Documents().back();
+  // Two dialogs on the same picture: one fails, the other gives the expected pictures.
+  auto openApplied = [&] {
+    Activate(doc);
+    doc->Item("Convolve_1Item")->trigger();
+    ProcessingDialog* dialog = nullptr;
+    for (ProcessingDialog* candidate : frame->findChildren<ProcessingDialog*>())
+      if (candidate->isVisible() && candidate->property("tested").isNull()) dialog = candidate;
+    dialog->setProperty("tested", true);
+    dialog->findChild<QPushButton*>("Apply_Btn")->click();
+    return dialog;
+  };
+  ProcessingDialog* failing = openApplied();
+  ProcessingDialog* reference = openApplied();
+  auto* preview = failing->findChild<TScaleImage*>("RGB_Img");
+  ASSERT_NE(preview, nullptr);
+  ASSERT_TRUE(preview->PictureIsDeferred());
+
+  int failures = 0;
+  for (long skip = 0; skip < 100; ++skip) {
+    FailingAllocation failingPaint(kLargeRequest, skip);
+    EXPECT_NO_THROW((void)preview->grab()) << skip;
+    if (!FailingAllocation::Failed()) break;
+    ++failures;
+  }
+  EXPECT_GT(failures, 0);
+  {
+    FailingAllocation failingRead(kLargeRequest, 0);
+    EXPECT_THROW((void)preview->Picture(), std::bad_alloc);
+  }
+  // Still made on demand, and made right once memory is there.
+  EXPECT_TRUE(preview->PictureIsDeferred());
+  const RasterImage& expected = reference->findChild<TScaleImage*>("RGB_Img")->Picture();
+  ASSERT_TRUE(expected.HasImage());
+  EXPECT_TRUE(test::SamePixels24(preview->Picture(), expected));
+  EXPECT_FALSE(preview->PictureIsDeferred());
+  EXPECT_EQ(OutOfMemoryReports(), 0);  // nothing to say from a paint
 }
 
 }  // namespace
