@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
@@ -387,6 +388,37 @@ TEST_F(OutOfMemoryTest, ButtonsOfAnOpenDialogEndCleanly) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull()) << press.item;
     CloseWindowsAfter(3);
+  }
+}
+
+TEST_F(OutOfMemoryTest, ExportingAPreviewEndsCleanly) {
+  TMDIChild* doc = frame->Documents()[1];
+  for (const char* item : {"Convolve_1Item", "Edge_1Item", "Dither_0Item"}) {
+    Activate(doc);
+    doc->Item(item)->trigger();
+    const auto dialogs = frame->findChildren<ProcessingDialog*>();
+    ASSERT_EQ(dialogs.size(), 1) << item;
+    dialogs[0]->findChild<QPushButton*>("Apply_Btn")->click();
+    dialogs[0]->hide();
+    auto* preview = dialogs[0]->findChild<TScaleImage*>(std::string(item) == "Dither_0Item" ? "I_Img" : "HSI_Img");
+    ASSERT_NE(preview, nullptr) << item;
+    bool escaped = false;
+    const int failures = FailEachRequestOf(item, [&] {
+      QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), preview->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+      try {
+        QCoreApplication::sendEvent(preview, &click);
+      } catch (const std::bad_alloc&) {
+        escaped = true;
+      }
+    });
+    EXPECT_FALSE(escaped) << item;
+    EXPECT_GT(failures, 0) << item;
+    ASSERT_EQ(frame->ChildCount(), 4) << item;  // the export of the run that succeeded
+    EXPECT_TRUE(test::SamePixels24(frame->Documents().back()->Picture(), preview->Picture())) << item;
+    CloseWindowsAfter(3);
+    dialogs[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
 

@@ -69,7 +69,7 @@ EightChannelDialog::EightChannelDialog(AppServices& app, RasterImage&& source, c
   });
   connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
   for (TScaleImage* preview : results_)
-    connect(preview, &TScaleImage::DoubleClicked, this, [this, preview] { Export(preview->Picture()); });
+    connect(preview, &TScaleImage::DoubleClicked, this, Guarded([this, preview] { Export(preview->Picture()); }));
 }
 
 void EightChannelDialog::showEvent(QShowEvent* event) {
