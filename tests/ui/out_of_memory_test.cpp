@@ -108,18 +108,6 @@ void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexc
 void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace tessalin {
-
-// Picture rows come from the engine's big-buffer functions rather than from
-// operator new; these stand in for them (plain malloc, no huge-page advice) so
-// that those requests fail on demand too.
-void* AllocateBigBuffer(size_t bytes) {
-  if (FailThisRequest(bytes, __builtin_return_address(0))) throw std::bad_alloc();
-  void* block = std::malloc(bytes > 0 ? bytes : 1);
-  if (!block) throw std::bad_alloc();
-  return block;
-}
-void FreeBigBuffer(void* block) noexcept { std::free(block); }
-
 namespace {
 
 using test::FakeFramePrompts;
