@@ -24,6 +24,8 @@
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
+#include "app/qt_raster.h"
+#include "app/wizard_run.h"
 #include "app/scale_image.h"
 #include "processing/ui/dialog_common.h"
 #include "support/test_pictures.h"
@@ -178,11 +180,11 @@ class OutOfMemoryTest : public ::testing::Test {
     for (TMDIChild* doc : frame->Documents()) states.push_back(DocumentState::Of(doc));
     return states;
   }
-  int OutOfMemoryReports() const {
-    int count = 0;
-    for (const auto* list : {&fake->errors, &fake->messages})
-      for (const std::string& text : *list) count += text == "Out of memory." ? 1 : 0;
-    return count;
+  // Every box shown so far, errors and messages alike.
+  std::vector<std::string> Reports() const {
+    std::vector<std::string> all(fake->errors);
+    all.insert(all.end(), fake->messages.begin(), fake->messages.end());
+    return all;
   }
   void CloseWindowsAfter(size_t keep) {
     fake->closeAnswers.assign(frame->Documents().size(), CloseAnswer::No);
@@ -196,9 +198,9 @@ class OutOfMemoryTest : public ::testing::Test {
   // failing; returns how many runs failed. The final run succeeds.
   int FailEachRequestOf(const char* what, const std::function<void()>& command) {
     int failures = 0;
-    for (long skip = 0; skip < 400; ++skip) {
+    for (long skip = 0; skip < 1000; ++skip) {
       const std::vector<DocumentState> before = Snapshot();
-      const int reportsBefore = OutOfMemoryReports();
+      const size_t reportsBefore = Reports().size();
       bool failed = false;
       {
         FailingAllocation failing(kLargeRequest, skip);
@@ -207,11 +209,17 @@ class OutOfMemoryTest : public ::testing::Test {
       }
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       if (!failed) {
-        EXPECT_EQ(OutOfMemoryReports(), reportsBefore) << what;
+        EXPECT_EQ(Reports().size(), reportsBefore) << what;
         return failures;
       }
       ++failures;
-      EXPECT_EQ(OutOfMemoryReports(), reportsBefore + 1) << what << ": request " << skip;
+      // One box, saying so: "Out of memory." or, for a file being read, that
+      // the file is too large to read into memory.
+      const std::vector<std::string> reports = Reports();
+      EXPECT_EQ(reports.size(), reportsBefore + 1) << what << ": request " << skip;
+      if (reports.size() == reportsBefore + 1) {
+        EXPECT_NE(reports.back().find("memory"), std::string::npos) << what << ": " << reports.back();
+      }
       // The windows that were there are there, unchanged, in the same order.
       const std::vector<DocumentState> after = Snapshot();
       EXPECT_GE(after.size(), before.size()) << what;
@@ -321,6 +329,16 @@ TEST_F(OutOfMemoryTest, QuickProcessEndsWithTheMessageAndWholeWindows) {
     EXPECT_GT(frame->ChildCount(), 4) << button;
     CloseWindowsAfter(3);
   }
+}
+
+TEST_F(OutOfMemoryTest, TheWizardRunOnAFileEndsWithTheMessageAndWholeWindows) {
+  const std::string path = dir.File("wizard.bmp");
+  ASSERT_TRUE(RasterToQImage(test::MakeRandom24(90, 70, 12)).save(QString::fromStdString(path), "BMP"));
+  const int failures = FailEachRequestOf("wizard", [&] { RunWizardOnFile(*frame, QString::fromStdString(path)); });
+  EXPECT_GT(failures, 0);
+  // The run that succeeded opened its candidates and the source window.
+  ASSERT_GT(frame->ChildCount(), 4);
+  EXPECT_EQ(frame->Documents().back()->Caption(), "wizard.bmp");
 }
 
 TEST_F(OutOfMemoryTest, OpeningAProcessingDialogFailsWithoutAWindow) {
@@ -448,7 +466,7 @@ TEST_F(OutOfMemoryTest, APreviewMadeOnDemandSurvivesAFailedPaintAndAFailedRead) 
   ASSERT_TRUE(expected.HasImage());
   EXPECT_TRUE(test::SamePixels24(preview->Picture(), expected));
   EXPECT_FALSE(preview->PictureIsDeferred());
-  EXPECT_EQ(OutOfMemoryReports(), 0);  // nothing to say from a paint
+  EXPECT_TRUE(Reports().empty());  // nothing to say from a paint
 }
 
 }  // namespace
