@@ -53,13 +53,17 @@ RasterImage& RasterImage::operator=(RasterImage&& other) noexcept {
 
 void RasterImage::Assign(const RasterImage& source) {
   if (this == &source) return;
+  // Copies first: if one runs out of memory this raster stays as it was.
+  std::vector<uint8_t> pixels = source.pixels_;
+  ColorTable colors = source.colors_;
+  std::optional<ColorTable> palette = source.installedPalette_;
   width_ = source.width_;
   height_ = source.height_;
   format_ = source.format_;
   stride_ = source.stride_;
-  pixels_ = source.pixels_;
-  colors_ = source.colors_;
-  installedPalette_ = source.installedPalette_;
+  pixels_ = std::move(pixels);
+  colors_ = std::move(colors);
+  installedPalette_ = std::move(palette);
   brush_ = source.brush_;
 }
 
@@ -73,12 +77,16 @@ void RasterImage::Reallocate(int width, int height, PixelFormat format, const Co
   width = std::max(width, 0);
   height = std::max(height, 0);
   CheckPixelLimit(width, height);
+  // Allocated first: if memory runs out this raster stays as it was.
+  const size_t stride = StrideFor(format, width);
+  std::vector<uint8_t> pixels(stride * static_cast<size_t>(height), 0);
+  ColorTable table = IsIndexed(format) ? colors : ColorTable{};
   width_ = width;
   height_ = height;
   format_ = format;
-  colors_ = IsIndexed(format) ? colors : ColorTable{};
-  stride_ = StrideFor(format, width);
-  pixels_.assign(stride_ * static_cast<size_t>(height), 0);
+  colors_ = std::move(table);
+  stride_ = stride;
+  pixels_ = std::move(pixels);
 }
 
 void RasterImage::FillWhite() {
@@ -93,29 +101,34 @@ void RasterImage::FillWhite() {
 void RasterImage::SetWidth(int width) { SetSize(width, height_); }
 void RasterImage::SetHeight(int height) { SetSize(width_, height); }
 
+// Both make the new layout in a fresh raster and move it in only when it is
+// complete, so running out of memory leaves the picture as it was.
 void RasterImage::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == width_ && height == height_) return;
-  RasterImage old = std::move(*this);
-  const ColorTable& table = IsIndexed(old.format_) ? old.colors_ : DefaultColorTable(old.format_);
-  Reallocate(width, height, old.format_, table);
-  installedPalette_ = std::move(old.installedPalette_);
-  brush_ = old.brush_;
-  FillWhite();
-  const int keepWidth = std::min(width_, old.width_);
-  const int keepHeight = std::min(height_, old.height_);
-  if (keepWidth == 0 || keepHeight == 0) return;
-  const size_t wholeBytes = static_cast<size_t>(keepWidth) * BitsPerPixel(format_) / 8;
-  const bool packed = format_ == PixelFormat::pf1Bit || format_ == PixelFormat::pf4Bit;
-  for (int y = 0; y < keepHeight; ++y) {
-    std::memcpy(Row(y), old.Row(y), wholeBytes);
-    if (packed) {
-      const int perByte = 8 / BitsPerPixel(format_);
-      for (int x = static_cast<int>(wholeBytes) * perByte; x < keepWidth; ++x)
-        SetIndexAt(Row(y), format_, x, GetIndexAt(old.Row(y), format_, x));
+  const RasterImage& old = *this;
+  RasterImage fresh;
+  fresh.Reallocate(width, height, old.format_, IsIndexed(old.format_) ? old.colors_ : DefaultColorTable(old.format_));
+  fresh.installedPalette_ = old.installedPalette_;
+  fresh.brush_ = old.brush_;
+  fresh.FillWhite();
+  const PixelFormat format = fresh.format_;
+  const int keepWidth = std::min(fresh.width_, old.width_);
+  const int keepHeight = std::min(fresh.height_, old.height_);
+  if (keepWidth > 0 && keepHeight > 0) {
+    const size_t wholeBytes = static_cast<size_t>(keepWidth) * BitsPerPixel(format) / 8;
+    const bool packed = format == PixelFormat::pf1Bit || format == PixelFormat::pf4Bit;
+    for (int y = 0; y < keepHeight; ++y) {
+      std::memcpy(fresh.Row(y), old.Row(y), wholeBytes);
+      if (packed) {
+        const int perByte = 8 / BitsPerPixel(format);
+        for (int x = static_cast<int>(wholeBytes) * perByte; x < keepWidth; ++x)
+          SetIndexAt(fresh.Row(y), format, x, GetIndexAt(old.Row(y), format, x));
+      }
     }
   }
+  *this = std::move(fresh);
 }
 
 void RasterImage::SetPixelFormat(PixelFormat format) {
@@ -127,21 +140,25 @@ void RasterImage::SetPixelFormat(PixelFormat format) {
   ColorTable table = IsIndexed(format) ? ColorTable(target->begin(),
                                                     target->begin() + std::min<size_t>(target->size(), size_t{1} << BitsPerPixel(format)))
                                        : ColorTable{};
-  RasterImage old = std::move(*this);
-  Reallocate(old.width_, old.height_, format, table);
-  installedPalette_ = std::move(old.installedPalette_);
-  brush_ = old.brush_;
-  if (!HasImage()) return;
-  // Every pixel is mapped on its own, so pieces of rows convert side by side,
-  // each with its own mapper and row buffer.
-  ParallelFor(height_, 16, [&](int64_t begin, int64_t end) {
-    std::vector<uint8_t> bgr(static_cast<size_t>(width_) * 3);
-    NearestColorMapper mapper(colors_);
-    for (int y = static_cast<int>(begin); y < end; ++y) {
-      DecodeRowToBgr(old.Row(y), old.format_, old.colors_, width_, bgr.data());
-      EncodeRowFromBgr(bgr.data(), width_, format_, IsIndexed(format_) ? &mapper : nullptr, Row(y));
-    }
-  });
+  const RasterImage& old = *this;
+  RasterImage fresh;
+  fresh.Reallocate(old.width_, old.height_, format, table);
+  fresh.installedPalette_ = old.installedPalette_;
+  fresh.brush_ = old.brush_;
+  if (fresh.HasImage()) {
+    // Every pixel is mapped on its own, so pieces of rows convert side by side,
+    // each with its own mapper and row buffer.
+    const int width = fresh.width_;
+    ParallelFor(fresh.height_, 16, [&](int64_t begin, int64_t end) {
+      std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
+      NearestColorMapper mapper(fresh.colors_);
+      for (int y = static_cast<int>(begin); y < end; ++y) {
+        DecodeRowToBgr(old.Row(y), old.format_, old.colors_, width, bgr.data());
+        EncodeRowFromBgr(bgr.data(), width, format, IsIndexed(format) ? &mapper : nullptr, fresh.Row(y));
+      }
+    });
+  }
+  *this = std::move(fresh);
 }
 
 void RasterImage::ReadRowBgr(int y, uint8_t* bgr) const {

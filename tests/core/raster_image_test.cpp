@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <fstream>
 #include <random>
+#include <string>
 
 #include "core/palette.h"
 #include "core/pixel_ops.h"
@@ -310,3 +314,53 @@ TEST(CopyRect, TrueColourPathEqualsGeneralPath) {
 
 }  // namespace
 }  // namespace tessalin
+
+#if !defined(__SANITIZE_ADDRESS__)
+namespace tessalin {
+namespace {
+
+std::vector<uint8_t> AllRows(const RasterImage& r) {
+  std::vector<uint8_t> bytes;
+  for (int y = 0; y < r.Height(); ++y) bytes.insert(bytes.end(), r.Row(y), r.Row(y) + r.RowBytes());
+  return bytes;
+}
+
+// With the address space capped, no 27 MB or 300 MB layout can be had: each
+// operation must throw and leave its raster exactly as it was.
+TEST(RasterMemory, OperationsThatRunOutOfMemoryLeaveThePictureAsItWas) {
+  RasterImage small = test::MakeRandom24(37, 23, 4);
+  RasterImage oneBit = NewRaster(PixelFormat::pf1Bit, 10000, 10000);  // 12.5 MB
+  oneBit.Row(9999)[1249] = 0x5A;
+  const RasterImage source = test::MakeRandom24(3000, 3000, 5);       // 27 MB
+  RasterImage target = test::MakeRandom24(5, 4, 6);
+  const std::vector<uint8_t> smallBytes = AllRows(small), oneBitBytes = AllRows(oneBit), targetBytes = AllRows(target);
+
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+  long vmKiB = 0;
+  {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmSize:", 0) == 0) vmKiB = std::stol(line.substr(7));
+  }
+  ASSERT_GT(vmKiB, 0);
+  struct rlimit capped = old;
+  capped.rlim_cur = static_cast<rlim_t>(vmKiB + 16 * 1024) * 1024;  // 16 MB of room
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &capped), 0);
+  int threw = 0;
+  try { small.SetSize(10000, 10000); } catch (const std::bad_alloc&) { ++threw; }
+  try { oneBit.SetPixelFormat(PixelFormat::pf24Bit); } catch (const std::bad_alloc&) { ++threw; }
+  try { target.Assign(source); } catch (const std::bad_alloc&) { ++threw; }
+  setrlimit(RLIMIT_AS, &old);
+
+  EXPECT_EQ(threw, 3);
+  EXPECT_EQ(small.Width(), 37);
+  EXPECT_EQ(AllRows(small), smallBytes);
+  EXPECT_EQ(oneBit.Format(), PixelFormat::pf1Bit);
+  EXPECT_EQ(AllRows(oneBit), oneBitBytes);
+  EXPECT_EQ(target.Width(), 5);
+  EXPECT_EQ(AllRows(target), targetBytes);
+}
+}  // namespace
+}  // namespace tessalin
+#endif
