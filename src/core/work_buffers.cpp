@@ -20,17 +20,25 @@ void FillHsi(const uint8_t* rgb, size_t pixelCount, HSIColor* hsi) {
   });
 }
 
+void WorkBuffers::Allocate(int width, int height, bool withHsi) {
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+  width_ = width;
+  height_ = height;
+  rgbBytes_ = pixels * 3;
+  rgb_.reset(new uint8_t[rgbBytes_ > 0 ? rgbBytes_ : 1]);
+  if (withHsi) {
+    hsiBytes_ = pixels * sizeof(HSIColor);
+    hsi_.reset(new HSIColor[pixels > 0 ? pixels : 1]);
+  }
+}
+
 void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi) {
   if (!buffers.Empty()) throw TessalinError("The working buffers are still in use.");
   const int w = image.HasImage() ? image.Width() : 0;
   const int h = image.HasImage() ? image.Height() : 0;
   const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
   const size_t rowBytes = static_cast<size_t>(w) * 3;
-  buffers.width_ = w;
-  buffers.height_ = h;
-  buffers.rgbBytes_ = pixels * 3;
-  // Every byte is written below, so the buffers need no zeroing first.
-  buffers.rgb_.reset(new uint8_t[buffers.rgbBytes_ > 0 ? buffers.rgbBytes_ : 1]);
+  buffers.Allocate(w, h, withHsi);
   // Other layouts are read through the row decoder, never past a row's bytes.
   const bool direct = image.Format() == PixelFormat::pf24Bit;
   for (int y = 0; y < h; ++y) {
@@ -38,11 +46,7 @@ void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHs
     if (direct) std::memcpy(dst, image.Row(y), rowBytes);
     else image.ReadRowBgr(y, dst);
   }
-  if (withHsi) {
-    buffers.hsiBytes_ = pixels * sizeof(HSIColor);
-    buffers.hsi_.reset(new HSIColor[pixels > 0 ? pixels : 1]);
-    FillHsi(buffers.rgb_.get(), pixels, buffers.hsi_.get());
-  }
+  if (withHsi) FillHsi(buffers.rgb_.get(), pixels, buffers.hsi_.get());
 }
 
 void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi) {
@@ -51,17 +55,9 @@ void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, boo
     throw TessalinError("Only a 24-bit picture can be loaded with its border.");
   const int w = image.Width() + 2, h = image.Height() + 2;
   const int inner = image.Width();
-  const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
   const size_t rowBytes = static_cast<size_t>(w) * 3;
   const size_t innerBytes = static_cast<size_t>(inner) * 3;
-  buffers.width_ = w;
-  buffers.height_ = h;
-  buffers.rgbBytes_ = pixels * 3;
-  buffers.rgb_.reset(new uint8_t[buffers.rgbBytes_]);
-  if (withHsi) {
-    buffers.hsiBytes_ = pixels * sizeof(HSIColor);
-    buffers.hsi_.reset(new HSIColor[pixels]);
-  }
+  buffers.Allocate(w, h, withHsi);
   uint8_t* const rgb = buffers.rgb_.get();
   HSIColor* const hsi = buffers.hsi_.get();
   // Bordered row y + 1 holds picture row y; stored bottom-up. The border pixels
@@ -101,14 +97,7 @@ void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int border
   const int w = W + 2 * side, h = H + side + 1;
   const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
   const size_t rowBytes = static_cast<size_t>(w) * 3, innerBytes = static_cast<size_t>(W) * 3;
-  buffers.width_ = w;
-  buffers.height_ = h;
-  buffers.rgbBytes_ = pixels * 3;
-  buffers.rgb_.reset(new uint8_t[buffers.rgbBytes_]);
-  if (withHsi) {
-    buffers.hsiBytes_ = pixels * sizeof(HSIColor);
-    buffers.hsi_.reset(new HSIColor[pixels]);
-  }
+  buffers.Allocate(w, h, withHsi);
   uint8_t* const rgb = buffers.rgb_.get();
   HSIColor* const hsi = buffers.hsi_.get();
   const HSIColor white = RGBToHSIFast(255, 255, 255);

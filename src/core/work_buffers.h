@@ -44,6 +44,10 @@ class WorkBuffers {
   friend void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
   friend void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int borderKind, bool withHsi);
 
+  // Sizes the buffers for width x height pixels, uninitialised (the loaders
+  // write every byte), the HSI buffer only when asked for.
+  void Allocate(int width, int height, bool withHsi);
+
   int width_ = 0;
   int height_ = 0;
   size_t rgbBytes_ = 0;
