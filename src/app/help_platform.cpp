@@ -13,7 +13,6 @@
 #include <cctype>
 #include <sstream>
 
-#include "app/help.h"
 #include "app/home_page.h"
 
 namespace tessalin {
@@ -32,7 +31,8 @@ std::string Lower(std::string text) {
 // The XDG data directories, most important first.
 QStringList DataDirs() {
   QStringList dirs;
-  const QString home = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
+  const QString home =
+      qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
   dirs << home;
   const QString system = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
   dirs << system.split(QLatin1Char(':'), Qt::SkipEmptyParts);
@@ -104,39 +104,42 @@ class DesktopHelpShellImpl : public HelpViewerShell {
     return true;
   }
 
-  void OpenDocument(const std::string& path) override {
-    const QString chm = FromLocal(path);
-    QString program;
-    QStringList arguments;
-    if (QFileInfo::exists(chm)) {
-      for (const char* viewer : {"xchm", "kchmviewer", "okular"}) {
-        program = QStandardPaths::findExecutable(QString::fromLatin1(viewer));
-        if (!program.isEmpty()) break;
-      }
-      arguments << chm;
+  bool OpenDocument(const std::string& path) override {
+    const QString document = FromLocal(path);
+    if (document.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive)) {
+      const QString viewer = ChmViewer();
+      return !viewer.isEmpty() && StartViewer(viewer, {document});
     }
-    if (program.isEmpty()) {
-      // No CHM viewer here: the same help as HTML pages, in the browser.
-      const QString index = QFileInfo(chm).absolutePath() + QLatin1Char('/') +
-                            QString::fromLatin1(kHelpHtmlFolder) + QStringLiteral("/index.html");
-      const QString target = QFileInfo::exists(index) ? index : chm;
-      const std::string browser = BrowserCommand(DesktopRegistry(), "HTM");
-      if (browser.empty()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(target));
-        return;
-      }
-      ResolveProgram(browser, {ToLocal(target)}, program, arguments);
+    const std::string browser = BrowserCommand(DesktopRegistry(), "HTM");
+    if (!browser.empty()) {
+      QString program;
+      QStringList arguments;
+      ResolveProgram(browser, {ToLocal(document)}, program, arguments);
+      if (!program.isEmpty() && StartViewer(program, arguments)) return true;
     }
+    // The desktop's own opener, when it has one of its own.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(document));
+  }
+
+ private:
+  static QString ChmViewer() {
+    for (const char* name : {"xchm", "kchmviewer", "okular"}) {
+      const QString program = QStandardPaths::findExecutable(QString::fromLatin1(name));
+      if (!program.isEmpty()) return program;
+    }
+    return QString();
+  }
+
+  bool StartViewer(const QString& program, const QStringList& arguments) {
     delete viewer_;
     viewer_ = new QProcess;
     QObject::connect(viewer_.data(), &QProcess::finished, viewer_.data(), &QObject::deleteLater);
     viewer_->start(program, arguments);
-    if (!viewer_->waitForStarted(3000)) {
-      delete viewer_;
-    }
+    if (viewer_->waitForStarted(3000)) return true;
+    delete viewer_;
+    return false;
   }
 
- private:
   QPointer<QProcess> viewer_;
 };
 

@@ -41,18 +41,21 @@ class ProcessStarter {
  public:
   virtual ~ProcessStarter() = default;
   // Starts `program` with `arguments`; false when it could not be started.
-  virtual bool Start(const std::string& program, const std::vector<std::string>& arguments, WindowShow show) = 0;
+  virtual bool Start(const std::string& program, const std::vector<std::string>& arguments,
+                     WindowShow show) = 0;
 };
 
 // The help viewer: a top-level window found by title, or a document opened
-// with its associated program.
+// with a program that can show it.
 class HelpViewerShell {
  public:
   virtual ~HelpViewerShell() = default;
   // Moves the window to the top of the window order without moving or
   // resizing it; false when no such window exists.
   virtual bool RaiseWindowTitled(const std::string& title) = 0;
-  virtual void OpenDocument(const std::string& path) = 0;
+  // Opens `path` alone: a compiled help file (".chm") with a CHM viewer, a
+  // page with the web browser. False when no such program could be started.
+  virtual bool OpenDocument(const std::string& path) = 0;
 };
 
 // This desktop's implementations. The registry's answer for ".htm" and ".html"

@@ -1,10 +1,14 @@
 // BrowserCommand's lookup and cleaning, OpenHomePage's DDE conversations and
-// fallback, and the help command's single viewer, all against fakes.
+// fallback, and the help command's search, viewers and message, against fakes
+// and once through F1 in the frame.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QByteArray>
+#include <QFile>
+#include <QTest>
 #include <QtGlobal>
-
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -12,6 +16,9 @@
 
 #include "app/help.h"
 #include "app/home_page.h"
+#include "app/main_frame.h"
+#include "support/test_pictures.h"
+#include "ui/frame_test_support.h"
 
 namespace tessalin {
 namespace {
@@ -31,8 +38,8 @@ class FakeRegistry : public ClassesRegistry {
 // Every call is written to one log, so that the order of a conversation shows.
 class FakeDde : public DdeClient {
  public:
-  std::set<std::string> servers;        // "service|topic" that accept a connection
-  std::set<std::string> startedServers; // ... that accept only once the service program ran
+  std::set<std::string> servers;               // "service|topic" that accept a connection
+  std::set<std::string> startedServers;        // ... that accept only once the service program ran
   std::map<std::string, std::string> answers;  // item -> data
   std::vector<std::string> log;
   bool programStarted = false;
@@ -56,7 +63,9 @@ class FakeDde : public DdeClient {
    private:
     FakeDde& dde_;
   };
-  std::unique_ptr<DdeConversation> OpenConversation() override { return std::make_unique<Conversation>(*this); }
+  std::unique_ptr<DdeConversation> OpenConversation() override {
+    return std::make_unique<Conversation>(*this);
+  }
 };
 
 class FakeProcesses : public ProcessStarter {
@@ -67,7 +76,8 @@ class FakeProcesses : public ProcessStarter {
     std::vector<std::string> arguments;
     WindowShow show;
   };
-  bool Start(const std::string& program, const std::vector<std::string>& arguments, WindowShow show) override {
+  bool Start(const std::string& program, const std::vector<std::string>& arguments,
+             WindowShow show) override {
     started.push_back({program, arguments, show});
     if (dde_) {
       dde_->programStarted = true;
@@ -92,11 +102,11 @@ TEST(BrowserCommand, QuotedPathWithArgumentsBecomesTheBarePath) {
 TEST(BrowserCommand, CleaningStepsInOrder) {
   FakeRegistry registry;
   const std::pair<const char*, const char*> cases[] = {
-      {"/usr/bin/firefox %u", "/usr/bin/firefox"},                     // percent and what follows, then blanks
-      {"browser   ", "browser"},                                      // trailing blanks only
-      {"\"C:\\a b\\x.exe\" -nohome", "C:\\a b\\x.exe"},               // closing quote cuts the rest
-      {"C:\\x.exe \"%1\"", "C:\\x.exe"},                              // % first, then the stray quote
-      {"\"unclosed path", "unclosed path"},                           // opening quote alone
+      {"/usr/bin/firefox %u", "/usr/bin/firefox"},       // percent and what follows, then blanks
+      {"browser   ", "browser"},                         // trailing blanks only
+      {"\"C:\\a b\\x.exe\" -nohome", "C:\\a b\\x.exe"},  // closing quote cuts the rest
+      {"C:\\x.exe \"%1\"", "C:\\x.exe"},                 // % first, then the stray quote
+      {"\"unclosed path", "unclosed path"},              // opening quote alone
       {"%1", ""},
       {"", ""},
   };
@@ -111,8 +121,8 @@ TEST(BrowserCommand, FallsBackToTheFileTypesCommand) {
   registry.keys[".HTM"] = "htmlfile";
   registry.keys["htmlfile\\shell\\open\\command"] = "\"C:\\IE\\IEXPLORE.EXE\" -nohome";
   EXPECT_EQ(BrowserCommand(registry, "HTM"), "C:\\IE\\IEXPLORE.EXE");
-  EXPECT_EQ(registry.asked,
-            (std::vector<std::string>{".HTM\\shell\\open\\command", ".HTM", "htmlfile\\shell\\open\\command"}));
+  EXPECT_EQ(registry.asked, (std::vector<std::string>{".HTM\\shell\\open\\command", ".HTM",
+                                                      "htmlfile\\shell\\open\\command"}));
 }
 
 TEST(BrowserCommand, NothingRegisteredGivesEmpty) {
@@ -159,9 +169,9 @@ TEST(OpenHomePage, NetscapeOpensAndActivatesThroughDde) {
   FakeProcesses processes(&dde);
   HomePageShell shell{registry, dde, processes};
   OpenHomePage(shell);
-  EXPECT_EQ(dde.log, (std::vector<std::string>{"connect Netscape|WWW_OpenURL", "request " + kUrl + ",,0x0, 0x0 10000",
-                                               "connect Netscape|WWW_Activate", "request 0xFFFFFFFF,0x0 10000",
-                                               "disconnect"}));
+  EXPECT_EQ(dde.log, (std::vector<std::string>{
+                         "connect Netscape|WWW_OpenURL", "request " + kUrl + ",,0x0, 0x0 10000",
+                         "connect Netscape|WWW_Activate", "request 0xFFFFFFFF,0x0 10000", "disconnect"}));
   EXPECT_TRUE(processes.started.empty());
 }
 
@@ -196,8 +206,9 @@ TEST(OpenHomePage, InternetExplorerUsesItsOwnItems) {
   FakeProcesses processes(&dde);
   HomePageShell shell{registry, dde, processes};
   OpenHomePage(shell);
-  EXPECT_EQ(dde.log, (std::vector<std::string>{"connect iexplore|WWW_OpenURL", "request " + kUrl + ",,0 10000",
-                                               "connect iexplore|WWW_Activate", "request 0,0 10000", "disconnect"}));
+  EXPECT_EQ(dde.log,
+            (std::vector<std::string>{"connect iexplore|WWW_OpenURL", "request " + kUrl + ",,0 10000",
+                                      "connect iexplore|WWW_Activate", "request 0,0 10000", "disconnect"}));
   EXPECT_TRUE(processes.started.empty());
 }
 
@@ -208,9 +219,9 @@ TEST(OpenHomePage, EveryDdeFailureFallsBackToStartingTheBrowser) {
     std::map<std::string, std::string> answers;
   };
   const Case cases[] = {
-      {{}, {}},                                                                   // no server at all
-      {{"iexplore|WWW_OpenURL", "iexplore|WWW_Activate"}, {}},                   // no answer to the URL
-      {{"iexplore|WWW_OpenURL"}, {{kUrl + ",,0", "1"}}},                          // activation refused
+      {{}, {}},                                                                    // no server at all
+      {{"iexplore|WWW_OpenURL", "iexplore|WWW_Activate"}, {}},                     // no answer to the URL
+      {{"iexplore|WWW_OpenURL"}, {{kUrl + ",,0", "1"}}},                           // activation refused
       {{"iexplore|WWW_OpenURL", "iexplore|WWW_Activate"}, {{kUrl + ",,0", "1"}}},  // activation unanswered
   };
   for (const Case& c : cases) {
@@ -230,31 +241,112 @@ TEST(OpenHomePage, EveryDdeFailureFallsBackToStartingTheBrowser) {
   }
 }
 
+// A viewer that shows what it is able to: compiled help with a CHM viewer,
+// pages with a browser. Records every document it was given.
 class FakeHelpShell : public HelpViewerShell {
  public:
   bool RaiseWindowTitled(const std::string& title) override {
     raised.push_back(title);
     return viewerOpen;
   }
-  void OpenDocument(const std::string& path) override {
+  bool OpenDocument(const std::string& path) override {
     opened.push_back(path);
-    viewerOpen = true;
+    const bool compiled = path.size() > 4 && path.compare(path.size() - 4, 4, ".chm") == 0;
+    const bool shown = compiled ? chmViewer : browser;
+    viewerOpen = viewerOpen || shown;
+    return shown;
   }
-  bool viewerOpen = false;
-  std::vector<std::string> raised;
-  std::vector<std::string> opened;
+  bool chmViewer = false, browser = false, viewerOpen = false;
+  std::vector<std::string> raised, opened;
 };
 
-TEST(HelpContents, OpensTheFileBesideTheProgramOnceAndThenRaisesIt) {
+TEST(HelpContents, LooksBesideTheProgramThenInTheShareFolder) {
+  EXPECT_EQ(HelpFolders("/opt/tessalin/bin/"),
+            (std::vector<std::string>{"/opt/tessalin/bin", "/opt/tessalin/share/tessalin"}));
+  EXPECT_EQ(HelpFolders("/usr/bin"), (std::vector<std::string>{"/usr/bin", "/usr/share/tessalin"}));
+}
+
+TEST(HelpContents, OpensOneDocumentWithAViewerThatShowsItOrSaysWhereTheHelpIs) {
+  test::TempDir dir;
+  const std::string program = dir.File("bin"), share = dir.File("share");
+  const std::string chm = program + "/Tessalin_v10b_Help.chm";
+  const std::string pages = program + "/Tessalin_v10b_Help";
+  const std::string sharePages = share + "/Tessalin_v10b_Help";
+  std::filesystem::create_directories(pages);
+  std::filesystem::create_directories(sharePages);
+  struct Case {
+    const char* name;
+    bool chmBeside, pagesBeside, pagesShared, chmViewer, browser;
+    std::vector<std::string> opened;
+    std::string messageNames;  // empty: no message
+  };
+  const Case cases[] = {
+      {"compiled, with a CHM viewer", true, true, false, true, true, {chm}, ""},
+      {"compiled, browser only", true, true, false, false, true, {chm, pages + "/index.html"}, ""},
+      {"pages beside the program", false, true, true, false, true, {pages + "/index.html"}, ""},
+      {"pages installed only", false, false, true, true, true, {sharePages + "/index.html"}, ""},
+      {"nothing to show them", true, true, false, false, false, {chm, pages + "/index.html"}, pages},
+      {"no help anywhere", false, false, false, true, true, {}, share},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(chm);
+    std::filesystem::remove(pages + "/index.html");
+    std::filesystem::remove(sharePages + "/index.html");
+    if (c.chmBeside) test::WriteBytes(chm, {'I', 'T', 'S', 'F'});
+    if (c.pagesBeside) test::WriteBytes(pages + "/index.html", {'<'});
+    if (c.pagesShared) test::WriteBytes(sharePages + "/index.html", {'<'});
+    FakeHelpShell shell;
+    shell.chmViewer = c.chmViewer;
+    shell.browser = c.browser;
+    test::FakeFramePrompts prompts;
+    OpenHelpContents(shell, {program, share}, prompts);
+    EXPECT_EQ(shell.opened, c.opened);
+    if (c.messageNames.empty()) {
+      EXPECT_TRUE(prompts.messages.empty());
+    } else {
+      ASSERT_EQ(prompts.messages.size(), 1u);
+      EXPECT_NE(prompts.messages[0].find(c.messageNames), std::string::npos) << prompts.messages[0];
+    }
+  }
+}
+
+TEST(HelpContents, ASecondRequestRaisesTheOpenViewer) {
+  test::TempDir dir;
+  test::WriteBytes(dir.File("Tessalin_v10b_Help.chm"), {'I', 'T', 'S', 'F'});
   FakeHelpShell shell;
-  OpenHelpContents(shell, "/opt/tessalin/bin");
-  OpenHelpContents(shell, "/opt/tessalin/bin");
-  EXPECT_EQ(shell.opened, std::vector<std::string>{"/opt/tessalin/bin/Tessalin_v10b_Help.chm"});
+  shell.chmViewer = true;
+  test::FakeFramePrompts prompts;
+  OpenHelpContents(shell, {dir.Path()}, prompts);
+  OpenHelpContents(shell, {dir.Path()}, prompts);
+  EXPECT_EQ(shell.opened, std::vector<std::string>{dir.File("Tessalin_v10b_Help.chm")});
   EXPECT_EQ(shell.raised, (std::vector<std::string>{"Tessalin_v10b_Help", "Tessalin_v10b_Help"}));
   shell.viewerOpen = false;  // the user closed the viewer
-  OpenHelpContents(shell, "/opt/tessalin/bin/");
+  OpenHelpContents(shell, {dir.Path()}, prompts);
   EXPECT_EQ(shell.opened.size(), 2u);
-  EXPECT_EQ(shell.opened.back(), "/opt/tessalin/bin/Tessalin_v10b_Help.chm");
+}
+
+// F1 in the frame, on a desktop with neither a help viewer nor a browser: a
+// box names the folder of the help pages (copied beside the test program).
+TEST(HelpContents, F1WithNothingToShowTheHelpSaysWhereItIs) {
+  test::TempDir emptyPath;
+  struct PathGuard {
+    QByteArray saved = qgetenv("PATH");
+    ~PathGuard() { qputenv("PATH", saved); }
+  } restorePath;
+  qputenv("PATH", QByteArray::fromStdString(emptyPath.Path()));
+  qunsetenv("BROWSER");
+  auto prompts = std::make_unique<test::FakeFramePrompts>();
+  test::FakeFramePrompts* fake = prompts.get();
+  TMain_Frm frame(std::move(prompts));
+  frame.show();
+  QApplication::setActiveWindow(&frame);
+  QTest::keyClick(&frame, Qt::Key_F1);
+  ASSERT_EQ(fake->messages.size(), 1u);
+  const std::string pages =
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/Tessalin_v10b_Help";
+  EXPECT_NE(fake->messages[0].find("No help viewer or web browser"), std::string::npos) << fake->messages[0];
+  EXPECT_NE(fake->messages[0].find(pages), std::string::npos) << fake->messages[0];
 }
 
 TEST(DesktopBrowser, ExecLineOfTheDesktopEntryGroup) {
