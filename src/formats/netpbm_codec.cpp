@@ -263,7 +263,17 @@ RasterImage ReadSamples(const Format& f, Scanner& in) {
   for (uint32_t v = 0; v <= f.maxval; ++v) scale[v] = ScaleSample(v, f.maxval);
   std::vector<uint32_t> samples(static_cast<size_t>(f.width) * f.depth);
   const uint32_t colours = f.colour ? 3 : 1;
+  // The common raw 8-bit PPM needs no scaling: its rows are swapped into place.
+  const bool straight = !f.Plain() && f.maxval == 255 && f.colour && !f.alpha;
   for (int y = 0; y < image.Height(); ++y) {
+    if (straight) {
+      const uint8_t* rgb = in.Here();
+      uint8_t* row = image.Row(y);
+      for (size_t i = 0; i < 3 * static_cast<size_t>(f.width); i += 3)
+        row[i] = rgb[i + 2], row[i + 1] = rgb[i + 1], row[i + 2] = rgb[i];
+      in.Skip(3 * static_cast<size_t>(f.width));
+      continue;
+    }
     ReadRowSamples(f, in, samples);
     uint8_t* row = image.Row(y);
     const uint32_t* s = samples.data();

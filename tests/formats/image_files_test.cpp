@@ -725,6 +725,20 @@ TEST(PngNetpbm, ADitheredPictureSavedAsPngPbmAndXbmReadsBackIdenticalInImageMagi
     EXPECT_EQ(ReferencePixels(dir.File(name), Reference::Magick, width, height), want) << name;
   }
   EXPECT_EQ(PngHeaderOf(dir.File("dithered.png")), (PngHeader{1, 0, 0}));
+  // A picture that is not black and white goes through the WBMP writer's recipe
+  // in PBM and XBM alike (here at SharedBias 0).
+  std::vector<Color> wbmp;
+  for (const std::string name : {"grey.wbmp", "grey.pbm", "grey.xbm"}) {
+    FileHarness h;
+    h.state.SharedBias = 0;
+    ASSERT_TRUE(SaveImageFile(dir.File(name), test::MakeGradient(37, 23), h.context)) << name;
+    int width = 0, height = 0;
+    const std::vector<Color> seen = ReferencePixels(dir.File(name), Reference::Magick, width, height);
+    if (wbmp.empty()) wbmp = seen;
+    EXPECT_EQ(seen, wbmp) << name;
+  }
+  ASSERT_NE(std::count(wbmp.begin(), wbmp.end(), kBlack), 0);
+  ASSERT_NE(std::count(wbmp.begin(), wbmp.end(), kWhite), 0);
   const std::vector<uint8_t> xbm = ReadBytes(dir.File("dithered-logo 2.xbm"));
   const std::string text(xbm.begin(), xbm.end());
   EXPECT_EQ(text.rfind("#define dithered_logo_2_width 37\n#define dithered_logo_2_height 23\n"
@@ -733,6 +747,31 @@ TEST(PngNetpbm, ADitheredPictureSavedAsPngPbmAndXbmReadsBackIdenticalInImageMagi
             0u)
       << text.substr(0, 120);
   EXPECT_EQ(XbmIdentifier("/x/2024 logo.XBM"), "xbm_2024_logo");
+}
+
+// A PNG entry is decoded within the engine's pixel limit: 6000 x 6000 pixels
+// is more than a toolkit's 128 MB image allowance, not more than ours.
+TEST(PngNetpbm, IconWithALargePngEntryOpens) {
+  TempDir dir;
+  RasterImage big = NewRaster(PixelFormat::pf1Bit, 6000, 6000);
+  for (int x = 0; x < 6000; x += 2) SetIndexAt(big.Row(5999), PixelFormat::pf1Bit, x, 0);  // black dots
+  FileHarness h;
+  ASSERT_TRUE(SaveImageFile(dir.File("entry.png"), big, h.context));
+  const std::vector<uint8_t> png = ReadBytes(dir.File("entry.png"));
+  const uint32_t size = static_cast<uint32_t>(png.size());
+  // One directory entry (256 x 256 by its zero fields, 32 bits) pointing past the 22-byte header.
+  std::vector<uint8_t> ico = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
+  for (int shift = 0; shift < 32; shift += 8) ico.push_back(static_cast<uint8_t>(size >> shift));
+  for (uint8_t offset : {22, 0, 0, 0}) ico.push_back(offset);
+  ico.resize(22 + png.size());
+  std::copy(png.begin(), png.end(), ico.begin() + 22);
+  WriteBytes(dir.File("big.ico"), ico);
+  const RasterImage icon = LoadImageFile(dir.File("big.ico"), h.context);
+  ASSERT_EQ(icon.Width(), 6000);
+  ASSERT_EQ(icon.Height(), 6000);
+  EXPECT_EQ(icon.GetPixel(0, 5999), kBlack);
+  EXPECT_EQ(icon.GetPixel(1, 5999), kWhite);
+  EXPECT_EQ(icon.GetPixel(0, 5998), kWhite);
 }
 
 TEST(SaveImageFile, AFailedSaveKeepsTheOldFile) {
