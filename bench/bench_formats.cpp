@@ -1,16 +1,15 @@
 // Codecs on the 4000 x 3000 photo, in memory (no disk in the timing; the
 // PNG and netpbm saves, which stream to a file, write to the temporary folder).
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "bench_photo.h"
+#include "core/file_io.h"
 #include "formats/gif_codec.h"
 #include "formats/jpeg_codec.h"
-#include "core/file_io.h"
 #include "formats/metafile_codec.h"
 #include "formats/netpbm_codec.h"
 #include "formats/png_codec.h"
@@ -55,7 +54,8 @@ BENCHMARK(BM_EmfPlayback)->Unit(benchmark::kMillisecond);
 
 std::string ScratchPath(const char* name) {
   const char* dir = std::getenv("TMPDIR");
-  return std::string(dir && *dir ? dir : "/tmp") + "/tessalin_bench_" + std::to_string(::getpid()) + "_" + name;
+  return std::string(dir && *dir ? dir : "/tmp") + "/tessalin_bench_" + std::to_string(::getpid()) + "_" +
+         name;
 }
 
 // The photo saved once as `name`, read back as bytes.
