@@ -8,6 +8,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.path.join(HERE, "corpus")
@@ -234,3 +235,80 @@ with tempfile.TemporaryDirectory() as tmp:
     put("wmf", "bad_huge_bbox", wmf[:6] + struct.pack("<hhhhH", -32768, -32768, 32767, 32767, 1) + wmf[16:])
     put("wmf", "bad_zero_inch", wmf[:14] + b"\x00\x00" + wmf[16:])
     put("wmf", "bad_not_placeable_huge_record", wmf[22:28] + b"\xff\xff\xff\x7f" + wmf[32:])
+
+
+# ---- PNG: chunks with sound checksums, so that damaged fields reach the decoder ----
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def png(width, height, depth, colour_type, rows, plte=b"", trns=b"", interlace=0, idat=None):
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, interlace)
+    body = chunk(b"IHDR", ihdr)
+    if plte:
+        body += chunk(b"PLTE", plte)
+    if trns:
+        body += chunk(b"tRNS", trns)
+    data = zlib.compress(b"".join(b"\x00" + r for r in rows)) if idat is None else idat
+    return b"\x89PNG\r\n\x1a\n" + body + chunk(b"IDAT", data) + chunk(b"IEND", b"")
+
+
+put("png", "valid_grey1_9x2", png(9, 2, 1, 0, [b"\xa5\x80", b"\x5a\x00"]))
+put("png", "valid_grey16_2x2", png(2, 2, 16, 0, [b"\x00\x00\xff\xff", b"\x80\x00\x12\x34"]))
+put("png", "valid_grey_alpha8_2x1", png(2, 1, 8, 4, [b"\x10\x00\xf0\x80"]))
+put("png", "valid_rgba16_1x1", png(1, 1, 16, 6, [b"\x12\x34\x56\x78\x9a\xbc\x80\x00"]))
+put("png", "valid_palette2_trns_5x2", png(5, 2, 2, 3, [b"\x1b\x00", b"\xe4\x40"],
+                                         plte=b"\xff\x00\x00\x00\xff\x00\x00\x00\xff\x10\x20\x30", trns=b"\x00\x80"))
+put("png", "valid_palette4_index_past_table", png(3, 1, 4, 3, [b"\x0f\x10"], plte=b"\x00\x00\x00\xff\xff\xff"))
+put("png", "bad_huge_dimensions", png(0x7FFFFFFF, 0x7FFFFFFF, 8, 2, [b""]))
+put("png", "bad_data_too_short_for_size", png(5000, 5000, 8, 2, [b"\x00" * 15000]))
+put("png", "bad_zero_width", png(0, 2, 8, 0, [b"", b""]))
+put("png", "bad_depth_3", png(2, 2, 3, 0, [b"\x00", b"\x00"]))
+put("png", "bad_palette_missing", png(2, 1, 8, 3, [b"\x00\x01"]))
+put("png", "bad_rows_missing", png(4, 4, 8, 2, [b"\x00" * 12]))
+put("png", "bad_not_deflate", png(2, 1, 8, 0, [], idat=b"\x78\x9c\xff\xff\xff\xff"))
+good_png = png(3, 3, 8, 2, [bytes(range(9)), bytes(range(9, 18)), bytes(range(18, 27))])
+put("png", "bad_truncated", good_png[: len(good_png) - 20])
+put("png", "bad_checksum", good_png[:29] + b"\x00\x00\x00\x00" + good_png[33:])
+put("png", "bad_signature", b"\x89PNX" + good_png[4:])
+
+# ---- netpbm: every magic number, raw and plain ----
+put("netpbm", "valid_plain_pbm", b"P1\n# a comment\n5 2\n10101\n0 1 0 1 0\n")
+put("netpbm", "valid_raw_pbm", b"P4\n9 2\n\xa5\x80\x5a\x00")
+put("netpbm", "valid_plain_pgm_maxval_1000", b"P2\n3 1\n1000\n0 500 1000\n")
+put("netpbm", "valid_raw_pgm_16", b"P5\n2 1\n65535\n\x00\x00\xff\xff")
+put("netpbm", "valid_plain_ppm", b"P3\n2 1\n255\n255 0 0  0 0 255\n")
+put("netpbm", "valid_raw_ppm", b"P6\n2 1\n255\n\xff\x00\x00\x00\x00\xff")
+put("netpbm", "valid_pam_rgba", b"P7\nWIDTH 2\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n"
+    b"\xff\x00\x00\x80\x00\x00\xff\x00")
+put("netpbm", "valid_pam_no_tuple_type", b"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 3\nENDHDR\n\x02\x03")
+put("netpbm", "bad_truncated_rows", b"P6\n4 4\n255\n" + bytes(20))
+put("netpbm", "bad_huge_dimensions", b"P5\n4294967295 4294967295\n255\n\x00")
+put("netpbm", "bad_over_the_limit", b"P4\n20000 20000\n" + bytes(64))
+put("netpbm", "bad_maxval_0", b"P5\n1 1\n0\n\x00")
+put("netpbm", "bad_maxval_65536", b"P2\n1 1\n65536\n0\n")
+put("netpbm", "bad_sample_above_maxval", b"P2\n2 1\n7\n3 8\n")
+put("netpbm", "bad_plain_pbm_letter", b"P1\n2 1\n1x\n")
+put("netpbm", "bad_pam_cmyk", b"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n\x00\x00\x00\x00")
+put("netpbm", "bad_pam_no_endhdr", b"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\n")
+put("netpbm", "bad_pam_depth_mismatch", b"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n\x00")
+put("netpbm", "bad_magic_p8", b"P8\n1 1\n255\n\x00")
+put("netpbm", "bad_zero_height", b"P6\n3 0\n255\n")
+
+# ---- PNG and netpbm from outside tools and our own writers ----
+with tempfile.TemporaryDirectory() as tmp:
+    ppm = os.path.join(tmp, "in.ppm")
+    with open(ppm, "wb") as f:
+        f.write(b"P6\n5 3\n255\n" + bytes((i * 53 + 7) & 0xFF for i in range(45)))
+    out = os.path.join(tmp, "out")
+    run("sh", "-c", f"pnmtopng -interlace {ppm} > {out}i.png")
+    put("png", "netpbm_interlaced", read(out + "i.png"))
+    run("convert", ppm, "-alpha", "set", "PNG64:" + out + "64.png")
+    put("png", "im_rgba16", read(out + "64.png"))
+    run("convert", ppm, "-colors", "5", "PNG8:" + out + "8.png")
+    put("png", "im_palette", read(out + "8.png"))
+    for ext in ("png", "pbm", "pgm", "ppm", "pam"):
+        run(CLI, "convert", ppm, out + "." + ext)
+        put("png" if ext == "png" else "netpbm", "ours_5x3_" + ext, read(out + "." + ext))
+    run("sh", "-c", f"pnmtoplainpnm {ppm} > {out}p.ppm")
+    put("netpbm", "netpbm_plain_ppm", read(out + "p.ppm"))

@@ -41,7 +41,7 @@ struct ImageFilter {
   const char* caption;
   const char* patterns;
 };
-const ImageFilter* ImageFilters();  // 8 entries
+const ImageFilter* ImageFilters();  // 11 entries
 int ImageFilterCount();
 // The list in QFileDialog's "caption (patterns)" form.
 QStringList ImageFilterStrings();

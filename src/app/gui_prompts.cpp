@@ -25,6 +25,9 @@ const ImageFilter kFilters[] = {
     {"Jpegs (*.jpg;*.jpgs;*.jpeg)", "*.jpg;*.jpgs;*.jpeg"},
     {"Raws(*.raw)", "*.raw"},
     {"WBmp(*.wbmp)", "*.wbmp"},
+    {"PNG(*.png)", "*.png"},
+    {"Netpbm(*.pbm;*.pgm;*.ppm;*.pnm;*.pam)", "*.pbm;*.pgm;*.ppm;*.pnm;*.pam"},
+    {"XBM(*.xbm)", "*.xbm"},
 };
 
 QString Title() { return QApplication::applicationName(); }

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "cli/cli_common.h"
-#include "cli/png_writer.h"
 #include "core/file_io.h"
 #include "core/progress.h"
 #include "core/tessalin_error.h"
+#include "formats/png_writer.h"
 #include "wizard/wizard_process.h"
 #include "wizard/wizard_sheet.h"
 

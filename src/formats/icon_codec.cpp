@@ -1,12 +1,12 @@
 #include "formats/icon_codec.h"
 
-#include <QImage>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
 #include "formats/dib.h"
+#include "formats/png_codec.h"
 
 namespace tessalin {
 
@@ -35,27 +35,11 @@ bool IsPng(std::span<const uint8_t> data) {
 
 uint8_t Blend(uint8_t c, uint8_t a) { return static_cast<uint8_t>((c * a + 255 * (255 - a) + 127) / 255); }
 
+// Decoded by libpng within the engine's pixel limit, alpha over white, then
+// brought to the device layout like every other entry.
 RasterImage DecodePngEntry(std::span<const uint8_t> data, const std::string& name) {
-  // The size in the IHDR chunk comes first, so nothing large is allocated blindly.
-  if (data.size() < 24) Fail(name, "a PNG entry is cut short");
-  const uint32_t w = (data[16] << 24) | (data[17] << 16) | (data[18] << 8) | data[19];
-  const uint32_t h = (data[20] << 24) | (data[21] << 16) | (data[22] << 8) | data[23];
-  CheckPicturePixels(name, w, h);
-  QImage image = QImage::fromData(data.data(), static_cast<int>(data.size()), "PNG");
-  if (image.isNull()) Fail(name, "a PNG entry cannot be decoded");
-  image = image.convertToFormat(QImage::Format_ARGB32);
-  RasterImage out = NewRaster(PixelFormat::pfDevice, image.height(), image.width());
-  std::vector<uint8_t> bgr(static_cast<size_t>(image.width()) * 3);
-  for (int y = 0; y < image.height(); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const uint8_t a = static_cast<uint8_t>(qAlpha(line[x]));
-      bgr[3 * x] = Blend(static_cast<uint8_t>(qBlue(line[x])), a);
-      bgr[3 * x + 1] = Blend(static_cast<uint8_t>(qGreen(line[x])), a);
-      bgr[3 * x + 2] = Blend(static_cast<uint8_t>(qRed(line[x])), a);
-    }
-    out.WriteRowBgr(y, bgr.data());
-  }
+  RasterImage out = DecodePng(data, name + " (PNG entry)");
+  out.SetPixelFormat(PixelFormat::pfDevice);
   return out;
 }
 

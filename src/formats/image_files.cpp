@@ -9,7 +9,10 @@
 #include "formats/icon_codec.h"
 #include "formats/jpeg_codec.h"
 #include "formats/metafile_codec.h"
+#include "formats/netpbm_codec.h"
+#include "formats/png_codec.h"
 #include "formats/wbmp_codec.h"
+#include "formats/xbm_codec.h"
 
 namespace tessalin {
 
@@ -78,6 +81,10 @@ RasterImage LoadImageFile(const std::string& fileName, FileContext& context) {
       gif = DecodedGif();
       context.prompts.BrowseGifFrames(fileName);
     }
+  } else if (ext == ".png") {
+    raster = LoadPngFile(fileName);
+  } else if (NetpbmKindOf(ext)) {
+    raster = LoadNetpbmFile(fileName);
   } else if (ext == ".tiff" || ext == ".tif") {
     context.prompts.ShowMessage("Sorry!\rThe Tiff which You Selected, Next Version.....");
   } else if (ext == ".pcx") {
@@ -109,6 +116,12 @@ bool SaveImageFile(const std::string& fileName, const RasterImage& picture, File
     SaveGifFile(picture, fileName);
   } else if (ext == ".ico" || ext == ".icon") {
     SaveIconFile(picture, fileName);
+  } else if (ext == ".png") {
+    SavePngFile(picture, fileName);
+  } else if (const std::optional<NetpbmKind> kind = NetpbmKindOf(ext)) {
+    SaveNetpbmFile(picture, fileName, *kind, context.state.SharedBias);
+  } else if (ext == ".xbm") {
+    SaveXbmFile(picture, fileName, context.state.SharedBias);
   } else if (ext == ".tif" || ext == ".tiff" || ext == ".pcx") {
     context.prompts.ShowMessage("Sorry!\rThe File you Selected, Next version....");
     return false;

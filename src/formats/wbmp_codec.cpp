@@ -122,20 +122,18 @@ std::vector<uint8_t> EncodeWbmpByRecipe(const RasterImage& picture, int sharedBi
   return out;
 }
 
-std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
+namespace {
+
+// The rows of the recipe, (width + 7) div 8 bytes each, into `bitsBase`.
+void FillWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bitsBase) {
   // The recipe folded into one pass: the Sharpning2 intensity is a whole
   // T = 10 s - (sum of the 8 neighbours' s), s = R + G + B, over T / 3
   // (see IntensityByteFromSums); Monochrome turns the grey v white exactly
   // when 256 v > 32512.
-  const int W = picture.HasImage() ? picture.Width() : 0;
-  const int H = picture.HasImage() ? picture.Height() : 0;
-  std::vector<uint8_t> out;
-  AppendHeader(out, W, H);
-  const size_t header = out.size(), rowBytes = RowBytesFor(W);
-  out.resize(header + rowBytes * static_cast<size_t>(H), 0);
-  if (W == 0 || H == 0) return out;
+  const int W = picture.Width(), H = picture.Height();
+  const size_t rowBytes = RowBytesFor(W);
   // Pictures that are black and white already (1-bit, dithered) go 64 pixels at a time.
-  if (EncodeBilevelWbmpRows(picture, sharedBias, out.data() + header)) return out;
+  if (EncodeBilevelWbmpRows(picture, sharedBias, bitsBase)) return;
   RasterImage converted;
   const RasterImage* rgb = &picture;
   if (picture.Format() != PixelFormat::pf24Bit) {
@@ -143,7 +141,6 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
     converted.SetPixelFormat(PixelFormat::pf24Bit);
     rgb = &converted;
   }
-
   // The byte grows with T and Monochrome with the byte, so a pixel is white
   // exactly when T reaches the first white T (or never, or always).
   constexpr int kLowT = -8 * 765, kHighT = 10 * 765;
@@ -153,7 +150,6 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
     if (!MonochromeIsWhite(v, v, v)) break;
     firstWhite = t;
   }
-  uint8_t* bitsBase = out.data() + header;
   ForEachRowBand(H, static_cast<long long>(W) * H, [&](int first, int end) {
     // s of the rows y - 1, y, y + 1 in a ring, with one replicated column on each side.
     const size_t bw = static_cast<size_t>(W) + 2;
@@ -187,6 +183,25 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
       down = oldUp;
     }
   });
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeWbmpRows(const RasterImage& picture, int sharedBias) {
+  if (!picture.HasImage()) return {};
+  std::vector<uint8_t> bits(RowBytesFor(picture.Width()) * static_cast<size_t>(picture.Height()), 0);
+  FillWbmpRows(picture, sharedBias, bits.data());
+  return bits;
+}
+
+std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
+  const int W = picture.HasImage() ? picture.Width() : 0;
+  const int H = picture.HasImage() ? picture.Height() : 0;
+  std::vector<uint8_t> out;
+  AppendHeader(out, W, H);
+  const size_t header = out.size();
+  out.resize(header + RowBytesFor(W) * static_cast<size_t>(H), 0);
+  if (W > 0 && H > 0) FillWbmpRows(picture, sharedBias, out.data() + header);
   return out;
 }
 

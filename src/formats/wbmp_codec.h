@@ -29,6 +29,9 @@ bool ReadWbmp(const std::string& path, UserPrompts& prompts, RasterImage& result
 // The writer's recipe: intensity, "Sharpning2" at `sharedBias`, Monochrome,
 // black-and-white palette, 1 bit. The picture is not changed.
 std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias);
+// The recipe's rows alone, (width + 7) div 8 bytes each, top first, a set bit
+// white: what WriteWbmp writes after the header (other 1-bit writers share it).
+std::vector<uint8_t> EncodeWbmpRows(const RasterImage& picture, int sharedBias);
 // The same recipe step by step through the engines (convolution, Monochrome,
 // 1-bit conversion); EncodeWbmp must give the same bytes.
 std::vector<uint8_t> EncodeWbmpByRecipe(const RasterImage& picture, int sharedBias);

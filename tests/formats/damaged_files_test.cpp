@@ -28,6 +28,8 @@ class DamagedFiles : public ::testing::Test {
     ASSERT_EQ(RunCommand("convert " + in + " " + Quote(dir.File("good.gif"))), 0);
     ASSERT_EQ(RunCommand("convert " + in + " " + Quote(dir.File("good.ico"))), 0);
     ASSERT_EQ(RunCommand("convert " + in + " " + Quote("bmp3:" + dir.File("good.bmp"))), 0);
+    ASSERT_EQ(RunCommand("convert " + in + " " + Quote(dir.File("good.png"))), 0);
+    ASSERT_EQ(RunCommand("cp " + in + " " + Quote(dir.File("good.ppm"))), 0);
     FileHarness h;
     RasterImage picture = NewRaster(PixelFormat::pf24Bit, 30, 40);
     ASSERT_TRUE(SaveImageFile(dir.File("good.emf"), picture, h.context));
@@ -53,7 +55,7 @@ class DamagedFiles : public ::testing::Test {
   }
 
   TempDir dir;
-  const std::vector<std::string> kinds = {".jpg", ".gif", ".ico", ".emf", ".wmf", ".bmp"};
+  const std::vector<std::string> kinds = {".jpg", ".gif", ".ico", ".emf", ".wmf", ".bmp", ".png", ".ppm"};
 };
 
 TEST_F(DamagedFiles, TruncatedCopiesOfEveryFormatAreRefused) {
@@ -118,6 +120,22 @@ TEST_F(DamagedFiles, PicturesAboveThePixelLimitAreRefusedBeforeAllocating) {
   ico[offset + 8] = 0x40, ico[offset + 9] = 0x0D, ico[offset + 10] = 0x03;  // height 2 x 100000
   ExpectError(ico, ".ico", "limit");
 
+  // PNG: 20000 x 20000 in a header with a sound checksum.
+  std::vector<uint8_t> png = ReadBytes(dir.File("good.png"));
+  png[16] = 0, png[17] = 0, png[18] = 0x4E, png[19] = 0x20, png[20] = 0, png[21] = 0, png[22] = 0x4E,
+  png[23] = 0x20;
+  test::FixPngCrcs(png);
+  ExpectError(png, ".png", "limit");
+  // Within the limit, but far more pixels than the compressed data can hold.
+  png[18] = 0x13, png[19] = 0x88, png[22] = 0x13, png[23] = 0x88;  // 5000 x 5000
+  test::FixPngCrcs(png);
+  ExpectError(png, ".png", "too few");
+  // Netpbm: the header's numbers, raw and as a PAM.
+  const std::string ppm = "P6\n20000 20000\n255\n";
+  ExpectError(std::vector<uint8_t>(ppm.begin(), ppm.end()), ".ppm", "limit");
+  const std::string pam = "P7\nWIDTH 100000000\nHEIGHT 2\nDEPTH 1\nMAXVAL 255\nENDHDR\n";
+  ExpectError(std::vector<uint8_t>(pam.begin(), pam.end()), ".pam", "limit");
+
   // Enhanced metafile: a frame of 10 metres.
   std::vector<uint8_t> emf = ReadBytes(dir.File("good.emf"));
   emf[32] = 0x40, emf[33] = 0x42, emf[34] = 0x0F, emf[35] = 0;  // right 1000000
@@ -146,7 +164,8 @@ TEST_F(DamagedFiles, GifWithBadCodesOrEmptyFramesIsRefused) {
 }
 
 TEST_F(DamagedFiles, MissingFilesNameThemselves) {
-  for (const std::string ext : {".jpg", ".gif", ".ico", ".emf", ".wmf", ".bmp", ".wbmp"}) {
+  for (const std::string ext :
+       {".jpg", ".gif", ".ico", ".emf", ".wmf", ".bmp", ".wbmp", ".png", ".pbm", ".pam"}) {
     FileHarness h;
     const std::string path = dir.File("missing" + ext);
     try {

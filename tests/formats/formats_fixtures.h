@@ -104,4 +104,24 @@ inline Color Pattern(int x, int y) {
 
 inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
+// Rewrites the CRC of every chunk of a PNG, so that a patched field reaches
+// the reader's own checks instead of failing the checksum.
+inline void FixPngCrcs(std::vector<uint8_t>& png) {
+  const auto crc = [](const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+      c ^= p[i];
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+  };
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const size_t length = (size_t{png[at]} << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+    if (length > png.size() - at - 12) break;
+    const uint32_t c = crc(&png[at + 4], length + 4);
+    for (int i = 0; i < 4; ++i) png[at + 8 + length + i] = static_cast<uint8_t>(c >> (24 - 8 * i));
+    at += 12 + length;
+  }
+}
+
 }  // namespace tessalin::test

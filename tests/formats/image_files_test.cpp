@@ -2,12 +2,18 @@
 // round trips through files that outside programs wrote or read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "core/palette.h"
+#include "core/row_codec.h"
 #include "core/tessalin_error.h"
 #include "formats/formats_fixtures.h"
 #include "formats/gif_codec.h"
+#include "formats/xbm_codec.h"
+#include "processing/dither.h"
 
 namespace tessalin {
 namespace {
@@ -69,7 +75,7 @@ TEST(SaveImageFile, RefusedExtensionsWriteNothing) {
   FileHarness h;
   EXPECT_FALSE(SaveImageFile(dir.File("a.pcx"), picture, h.context));
   EXPECT_FALSE(SaveImageFile(dir.File("a.TIFF"), picture, h.context));
-  EXPECT_FALSE(SaveImageFile(dir.File("a.png"), picture, h.context));
+  EXPECT_FALSE(SaveImageFile(dir.File("a.tga"), picture, h.context));
   EXPECT_FALSE(SaveImageFile(dir.File("a"), picture, h.context));
   ASSERT_EQ(h.prompts.messages.size(), 4u);
   EXPECT_EQ(h.prompts.messages[0], "Sorry!\rThe File you Selected, Next version....");
@@ -445,6 +451,327 @@ TEST(Wbmp, SavedAndLoadedThroughTheCodec) {
   const RasterImage back = LoadImageFile(dir.File("a.wbmp"), h.context);
   ASSERT_EQ(back.Width(), 9);
   EXPECT_EQ(back.Format(), PixelFormat::pf1Bit);
+}
+
+// ---- PNG, netpbm and XBM against ImageMagick and netpbm's own tools ----
+
+// Sample c of pixel (x, y) of a test source: varied so that every value and
+// every alpha (0, full and between) turns up; `levels` limits the colours.
+uint32_t SourceSample(int x, int y, int c, int maxval, bool alpha, int levels) {
+  if (alpha && x % 3 != 2) return x % 3 == 0 ? 0 : static_cast<uint32_t>(maxval);
+  if (levels) return static_cast<uint32_t>((x + 21 * y) % levels * (c + 1) * 37 % 256);
+  return static_cast<uint32_t>((x * 7919 + y * 104729 + c * 1299709) ^ (x * y * 31)) % (maxval + 1u);
+}
+
+// A 21 x 13 PAM source of `depth` samples a pixel.
+void WritePamSource(const std::string& path, int depth, int maxval, const std::string& type, int levels) {
+  const int width = 21, height = 13;
+  const std::string text = "P7\nWIDTH 21\nHEIGHT 13\nDEPTH " + std::to_string(depth) + "\nMAXVAL " +
+                           std::to_string(maxval) + "\nTUPLTYPE " + type + "\nENDHDR\n";
+  std::vector<uint8_t> bytes(text.begin(), text.end());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < depth; ++c) {
+        const uint32_t v = SourceSample(x, y, c, maxval, type.ends_with("_ALPHA") && c == depth - 1, levels);
+        if (maxval > 255) bytes.push_back(static_cast<uint8_t>(v >> 8));
+        bytes.push_back(static_cast<uint8_t>(v));
+      }
+  WriteBytes(path, bytes);
+}
+
+// "rgb:RR/GG/BB" of pixel (0, 0) of an 8-bit RGB source.
+std::string FirstColour(int levels) {
+  char text[32];
+  std::snprintf(text, sizeof text, "rgb:%02x/%02x/%02x", SourceSample(0, 0, 0, 255, false, levels),
+                SourceSample(0, 0, 1, 255, false, levels), SourceSample(0, 0, 2, 255, false, levels));
+  return text;
+}
+
+struct PngHeader {
+  int depth, colourType, interlace;
+  bool operator==(const PngHeader&) const = default;
+};
+PngHeader PngHeaderOf(const std::string& path) {
+  const std::vector<uint8_t> b = ReadBytes(path);
+  if (b.size() < 29) return {-1, -1, -1};
+  return {b[24], b[25], b[28]};
+}
+
+// Every pixel as the reference decoder sees it: ImageMagick with white behind
+// transparent parts (at 16 bits, rounded here: its own 8-bit output cuts
+// fractions off), or netpbm (which rounds odd maxvals to 8 bits itself).
+enum class Reference { Magick, Netpbm };
+std::vector<Color> ReferencePixels(const std::string& path, Reference reference, int& width, int& height) {
+  TempDir dir;
+  const std::string ppm = dir.File("ref.ppm");
+  const std::string command =
+      reference == Reference::Magick
+          ? "convert " + Quote(path) + " -background white -alpha remove -depth 16 " + Quote("ppm:" + ppm)
+          : "pamdepth 255 " + Quote(path) + " 2>/dev/null | pamtopnm | ppmtoppm > " + Quote(ppm);
+  EXPECT_EQ(RunCommand(command), 0) << command;
+  std::ifstream in(ppm, std::ios::binary);
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> width >> height >> maxval;
+  in.get();
+  std::vector<Color> pixels;
+  for (int i = 0; i < width * height && magic == "P6"; ++i) {
+    uint8_t rgb[3];
+    for (uint8_t& c : rgb) {
+      const int high = in.get();
+      const int v = maxval > 255 ? (high << 8) | in.get() : high;
+      c = static_cast<uint8_t>(std::lround(v * 255.0 / maxval));
+    }
+    pixels.push_back(MakeColor(rgb[0], rgb[1], rgb[2]));
+  }
+  return pixels;
+}
+
+int PixelsDiffering(const RasterImage& image, const std::vector<Color>& want, int width, int height) {
+  if (image.Width() != width || image.Height() != height || want.size() != size_t(width) * height) return -1;
+  int wrong = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) wrong += image.GetPixel(x, y) != want[size_t(y) * width + x];
+  return wrong;
+}
+
+TEST(PngNetpbm, FilesWrittenByImageMagickAndNetpbmReadWithTheirPixels) {
+  TempDir dir;
+  const std::pair<const char*, std::tuple<int, int, const char*, int>> sources[] = {
+      {"bw", {1, 1, "BLACKANDWHITE", 0}},
+      {"grey2", {1, 3, "GRAYSCALE", 0}},
+      {"grey4", {1, 15, "GRAYSCALE", 0}},
+      {"grey8", {1, 255, "GRAYSCALE", 0}},
+      {"grey16", {1, 65535, "GRAYSCALE", 0}},
+      {"ga8", {2, 255, "GRAYSCALE_ALPHA", 0}},
+      {"ga16", {2, 65535, "GRAYSCALE_ALPHA", 0}},
+      {"rgb8", {3, 255, "RGB", 0}},
+      {"rgb16", {3, 65535, "RGB", 0}},
+      {"rgba8", {4, 255, "RGB_ALPHA", 0}},
+      {"rgba16", {4, 65535, "RGB_ALPHA", 0}},
+      {"colours2", {3, 255, "RGB", 2}},
+      {"colours4", {3, 255, "RGB", 4}},
+      {"colours16", {3, 255, "RGB", 16}},
+      {"colours200", {3, 255, "RGB", 200}},
+  };
+  for (const auto& [name, s] : sources)
+    WritePamSource(dir.File(std::string(name) + ".pam"), std::get<0>(s), std::get<1>(s), std::get<2>(s),
+                   std::get<3>(s));
+  struct Case {
+    std::string file, command;  // SRC and OUT are replaced by the paths
+    PixelFormat format;
+    PngHeader png = {};  // checked for PNG files (depth above 0): each kind once
+    Reference reference = Reference::Magick;
+  };
+  const Case cases[] = {
+      {"g1.png", "pamtopnm SRC/bw.pam | pnmtopng > OUT", PixelFormat::pf24Bit, {1, 0, 0}},
+      {"g2.png", "pamtopnm SRC/grey2.pam | pnmtopng > OUT", PixelFormat::pf24Bit, {2, 0, 0}},
+      {"g4.png", "pamtopnm SRC/grey4.pam | pnmtopng > OUT", PixelFormat::pf24Bit, {4, 0, 0}},
+      {"g8.png", "pamtopng SRC/grey8.pam > OUT", PixelFormat::pf24Bit, {8, 0, 0}},
+      {"g16.png", "pamtopng SRC/grey16.pam > OUT", PixelFormat::pf24Bit, {16, 0, 0}},
+      {"ga8.png", "pamtopng SRC/ga8.pam > OUT", PixelFormat::pf24Bit, {8, 4, 0}},
+      {"ga16.png", "pamtopng SRC/ga16.pam > OUT", PixelFormat::pf24Bit, {16, 4, 0}},
+      {"rgb8.png", "pamtopng SRC/rgb8.pam > OUT", PixelFormat::pf24Bit, {8, 2, 0}},
+      {"rgb16.png", "pamtopng SRC/rgb16.pam > OUT", PixelFormat::pf24Bit, {16, 2, 0}},
+      {"rgba8.png", "pamtopng SRC/rgba8.pam > OUT", PixelFormat::pf24Bit, {8, 6, 0}},
+      {"rgba16.png", "pamtopng SRC/rgba16.pam > OUT", PixelFormat::pf24Bit, {16, 6, 0}},
+      {"p1.png", "pamtopnm SRC/colours2.pam | pnmtopng > OUT", PixelFormat::pf1Bit, {1, 3, 0}},
+      {"p2.png", "pamtopnm SRC/colours4.pam | pnmtopng > OUT", PixelFormat::pf4Bit, {2, 3, 0}},
+      {"p4.png", "pamtopnm SRC/colours16.pam | pnmtopng > OUT", PixelFormat::pf4Bit, {4, 3, 0}},
+      {"p8.png", "pamtopnm SRC/colours200.pam | pnmtopng > OUT", PixelFormat::pf8Bit, {8, 3, 0}},
+      {"rgb8-interlaced.png",
+       "pamtopnm SRC/rgb8.pam | pnmtopng -interlace > OUT",
+       PixelFormat::pf24Bit,
+       {8, 2, 1}},
+      {"p2-interlaced.png",
+       "pamtopnm SRC/colours4.pam | pnmtopng -interlace > OUT",
+       PixelFormat::pf4Bit,
+       {2, 3, 1}},
+      {"rgba16-interlaced.png",
+       "convert SRC/rgba16.pam -interlace PNG PNG64:OUT",
+       PixelFormat::pf24Bit,
+       {16, 6, 1}},
+      {"rgb-trns.png",
+       "pamtopnm SRC/rgb8.pam | pnmtopng -transparent=" + FirstColour(0) + " > OUT",
+       PixelFormat::pf24Bit,
+       {8, 2, 0}},
+      {"p2-trns.png",
+       "pamtopnm SRC/colours4.pam | pnmtopng -transparent=" + FirstColour(4) + " > OUT",
+       PixelFormat::pf4Bit,
+       {2, 3, 0}},
+      {"raw.pbm", "pamtopnm SRC/bw.pam > OUT", PixelFormat::pf1Bit},
+      {"plain.pbm", "pamtopnm -plain SRC/bw.pam > OUT", PixelFormat::pf1Bit},
+      {"raw.pgm", "pamtopnm SRC/grey8.pam > OUT", PixelFormat::pf8Bit},
+      {"plain16.pgm", "pamtopnm -plain SRC/grey16.pam > OUT", PixelFormat::pf8Bit},
+      {"maxval1000.pgm",
+       "pamdepth 1000 SRC/grey16.pam | pamtopnm > OUT",
+       PixelFormat::pf8Bit,
+       {},
+       Reference::Netpbm},
+      {"raw.ppm", "pamtopnm SRC/rgb8.pam > OUT", PixelFormat::pf24Bit},
+      {"plain.ppm", "pamtopnm -plain SRC/rgb8.pam > OUT", PixelFormat::pf24Bit},
+      {"raw16.pnm", "pamtopnm SRC/rgb16.pam > OUT", PixelFormat::pf24Bit},
+      {"rgba.pam", "pamtopam < SRC/rgba8.pam > OUT", PixelFormat::pf24Bit},
+      {"grey16.pam", "pamtopam < SRC/grey16.pam > OUT", PixelFormat::pf24Bit},
+      {"magick.ppm", "convert SRC/rgb16.pam -compress none OUT", PixelFormat::pf24Bit},
+  };
+  for (const Case& c : cases) {
+    const std::string out = dir.File("out-" + c.file);
+    std::string command = c.command;
+    for (size_t at; (at = command.find("SRC")) != std::string::npos;) command.replace(at, 3, dir.Path());
+    command.replace(command.find("OUT"), 3, Quote(out));
+    ASSERT_EQ(RunCommand(command + " 2>/dev/null"), 0) << command;
+    if (c.png.depth > 0) {
+      EXPECT_EQ(PngHeaderOf(out), c.png) << c.file << " is not the kind it stands for";
+    }
+    FileHarness h;
+    const RasterImage ours = LoadImageFile(out, h.context);
+    EXPECT_EQ(ours.Format(), c.format) << c.file;
+    int width = 0, height = 0;
+    const std::vector<Color> want = ReferencePixels(out, c.reference, width, height);
+    EXPECT_EQ(PixelsDiffering(ours, want, width, height), 0) << c.file;
+  }
+}
+
+// Our pictures of every kind, saved in every new format, decode in ImageMagick
+// and netpbm to the pixels they hold; the form written is the smallest that
+// keeps every pixel.
+TEST(PngNetpbm, OurFilesReadInImageMagickAndNetpbmWithTheSamePixels) {
+  TempDir dir;
+  const auto indexed = [](PixelFormat format, ColorTable table, int modulo) {
+    RasterImage image = NewRaster(format, 13, 21);
+    image.SetColorTable(std::move(table));
+    for (int y = 0; y < 13; ++y)
+      for (int x = 0; x < 21; ++x) SetIndexAt(image.Row(y), format, x, (x * 5 + y * 3) % modulo);
+    return image;
+  };
+  ColorTable greys(256), warm(256);
+  for (int i = 0; i < 256; ++i) {
+    greys[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i)};
+    warm[size_t(i)] = {uint8_t(255 - i), uint8_t(i / 2), uint8_t(i * 7)};
+  }
+  const RasterImage colour = Make24(21, 13, Pattern);
+  const RasterImage blackWhite24 =
+      Make24(21, 13, [](int x, int y) { return (x * y + x) % 3 ? kWhite : kBlack; });
+  const RasterImage blackWhite1 = indexed(PixelFormat::pf1Bit, CreateBlackWhitePalette(), 2);
+  const RasterImage twoColours = indexed(PixelFormat::pf1Bit, {{200, 0, 0}, {0, 0, 90}}, 2);
+  const RasterImage sixteen = indexed(PixelFormat::pf4Bit, DefaultColorTable(PixelFormat::pf4Bit), 16);
+  const RasterImage grey = indexed(PixelFormat::pf8Bit, greys, 256);
+  const RasterImage palette = indexed(PixelFormat::pf8Bit, warm, 256);
+  struct Case {
+    const RasterImage& picture;
+    std::string file;
+    std::string head;    // the file's first bytes, or its PNG header
+    PngHeader png = {};  // checked when its depth is above 0
+  };
+  const Case cases[] = {
+      {colour, "colour.png", "", {8, 2, 0}},
+      {blackWhite24, "bw24.png", "", {1, 0, 0}},
+      {blackWhite1, "bw1.png", "", {1, 0, 0}},
+      {twoColours, "two.png", "", {1, 3, 0}},
+      {sixteen, "sixteen.png", "", {4, 3, 0}},
+      {palette, "palette.png", "", {8, 3, 0}},
+      {blackWhite1, "bw1.pbm", "P4\n21 13\n"},
+      {grey, "grey.pgm", "P5\n21 13\n255\n"},
+      {colour, "colour.ppm", "P6\n21 13\n255\n"},
+      {blackWhite24, "bw24.pnm", "P4\n"},
+      {grey, "grey.pnm", "P5\n"},
+      {sixteen, "sixteen.pnm", "P6\n"},
+      {blackWhite24, "bw24.pam",
+       "P7\nWIDTH 21\nHEIGHT 13\nDEPTH 1\nMAXVAL 1\nTUPLTYPE BLACKANDWHITE\nENDHDR\n"},
+      {grey, "grey.pam", "P7\nWIDTH 21\nHEIGHT 13\nDEPTH 1\nMAXVAL 255\nTUPLTYPE GRAYSCALE\nENDHDR\n"},
+      {palette, "palette.pam", "P7\nWIDTH 21\nHEIGHT 13\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.File(c.file);
+    FileHarness h;
+    ASSERT_TRUE(SaveImageFile(path, c.picture, h.context)) << c.file;
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    if (c.png.depth > 0) {
+      EXPECT_EQ(PngHeaderOf(path), c.png) << c.file;
+    } else {
+      EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min(bytes.size(), c.head.size())), c.head);
+    }
+    std::vector<Color> want;
+    for (int y = 0; y < 13; ++y)
+      for (int x = 0; x < 21; ++x) want.push_back(c.picture.GetPixel(x, y));
+    const std::string netpbm = c.png.depth > 0 ? dir.File(c.file + ".pam") : path;
+    if (c.png.depth > 0) {
+      ASSERT_EQ(RunCommand("pngtopam " + Quote(path) + " > " + Quote(netpbm)), 0) << c.file;
+    }
+    for (Reference reference : {Reference::Magick, Reference::Netpbm}) {
+      int width = 0, height = 0;
+      const std::vector<Color> seen =
+          ReferencePixels(reference == Reference::Magick ? path : netpbm, reference, width, height);
+      EXPECT_EQ(seen, want) << c.file << (reference == Reference::Magick ? " in ImageMagick" : " in netpbm");
+    }
+  }
+}
+
+// The purpose of the three 1-bit formats: a dithered picture keeps every pixel.
+TEST(PngNetpbm, ADitheredPictureSavedAsPngPbmAndXbmReadsBackIdenticalInImageMagick) {
+  TempDir dir;
+  const DitherResults results = FloydSteinbergDither(test::MakeGradient(37, 23), 128);
+  const RasterImage& dithered = results[3];
+  std::vector<Color> want;
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 37; ++x) want.push_back(dithered.GetPixel(x, y));
+  ASSERT_NE(std::count(want.begin(), want.end(), kBlack), 0);
+  ASSERT_NE(std::count(want.begin(), want.end(), kWhite), 0);
+  for (const std::string name : {"dithered.png", "dithered.pbm", "dithered-logo 2.xbm"}) {
+    FileHarness h;  // SharedBias at its start value, 64
+    ASSERT_TRUE(SaveImageFile(dir.File(name), dithered, h.context)) << name;
+    int width = 0, height = 0;
+    EXPECT_EQ(ReferencePixels(dir.File(name), Reference::Magick, width, height), want) << name;
+  }
+  EXPECT_EQ(PngHeaderOf(dir.File("dithered.png")), (PngHeader{1, 0, 0}));
+  // A picture that is not black and white goes through the WBMP writer's recipe
+  // in PBM and XBM alike (here at SharedBias 0).
+  std::vector<Color> wbmp;
+  for (const std::string name : {"grey.wbmp", "grey.pbm", "grey.xbm"}) {
+    FileHarness h;
+    h.state.SharedBias = 0;
+    ASSERT_TRUE(SaveImageFile(dir.File(name), test::MakeGradient(37, 23), h.context)) << name;
+    int width = 0, height = 0;
+    const std::vector<Color> seen = ReferencePixels(dir.File(name), Reference::Magick, width, height);
+    if (wbmp.empty()) wbmp = seen;
+    EXPECT_EQ(seen, wbmp) << name;
+  }
+  ASSERT_NE(std::count(wbmp.begin(), wbmp.end(), kBlack), 0);
+  ASSERT_NE(std::count(wbmp.begin(), wbmp.end(), kWhite), 0);
+  const std::vector<uint8_t> xbm = ReadBytes(dir.File("dithered-logo 2.xbm"));
+  const std::string text(xbm.begin(), xbm.end());
+  EXPECT_EQ(text.rfind("#define dithered_logo_2_width 37\n#define dithered_logo_2_height 23\n"
+                       "static unsigned char dithered_logo_2_bits[] = {\n",
+                       0),
+            0u)
+      << text.substr(0, 120);
+  EXPECT_EQ(XbmIdentifier("/x/2024 logo.XBM"), "xbm_2024_logo");
+}
+
+// A PNG entry is decoded within the engine's pixel limit: 6000 x 6000 pixels
+// is more than a toolkit's 128 MB image allowance, not more than ours.
+TEST(PngNetpbm, IconWithALargePngEntryOpens) {
+  TempDir dir;
+  RasterImage big = NewRaster(PixelFormat::pf1Bit, 6000, 6000);
+  for (int x = 0; x < 6000; x += 2) SetIndexAt(big.Row(5999), PixelFormat::pf1Bit, x, 0);  // black dots
+  FileHarness h;
+  ASSERT_TRUE(SaveImageFile(dir.File("entry.png"), big, h.context));
+  const std::vector<uint8_t> png = ReadBytes(dir.File("entry.png"));
+  const uint32_t size = static_cast<uint32_t>(png.size());
+  // One directory entry (256 x 256 by its zero fields, 32 bits) pointing past the 22-byte header.
+  std::vector<uint8_t> ico = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
+  for (int shift = 0; shift < 32; shift += 8) ico.push_back(static_cast<uint8_t>(size >> shift));
+  for (uint8_t offset : {22, 0, 0, 0}) ico.push_back(offset);
+  ico.resize(22 + png.size());
+  std::copy(png.begin(), png.end(), ico.begin() + 22);
+  WriteBytes(dir.File("big.ico"), ico);
+  const RasterImage icon = LoadImageFile(dir.File("big.ico"), h.context);
+  ASSERT_EQ(icon.Width(), 6000);
+  ASSERT_EQ(icon.Height(), 6000);
+  EXPECT_EQ(icon.GetPixel(0, 5999), kBlack);
+  EXPECT_EQ(icon.GetPixel(1, 5999), kWhite);
+  EXPECT_EQ(icon.GetPixel(0, 5998), kWhite);
 }
 
 TEST(SaveImageFile, AFailedSaveKeepsTheOldFile) {

@@ -44,6 +44,7 @@ struct Seed {
   bool uncompressed = false;       // the file must hold every pixel it declares
   int rawWidth = 0, rawHeight = 0, rawLayout = 1;
   bool wizardOpen = false;  // several GIF frames: decode them all into one picture
+  bool png = false;         // damaged copies get sound checksums now and then, to reach the decoder
 };
 
 unsigned Le16(const std::vector<uint8_t>& b, size_t p) { return b[p] | (b[p + 1] << 8); }
@@ -147,6 +148,26 @@ void EmfBoundaries(const std::vector<uint8_t>& b, std::vector<size_t>& at, std::
   fields.insert(fields.end(), {{4, 4}, {48, 4}, {52, 4}, {72, 4}, {76, 4}, {80, 4}, {84, 4}});
 }
 
+void PngBoundaries(const std::vector<uint8_t>& b, std::vector<size_t>& at, std::vector<Field>& fields) {
+  at = {8};
+  fields = {
+      {16, 4, true}, {20, 4, true}, {24, 1}, {25, 1}, {28, 1}};  // width, height, depth, type, interlace
+  for (size_t pos = 8; pos + 12 <= b.size();) {
+    const size_t length = (size_t{b[pos]} << 24) | (b[pos + 1] << 16) | (b[pos + 2] << 8) | b[pos + 3];
+    at.insert(at.end(), {pos + 4, pos + 8, pos + 8 + length, pos + 12 + length});
+    fields.push_back({pos, 4, true});
+    pos += 12 + length;
+  }
+}
+
+// Every byte of a netpbm header, then the first rows.
+std::vector<size_t> NetpbmBoundaries(const std::vector<uint8_t>& b, size_t rowBytes) {
+  std::vector<size_t> at;
+  for (size_t i = 1; i < std::min<size_t>(b.size(), 80); ++i) at.push_back(i);
+  for (int row = 1; row < 4; ++row) at.push_back(b.size() - rowBytes * (17 - row));
+  return at;
+}
+
 void WmfBoundaries(const std::vector<uint8_t>& b, std::vector<size_t>& at, std::vector<Field>& fields) {
   const bool placeable = Le32(b, 0) == 0x9AC6CDD7u;
   const size_t start = placeable ? 22 : 0;
@@ -242,6 +263,27 @@ class MalformedFiles : public ::testing::Test {
       WmfBoundaries(s.bytes, s.boundaries, s.sizeFields);
       seeds_->push_back(s);
     }
+    for (auto [name, bytes] :
+         {std::pair{std::string("our png"), ours("a.png")},
+          {"ImageMagick interlaced palette png",
+           theirs("convert " + Quote(ppm) + " -colors 12 -interlace PNG PNG8:", "i.png")},
+          {"ImageMagick 16-bit rgba png",
+           theirs("convert " + Quote(ppm) + " -alpha set PNG64:", "a64.png")}}) {
+      Seed s{name, ".png", bytes};
+      PngBoundaries(bytes, s.boundaries, s.sizeFields);
+      s.png = true;
+      seeds_->push_back(s);
+    }
+    for (auto [name, bytes, ext, rowBytes] :
+         {std::tuple{std::string("our ppm"), ours("a.ppm"), std::string(".ppm"), size_t{69}},
+          {"our pam", ours("a.pam"), ".pam", 69},
+          {"netpbm plain pgm", theirs("ppmtopgm " + Quote(ppm) + " | pnmtoplainpnm > ", "p.pgm"), ".pgm", 0},
+          {"netpbm pbm", theirs("ppmtopgm " + Quote(ppm) + " | pgmtopbm > ", "b.pbm"), ".pbm", 3}}) {
+      Seed s{name, ext, bytes};
+      s.boundaries = NetpbmBoundaries(bytes, rowBytes);
+      s.uncompressed = rowBytes > 0;
+      seeds_->push_back(s);
+    }
     {
       Seed s{"raw 24-bit", ".raw", ours("a.raw")};  // written as 8-bit grey, read back as 23 x 17 x 8
       for (int row = 1; row < 17; ++row) s.boundaries.push_back(23u * row);
@@ -331,6 +373,7 @@ TEST_F(MalformedFiles, FlippedBitsAndOverwrittenBytes) {
         for (int i = 0, n = 2 + static_cast<int>(random() % 6); i < n; ++i)
           bad[random() % span] = static_cast<uint8_t>(random());
       }
+      if (seed.png && round % 4 < 2) test::FixPngCrcs(bad);
       Check(seed, bad, "damaged copy " + std::to_string(round));
     }
   }
@@ -343,6 +386,7 @@ TEST_F(MalformedFiles, AbsurdSizeFields) {
       for (uint64_t v : values) {
         std::vector<uint8_t> bad = seed.bytes;
         Patch(bad, field, v);
+        if (seed.png) test::FixPngCrcs(bad);
         const LoadOutcome out =
             Check(seed, bad, "field at " + std::to_string(field.offset) + " set to " + std::to_string(v));
         // A file that stores every pixel cannot justify more than a few times its own size.
@@ -373,6 +417,47 @@ TEST_F(MalformedFiles, AbsurdWbmpSizes) {
         EXPECT_LE(static_cast<size_t>(out.width) * out.height, 8 * body.size());
       }
     }
+}
+
+// Netpbm sizes are decimal text: absurd headers before the rows of a 23 x 17 PPM.
+TEST_F(MalformedFiles, AbsurdNetpbmHeaders) {
+  const Seed& seed =
+      *std::find_if(seeds_->begin(), seeds_->end(), [](const Seed& s) { return s.ext == ".ppm"; });
+  const std::vector<uint8_t> body(seed.bytes.end() - 23 * 17 * 3, seed.bytes.end());
+  const std::string huge(2000, '9');
+  const std::string headers[] = {"P6\n0 17\n255\n",
+                                 "P6\n23 0\n255\n",
+                                 "P6\n4294967297 17\n255\n",
+                                 "P6\n" + huge + " 17\n255\n",
+                                 "P6\n23 17\n0\n",
+                                 "P6\n23 17\n65536\n",
+                                 "P6\n23 17\n65535\n",
+                                 "P6\n100000000 1\n255\n",
+                                 "P6\n10000 10000\n255\n",
+                                 "P6\n23 17\n255",
+                                 "P6\n-23 17\n255\n",
+                                 "P6\n23 17\n3\n",
+                                 "P3\n23 17\n255\n",
+                                 "P2\n23 17\n65535\n",
+                                 "P1\n23 17\n",
+                                 "P4\n184 17\n",
+                                 "P6\n23 #" + huge + "\n17\n255\n",
+                                 "P7\nWIDTH 23\nHEIGHT 17\nDEPTH 3\nMAXVAL 255\nENDHDR\n",
+                                 "P7\nWIDTH 23\nHEIGHT 17\nDEPTH 300\nMAXVAL 255\nENDHDR\n",
+                                 "P7\nWIDTH 23\nHEIGHT 17\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n",
+                                 "P7\nWIDTH 23\nHEIGHT 17\nDEPTH 1\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n",
+                                 "P7\nWIDTH 23\nHEIGHT 17\n" + huge,
+                                 "P7\nWIDTH 23\nHEIGHT 17\nDEPTH 3\nENDHDR\n",
+                                 "P7\nWIDTH 23\nWIDTH 99999999\nHEIGHT 17\nDEPTH 3\nMAXVAL 255\nENDHDR\n"};
+  for (const std::string& header : headers) {
+    std::vector<uint8_t> bad(header.begin(), header.end());
+    bad.insert(bad.end(), body.begin(), body.end());
+    const LoadOutcome out = Check(seed, bad, "header " + header.substr(0, 40));
+    EXPECT_LT(out.largestAllocation, (64u << 20)) << header.substr(0, 40);
+    if (out.picture) {
+      EXPECT_LE(static_cast<size_t>(out.width) * out.height, 8 * body.size()) << header.substr(0, 40);
+    }
+  }
 }
 
 // The raw import's answers are the size fields of a raw file.
