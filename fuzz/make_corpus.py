@@ -295,6 +295,16 @@ put("netpbm", "bad_pam_depth_mismatch", b"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL
 put("netpbm", "bad_magic_p8", b"P8\n1 1\n255\n\x00")
 put("netpbm", "bad_zero_height", b"P6\n3 0\n255\n")
 
+# ---- XBM: X11 bytes and X10 words, with comments ----
+put("xbm", "valid_x11", b"/* two rows */\n#define a_width 9\n#define a_height 2\n"
+    b"static unsigned char a_bits[] = {\n   0x01, 0xff, 0x80, 0x00};\n")
+put("xbm", "valid_x10", b"#define b_width 17\n#define b_height 1\nstatic short b_bits[] = { 0x8001, 0x0001 };\n")
+put("xbm", "bad_no_size", b"static char c_bits[] = { 0x00 };\n")
+put("xbm", "bad_over_the_limit", b"#define d_width 20000\n#define d_height 20000\nstatic char d_bits[] = { 0x00 };\n")
+put("xbm", "bad_too_few_values", b"#define e_width 16\n#define e_height 2\nstatic char e_bits[] = { 0x00, 0x01 };\n")
+put("xbm", "bad_value_above_a_byte", b"#define f_width 8\n#define f_height 1\nstatic char f_bits[] = { 0x100 };\n")
+put("xbm", "bad_open_comment", b"#define g_width 8\n#define g_height 1\n/* static char g_bits[] = { 0x00 };\n")
+
 # ---- PNG and netpbm from outside tools and our own writers ----
 with tempfile.TemporaryDirectory() as tmp:
     ppm = os.path.join(tmp, "in.ppm")

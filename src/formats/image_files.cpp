@@ -85,6 +85,8 @@ RasterImage LoadImageFile(const std::string& fileName, FileContext& context) {
     raster = LoadPngFile(fileName);
   } else if (NetpbmKindOf(ext)) {
     raster = LoadNetpbmFile(fileName);
+  } else if (ext == ".xbm") {
+    raster = LoadXbmFile(fileName);
   } else if (ext == ".tiff" || ext == ".tif") {
     context.prompts.ShowMessage("Sorry!\rThe Tiff which You Selected, Next Version.....");
   } else if (ext == ".pcx") {

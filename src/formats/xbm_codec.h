@@ -3,6 +3,8 @@
 // picture that is black and white already keeps every pixel.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/raster_image.h"
@@ -18,6 +20,14 @@ std::string XbmIdentifier(const std::string& fileName);
 // "static unsigned char NAME_bits[] = { ... };": rows padded to whole bytes,
 // the leftmost pixel in the least significant bit, 1 black.
 std::string EncodeXbm(const RasterImage& picture, int sharedBias, const std::string& identifier);
+// X11 ("char" bytes) and X10 ("short" words) bitmaps, as a 1-bit raster with
+// the black-and-white table. The size comes from the "_width" and "_height"
+// defines; comments and any declaration words are allowed. Sizes are checked
+// against the pixel limit and the text's length before anything is allocated;
+// a damaged file throws TessalinError naming `nameForErrors`.
+RasterImage DecodeXbm(std::span<const uint8_t> text, const std::string& nameForErrors);
+RasterImage LoadXbmFile(const std::string& path);
+
 void SaveXbmFile(const RasterImage& picture, const std::string& path,
                  int sharedBias);  // temporary file, then rename
 

@@ -614,6 +614,11 @@ TEST(PngNetpbm, FilesWrittenByImageMagickAndNetpbmReadWithTheirPixels) {
       {"rgba.pam", "pamtopam < SRC/rgba8.pam > OUT", PixelFormat::pf24Bit},
       {"grey16.pam", "pamtopam < SRC/grey16.pam > OUT", PixelFormat::pf24Bit},
       {"magick.ppm", "convert SRC/rgb16.pam -compress none OUT", PixelFormat::pf24Bit},
+      // bw.pam repeats every two pixels: these take an irregular picture, so that
+      // every bit of a row's bytes and words counts.
+      {"x11.xbm", "pamditherbw -threshold SRC/grey8.pam | pamtopnm | pbmtoxbm > OUT", PixelFormat::pf1Bit},
+      {"x10.xbm", "pamditherbw -threshold SRC/grey8.pam | pamtopnm | pbmtoxbm -x10 > OUT", PixelFormat::pf1Bit},
+      {"magick.xbm", "convert SRC/grey8.pam -threshold 50% XBM:OUT", PixelFormat::pf1Bit},
   };
   for (const Case& c : cases) {
     const std::string out = dir.File("out-" + c.file);

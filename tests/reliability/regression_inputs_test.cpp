@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 const std::map<std::string, std::string> kTargetExtension = {
     {"wbmp", ".wbmp"},      {"bmp", ".bmp"},  {"jpeg", ".jpg"},  {"gif", ".gif"},
     {"gif_frames", ".gif"}, {"icon", ".ico"}, {"emf", ".emf"},   {"wmf", ".wmf"},
-    {"raw", ".raw"},        {"png", ".png"},  {"netpbm", ".pnm"}};
+    {"raw", ".raw"},        {"png", ".png"},  {"netpbm", ".pnm"}, {"xbm", ".xbm"}};
 
 // Damaged seeds that a reader may still turn into a picture.
 const std::set<std::string> kMayLoad = {
