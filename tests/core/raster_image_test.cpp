@@ -327,7 +327,7 @@ std::vector<uint8_t> AllRows(const RasterImage& r) {
 
 // With the address space capped, no 27 MB or 300 MB layout can be had: each
 // operation must throw and leave its raster exactly as it was.
-TEST(RasterMemory, OperationsThatRunOutOfMemoryLeaveThePictureAsItWas) {
+void CappedOperationsLeaveThePictureAsItWas() {
   RasterImage small = test::MakeRandom24(37, 23, 4);
   RasterImage oneBit = NewRaster(PixelFormat::pf1Bit, 10000, 10000);  // 12.5 MB
   oneBit.Row(9999)[1249] = 0x5A;
@@ -360,6 +360,18 @@ TEST(RasterMemory, OperationsThatRunOutOfMemoryLeaveThePictureAsItWas) {
   EXPECT_EQ(AllRows(oneBit), oneBitBytes);
   EXPECT_EQ(target.Width(), 5);
   EXPECT_EQ(AllRows(target), targetBytes);
+}
+
+// In a fresh process: heap that earlier tests freed would otherwise serve these
+// sizes without growing the address space, and the cap would decide nothing.
+TEST(RasterMemory, OperationsThatRunOutOfMemoryLeaveThePictureAsItWas) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        CappedOperationsLeaveThePictureAsItWas();
+        std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 }  // namespace
 }  // namespace tessalin
