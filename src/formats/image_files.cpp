@@ -119,4 +119,16 @@ bool SaveImageFile(const std::string& fileName, const RasterImage& picture, File
   return true;
 }
 
+const std::vector<std::string>& ReadableExtensions() {
+  static const std::vector<std::string> kReadable = {".bmp",  ".emf", ".gif",  ".ico", ".icon", ".jpe",
+                                                     ".jpeg", ".jpg", ".jpgs", ".raw", ".wbmp", ".wmf"};
+  return kReadable;
+}
+
+const std::vector<std::string>& WritableExtensions() {
+  static const std::vector<std::string> kWritable = {".bmp",  ".emf", ".gif",  ".ico", ".icon", ".jpe",
+                                                     ".jpeg", ".jpg", ".jpgs", ".raw", ".wbmp", ".wmf"};
+  return kWritable;
+}
+
 }  // namespace tessalin
