@@ -51,7 +51,7 @@ std::vector<OptionSpec> FilterOptions() {
 }
 
 std::string FilterDetails(const KindTable& kinds) {
-  return "KIND, by name or number:\n" + KindHelp(kinds) + "C, by name or number:\n" +
+  return "KIND, by name or number:\n" + KindHelp(kinds) + "\nC, by name or number:\n" +
          KindHelp(OutputChannels());
 }
 

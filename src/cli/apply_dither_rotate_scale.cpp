@@ -106,7 +106,7 @@ ApplyOperation DitherOperation() {
       {"--channel", "C", "write only the picture of channel C (r, g, b or i) to OUT"}};
   op.details = [] {
     return "Without --channel it writes four pictures: OUT_R.EXT, OUT_G.EXT, OUT_B.EXT and OUT_I.EXT\n"
-           "(DIR/NAME_R.EXT ... with -o).\n"
+           "(DIR/NAME_R.EXT ... with -o).\n\n"
            "METHOD, by name or number:\n" +
            KindHelp(DitherMethods());
   };

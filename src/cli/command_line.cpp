@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <new>
@@ -41,6 +42,20 @@ std::string Wrap(const std::string& text, size_t indent, size_t width) {
   return out + line;
 }
 
+constexpr size_t kOptionColumn = 30;
+
+// "  --name VALUE     help wrapped at the width".
+std::string OptionLine(const std::string& left, const std::string& help) {
+  std::string line = "  " + left;
+  line += line.size() < kOptionColumn ? std::string(kOptionColumn - line.size(), ' ')
+                                      : "\n" + std::string(kOptionColumn, ' ');
+  return line + Wrap(help, kOptionColumn, kHelpWidth) + "\n";
+}
+
+std::string OptionLine(const OptionSpec& o) {
+  return OptionLine(o.names + (o.valueName.empty() ? "" : " " + o.valueName), o.help);
+}
+
 // Our usage lines in place of the library's, and option help wrapped to the width.
 class HelpFormatter : public CLI::Formatter {
  public:
@@ -56,17 +71,14 @@ class HelpFormatter : public CLI::Formatter {
   // The footers end in their own newline.
   std::string make_footer(const CLI::App* app) const override { return app->get_footer(); }
   std::string make_option(const CLI::Option* opt, bool positional) const override {
-    std::string name = "  " + make_option_name(opt, positional) + make_option_opts(opt);
-    const size_t column = get_column_width();
-    name += name.size() < column ? std::string(column - name.size(), ' ') : "\n" + std::string(column, ' ');
-    return name + Wrap(make_option_desc(opt), column, kHelpWidth) + "\n";
+    return OptionLine(make_option_name(opt, positional) + make_option_opts(opt), make_option_desc(opt));
   }
 };
 
 std::string UsageLines(const std::string& prefix, const std::vector<std::string>& forms) {
   std::string text;
   for (size_t i = 0; i < forms.size(); ++i)
-    text += (i == 0 ? "Usage: " : "       ") + prefix + (forms[i].empty() ? "" : " ") + forms[i] + "\n";
+    text += (i == 0 ? "Usage: " : "   or: ") + prefix + (forms[i].empty() ? "" : " ") + forms[i] + "\n";
   return text;
 }
 
@@ -186,12 +198,36 @@ struct Parser {
     return app;
   }
 
+  // Every command and operation in one text, shaped for help2man: a heading
+  // ending in a colon per block, the shared options written once.
   std::string HelpAll() const {
     std::string text = top.help();
-    for (const CLI::App* app : top.get_subcommands({})) {
-      text += "\n" + app->help();
-      for (const CLI::App* op : app->get_subcommands({})) text += "\n" + op->help();
+    for (const Command* c : Commands()) {
+      text += Block("tessalin-cli " + c->name, c->summary, c->usage, c->options, c->details);
+      if (c->name != "apply") continue;
+      text += "\nOptions of every operation (as for convert):\n";
+      for (const auto* list : {&SizeOptions(), &OutputOptions(), &InputOptions()})
+        for (const OptionSpec& o : *list) text += OptionLine(o);
+      text += OptionLine(QuietOption());
+      for (const ApplyOperation* op : ApplyOperations()) {
+        std::string words = op->name;
+        for (const std::string& w : op->arguments) words += " " + w;
+        text += Block("tessalin-cli apply " + op->name, op->summary,
+                      {words + " [OPTIONS] IN OUT", words + " [OPTIONS] -o DIR [--to EXT] IN..."},
+                      op->options, op->details, "tessalin-cli apply");
+      }
     }
+    return text;
+  }
+
+  static std::string Block(const std::string& title, const std::string& summary,
+                           const std::vector<std::string>& forms, const std::vector<OptionSpec>& options,
+                           const std::function<std::string()>& details, const std::string& prefix = "") {
+    std::string text = "\n" + title + ":\n  " + summary + "\n\n";
+    for (const std::string& form : forms)
+      text += "  " + (prefix.empty() ? title : prefix) + " " + form + "\n\n";
+    for (const OptionSpec& o : options) text += OptionLine(o);
+    if (details) text += "\n" + details();
     return text;
   }
 

@@ -33,11 +33,11 @@ const CommandRegistration kConvert(
        return std::string(
            "Formats go by the file extension. - as IN reads standard input, its format\n"
            "recognised from its first bytes (or given by --from); - as OUT writes\n"
-           "standard output in the --to format.\n"
-           "Examples:\n"
-           "  tessalin-cli convert --fit 128x64 photo.jpg photo.wbmp\n"
-           "  tessalin-cli convert -o out --to wbmp -j 2 *.jpg\n"
-           "  cat photo.jpg | tessalin-cli convert - - --to wbmp > photo.wbmp\n");
+           "standard output in the --to format.\n\n"
+           "For example:\n\n"
+           "  $ tessalin-cli convert --fit 128x64 photo.jpg photo.wbmp\n"
+           "  $ tessalin-cli convert -o out --to wbmp -j 2 *.jpg\n"
+           "  $ cat photo.jpg | tessalin-cli convert - - --to wbmp > photo.wbmp\n");
      },
      RunConvert});
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 #include "cli/cli_common.h"
 
@@ -151,15 +150,15 @@ int ParseKind(const KindTable& table, const std::string& text, const std::string
 }
 
 std::string KindHelp(const KindTable& table) {
+  std::vector<std::string> tags;
   size_t width = 0;
-  for (const KindName& k : table.kinds) width = std::max(width, k.name.size());
-  std::string text;
   for (const KindName& k : table.kinds) {
-    char number[8];
-    std::snprintf(number, sizeof number, "%2d", k.number);
-    text += "  " + std::string(table.numbersAccepted ? number : "") + (table.numbersAccepted ? "  " : "") +
-            k.name + std::string(width - k.name.size() + 2, ' ') + k.description + "\n";
+    tags.push_back(table.numbersAccepted ? k.name + " (" + std::to_string(k.number) + ")" : k.name);
+    width = std::max(width, tags.back().size());
   }
+  std::string text;
+  for (size_t i = 0; i < tags.size(); ++i)
+    text += "  " + tags[i] + std::string(width - tags[i].size() + 3, ' ') + table.kinds[i].description + "\n";
   return text;
 }
 

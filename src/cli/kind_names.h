@@ -38,7 +38,7 @@ const KindTable& WizardResults();
 // is a UsageError naming `what` (the option or argument) and listing the names.
 int ParseKind(const KindTable& table, const std::string& text, const std::string& what);
 
-// Help lines "  2  floyd-steinberg      Floyd and Steinberg error diffusion".
+// Help lines "  floyd-steinberg (2)       Floyd and Steinberg error diffusion".
 std::string KindHelp(const KindTable& table);
 
 }  // namespace tessalin::cli

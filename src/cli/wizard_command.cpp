@@ -181,11 +181,11 @@ std::vector<OptionSpec> WizardOptions() {
 
 std::string WizardDetails() {
   return "Runs the wizard's recipe for the settings on IN and writes every candidate in window order\n"
-         "as OUTDIR/NN_NAME.EXT (01_pf1bit.wbmp, ...), printing one line per file.\n"
+         "as OUTDIR/NN_NAME.EXT (01_pf1bit.wbmp, ...), printing one line per file.\n\n"
          "M, by name or number:\n" +
-         KindHelp(WizardModes()) + "S, by name or number:\n" + KindHelp(WizardSources()) +
-         "R, by name or number:\n" + KindHelp(WizardResults()) +
-         "Example:\n  tessalin-cli wizard --fit 128x64 --sheet sheet.png photo.jpg candidates\n";
+         KindHelp(WizardModes()) + "\nS, by name or number:\n" + KindHelp(WizardSources()) +
+         "\nR, by name or number:\n" + KindHelp(WizardResults()) +
+         "\nFor example:\n\n  $ tessalin-cli wizard --fit 128x64 --sheet sheet.png photo.jpg candidates\n";
 }
 
 const CommandRegistration kWizard({"wizard",
