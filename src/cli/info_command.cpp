@@ -17,11 +17,17 @@ int RunInfo(const ParsedArgs& args) {
   return 0;
 }
 
+std::vector<OptionSpec> InfoOptions() {
+  std::vector<OptionSpec> options = InputOptions();
+  options.push_back(QuietOption());
+  return options;
+}
+
 const CommandRegistration kInfo(
     {"info",
      "print a picture's width, height and bits per pixel",
      {"[OPTIONS] IN"},
-     InputOptions(),
+     InfoOptions(),
      [] { return std::string("Prints \"WIDTH HEIGHT BITS\", for example \"640 480 24\".\n"); },
      RunInfo});
 
