@@ -207,7 +207,7 @@ std::string TargetExtension(const ParsedArgs& args) {
 
 void CheckWritable(const std::string& path) {
   const std::string ext = LowerExtension(path);
-  if (!Listed(WritableExtensions(), ext)) throw TessalinError(RefusedSave(path, ext));
+  if (!Listed(WritableExtensions(), ext)) throw FileError(RefusedSave(path, ext));
 }
 
 RasterImage LoadInput(const std::string& path, CliRun& run) {
@@ -221,9 +221,9 @@ RasterImage LoadInput(const std::string& path, CliRun& run) {
     }
     return LoadNamed(file, name, run);
   } catch (const TessalinError& e) {
-    throw TessalinError(AboutFile(name, ReplaceAll(e.what(), file, name)));
+    throw FileError(AboutFile(name, ReplaceAll(e.what(), file, name)));
   } catch (const std::bad_alloc&) {
-    throw TessalinError(name + ": out of memory");
+    throw FileError(name + ": out of memory");
   }
 }
 
@@ -243,9 +243,9 @@ void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run) 
       throw TessalinError(RefusedSave(name, LowerExtension(file)));
     if (path == kStandardStream) CopyToStandardOutput(file);
   } catch (const TessalinError& e) {
-    throw TessalinError(AboutFile(name, ReplaceAll(e.what(), file, name)));
+    throw FileError(AboutFile(name, ReplaceAll(e.what(), file, name)));
   } catch (const std::bad_alloc&) {
-    throw TessalinError(name + ": out of memory");
+    throw FileError(name + ": out of memory");
   }
 }
 

@@ -263,6 +263,9 @@ struct Parser {
              "; the operations are " + names;
     }
     std::string text = e.what();
+    // "--threshold: 1 required T missing" from the library.
+    if (e.get_name() == "ArgumentMismatch" && text.find(':') != std::string::npos)
+      return text.substr(0, text.find(':')) + " needs a value";
     if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
         std::islower(static_cast<unsigned char>(text[1])))
       text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));

@@ -74,7 +74,7 @@ std::vector<FileJob> PlanSingleJob(const std::vector<std::string>& files, const 
   return {{files[0], out}};
 }
 
-// One job from start to end; failures leave as TessalinErrors naming their file.
+// One job from start to end; failures leave as FileErrors naming their file.
 void RunJob(const FileJob& job, const ParsedArgs& args, const ScreenSizing& sizing, const ApplyStep& step) {
   if (job.output != kStandardStream) CheckWritable(job.output);
   CliRun run;
@@ -85,9 +85,9 @@ void RunJob(const FileJob& job, const ParsedArgs& args, const ScreenSizing& sizi
     try {
       results = step(SizeForScreen(std::move(source), sizing), run.state);
     } catch (const TessalinError& e) {
-      throw TessalinError(AboutFile(InputName(job.input), e.what()));
+      throw FileError(AboutFile(InputName(job.input), e.what()));
     } catch (const std::bad_alloc&) {
-      throw TessalinError(InputName(job.input) + ": out of memory");
+      throw FileError(InputName(job.input) + ": out of memory");
     }
   }
   for (const ApplyResult& r : results) SaveOutput(WithSuffix(job.output, r.suffix), r.image, run);

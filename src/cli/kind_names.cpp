@@ -144,8 +144,11 @@ int ParseKind(const KindTable& table, const std::string& text, const std::string
       if (k.number == std::stoi(text)) return k.number;
   std::string names;
   for (const KindName& k : table.kinds) names += (names.empty() ? "" : ", ") + k.name;
+  const int last = table.kinds.back().number;
   const std::string numbers =
-      table.numbersAccepted ? " (or its number, 0 to " + std::to_string(table.kinds.back().number) + ")" : "";
+      table.numbersAccepted
+          ? " (or its number, 0 " + std::string(last == 1 ? "or " : "to ") + std::to_string(last) + ")"
+          : "";
   throw UsageError(what + ": \"" + text + "\" is not a " + table.what + "; use one of " + names + numbers);
 }
 

@@ -149,6 +149,8 @@ int RunWizardCommand(const ParsedArgs& args) {
   WizardProgress progress;
   try {
     WizardProcess(source, run.state, results, progress);
+  } catch (const FileError&) {
+    throw;  // a candidate that could not be saved, already named
   } catch (const TessalinError& e) {
     throw TessalinError(AboutFile(InputName(in), e.what()));
   }
