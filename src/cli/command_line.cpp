@@ -60,6 +60,12 @@ std::string OptionLine(const OptionSpec& o) {
 class HelpFormatter : public CLI::Formatter {
  public:
   std::map<const CLI::App*, std::string> usage;
+  std::map<const CLI::App*, std::string> listedAs;  // "dither METHOD" in the list of operations
+
+  std::string make_subcommand(const CLI::App* sub) const override {
+    const auto it = listedAs.find(sub);
+    return OptionLine(it == listedAs.end() ? sub->get_name() : it->second, sub->get_description());
+  }
 
   std::string make_usage(const CLI::App* app, std::string) const override {
     const auto it = usage.find(app);
@@ -182,6 +188,7 @@ struct Parser {
     operations[app] = &op;
     std::string words = op.name;
     for (const std::string& w : op.arguments) words += " " + w;
+    formatter->listedAs[app] = words;
     formatter->usage[app] =
         UsageLines("tessalin-cli apply " + words, {"[OPTIONS] IN OUT", "[OPTIONS] -o DIR [--to EXT] IN..."});
     helpHints[app] = "tessalin-cli apply " + op.name + " --help";
