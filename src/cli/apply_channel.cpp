@@ -9,35 +9,40 @@ namespace tessalin::cli {
 
 namespace {
 
-int Offset(const CliRun& run, const std::string& option, int limit) {
-  const int value = run.args.IntValue(option, 0);
+int Offset(const ParsedArgs& args, const std::string& option, int limit) {
+  const int value = args.IntValue(option, 0);
   if (value < -limit || value > limit)
     throw UsageError(option + " must be " + std::to_string(-limit) + " to " + std::to_string(limit));
   return value;
 }
 
-std::vector<ApplyResult> RunChannel(const std::vector<std::string>&, const RasterImage& source, CliRun& run) {
+ApplyStep PrepareChannel(const std::vector<std::string>&, const ParsedArgs& args) {
   ChannelOffsets offsets;
-  offsets.r = Offset(run, "--r", 255);
-  offsets.g = Offset(run, "--g", 255);
-  offsets.b = Offset(run, "--b", 255);
-  offsets.h = Offset(run, "--h", 360);
-  offsets.i = Offset(run, "--i", 255);
+  offsets.r = Offset(args, "--r", 255);
+  offsets.g = Offset(args, "--g", 255);
+  offsets.b = Offset(args, "--b", 255);
+  offsets.h = Offset(args, "--h", 360);
+  offsets.i = Offset(args, "--i", 255);
   // The dialog's S bar moves in steps of 1/10000.
-  const double s = run.args.RealValue("--s", 0);
+  const double s = args.RealValue("--s", 0);
   if (!(s >= -1 && s <= 1)) throw UsageError("--s must be -1 to 1");
   offsets.s = std::nearbyint(s * 10000) / 10000;
-  std::vector<ApplyResult> out;
-  out.push_back({"", ApplyChannelCorrection(To24Bit(source), offsets)});
-  return out;
+  return [offsets](RasterImage source, SharedState&) {
+    return OneResult(ApplyChannelCorrection(To24Bit(std::move(source)), offsets));
+  };
 }
 
 const ApplyRegistration kChannel({"channel",
-                                  "[--r N] [--g N] [--b N] [--h N] [--s X] [--i N]",
-                                  0,
-                                  {"--r", "--g", "--b", "--h", "--s", "--i"},
+                                  "the channel dialog's corrected picture",
                                   {},
-                                  RunChannel});
+                                  {{"--r", "N", "red offset, -255 to 255"},
+                                   {"--g", "N", "green offset, -255 to 255"},
+                                   {"--b", "N", "blue offset, -255 to 255"},
+                                   {"--h", "N", "hue offset in degrees, -360 to 360"},
+                                   {"--s", "X", "saturation offset, -1 to 1 in steps of 0.0001"},
+                                   {"--i", "N", "intensity offset, -255 to 255"}},
+                                  nullptr,
+                                  PrepareChannel});
 
 }  // namespace
 

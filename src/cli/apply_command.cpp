@@ -1,49 +1,51 @@
-// tessalin-cli apply OP [ARGS] [OPTIONS] IN OUT: runs one engine on IN.
-#include <algorithm>
-#include <iostream>
-#include <sstream>
-
+// tessalin-cli apply OPERATION [ARGUMENTS] [OPTIONS] IN OUT: runs one engine
+// on each input. The operations register themselves from their own files.
 #include "cli/cli_common.h"
-#include "core/tessalin_error.h"
+#include "cli/file_jobs.h"
 
 namespace tessalin::cli {
 
+std::vector<OptionSpec> ApplyOptionsOf(const ApplyOperation& operation) {
+  std::vector<OptionSpec> options = operation.options;
+  for (const OptionSpec& o : SizeOptions())
+    if (!(operation.ownFit && o.names == "--fit")) options.push_back(o);
+  for (const auto* list : {&OutputOptions(), &InputOptions()})
+    options.insert(options.end(), list->begin(), list->end());
+  options.push_back(QuietOption());
+  return options;
+}
+
 namespace {
 
-std::string ApplyUsage() {
-  std::ostringstream out;
-  out << "tessalin-cli apply OP [ARGS] [OPTIONS] IN OUT, OP one of:\n";
-  std::vector<const ApplyOperation*> ops;
-  for (const ApplyOperation& op : ApplyOperations()) ops.push_back(&op);
-  std::sort(ops.begin(), ops.end(), [](auto* a, auto* b) { return a->name < b->name; });
-  for (const ApplyOperation* op : ops) out << "    " << op->name << (op->usage.empty() ? "" : " ") << op->usage << "\n";
-  return out.str();
+int RunApply(const ParsedArgs& args) {
+  const ApplyOperation* op = FindApplyOperation(args.operation);
+  if (!op) throw UsageError("apply needs an operation");
+  const size_t count = op->arguments.size();
+  if (args.positional.size() < count) {
+    std::string words;
+    for (const std::string& w : op->arguments) words += " " + w;
+    throw UsageError(op->name + " needs" + words + " before the files");
+  }
+  const std::vector<std::string> words(args.positional.begin(), args.positional.begin() + count);
+  const std::vector<std::string> files(args.positional.begin() + count, args.positional.end());
+  const ApplyStep step = op->prepare(words, args);
+  const ScreenSizing sizing = ParseScreenSizing(args, !op->ownFit);
+  const std::vector<FileJob> jobs = PlanFileJobs(files, args, op->writesSeveral(args));
+  return RunFileJobs(jobs, args, sizing, step);
 }
 
-int RunApply(const std::vector<std::string>& words) {
-  if (words.empty()) throw UsageError("apply needs an operation");
-  const auto& ops = ApplyOperations();
-  const auto op = std::find_if(ops.begin(), ops.end(), [&](const ApplyOperation& o) { return o.name == words[0]; });
-  if (op == ops.end()) throw UsageError("unknown operation \"" + words[0] + "\"");
-  CliRun run;
-  std::set<std::string> valueOptions = op->valueOptions;
-  valueOptions.insert({"--raw", "--frame"});
-  run.args = ParseArgs(std::vector<std::string>(words.begin() + 1, words.end()), valueOptions, op->flagOptions);
-  const auto& pos = run.args.positional;
-  if (static_cast<int>(pos.size()) != op->argumentCount + 2)
-    throw UsageError(op->name + " takes " + std::to_string(op->argumentCount) + " argument(s), then IN and OUT");
-  const std::vector<std::string> arguments(pos.begin(), pos.begin() + op->argumentCount);
-  const std::string& in = pos[pos.size() - 2];
-  const std::string& out = pos[pos.size() - 1];
-  const RasterImage source = LoadInput(in, run);
-  if (!source.HasImage()) throw TessalinError(in + ": no picture was loaded.");
-  std::vector<ApplyResult> results = op->run(arguments, source, run);
-  for (const ApplyResult& r : results) SaveOutput(WithSuffix(out, r.suffix), r.image, run);
-  return 0;
-}
-
-// The usage lists the operations, which register in any order, so it is built when asked for.
-const CommandRegistration kApply({"apply", ApplyUsage, RunApply});
+const CommandRegistration kApply(
+    {"apply",
+     "run one operation on pictures",
+     {"OPERATION [ARGUMENTS] [OPTIONS] IN OUT", "OPERATION [ARGUMENTS] [OPTIONS] -o DIR [--to EXT] IN..."},
+     {},
+     [] {
+       return std::string(
+           "Each operation starts from a 24-bit copy of the picture (pixel-format from\n"
+           "the picture as loaded). Run 'tessalin-cli apply OPERATION --help' for its\n"
+           "arguments and options.\n");
+     },
+     RunApply});
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // apply convolve KIND --channel C [--bias N] | apply edge KIND --channel C [--bias N].
 #include "cli/cli_common.h"
+#include "cli/kind_names.h"
 #include "processing/convolve.h"
 #include "processing/edge.h"
 
@@ -11,45 +12,61 @@ struct FilterArguments {
   int kind = 0, channel = 0, bias = 0;
 };
 
-FilterArguments ParseFilterArguments(const std::string& name, const std::string& kindText, int kindCount,
-                                     CliRun& run) {
+FilterArguments ParseFilterArguments(const std::string& name, const KindTable& kinds,
+                                     const std::string& kindText, const ParsedArgs& args) {
   FilterArguments f;
-  f.kind = ParseInt(kindText, name);
-  if (f.kind < 0 || f.kind >= kindCount)
-    throw UsageError(name + " kind must be 0 to " + std::to_string(kindCount - 1));
-  if (!run.args.Has("--channel")) throw UsageError(name + " needs --channel C (0 R, 1 G, 2 B, 3 RGB, 4 H, 5 S, 6 I, 7 HSI)");
-  f.channel = run.args.IntValue("--channel", 0);
-  if (f.channel < 0 || f.channel >= kOutputChannelCount) throw UsageError("--channel must be 0 to 7");
-  f.bias = run.args.IntValue("--bias", 0);
-  // The dialogs write their offset into the shared bias, which a later WBMP save uses.
-  run.state.SharedBias = f.bias;
+  f.kind = ParseKind(kinds, kindText, name + " KIND");
+  if (!args.values.count("--channel"))
+    throw UsageError(name + " needs --channel C (r, g, b, rgb, h, s, i or hsi, or 0 to 7)");
+  f.channel = ParseKind(OutputChannels(), args.Value("--channel", ""), "--channel");
+  f.bias = args.IntValue("--bias", 0);
   return f;
 }
 
-std::vector<ApplyResult> RunConvolve(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
-  const FilterArguments f = ParseFilterArguments("convolve", a[0], kConvolveKindCount, run);
-  std::vector<ApplyResult> out;
-  if (source.Format() == PixelFormat::pf24Bit) {
-    out.push_back({"", ConvolvePicture(source, f.channel, f.kind, f.bias)});
-  } else {
-    out.push_back({"", ConvolvePicture(To24Bit(source), f.channel, f.kind, f.bias)});
-  }
-  return out;
+ApplyStep PrepareConvolve(const std::vector<std::string>& a, const ParsedArgs& args) {
+  const FilterArguments f = ParseFilterArguments("convolve", ConvolveKinds(), a[0], args);
+  return [f](RasterImage source, SharedState& state) {
+    // The dialogs write their offset into the shared bias, which a later WBMP save uses.
+    state.SharedBias = f.bias;
+    return OneResult(ConvolvePicture(To24Bit(std::move(source)), f.channel, f.kind, f.bias));
+  };
 }
 
-std::vector<ApplyResult> RunEdge(const std::vector<std::string>& a, const RasterImage& source, CliRun& run) {
-  const FilterArguments f = ParseFilterArguments("edge", a[0], kEdgeKindCount, run);
-  EdgeSource prepared;
-  if (source.Format() == PixelFormat::pf24Bit) PrepareConvolveSource(prepared, source, f.channel >= 4);
-  else PrepareConvolveSource(prepared, To24Bit(source), f.channel >= 4);
-  std::vector<ApplyResult> out;
-  out.push_back({"", EdgeChannel(prepared, f.kind, f.channel, f.bias)});
-  ReleaseWorkBuffers(prepared);
-  return out;
+ApplyStep PrepareEdge(const std::vector<std::string>& a, const ParsedArgs& args) {
+  const FilterArguments f = ParseFilterArguments("edge", EdgeKinds(), a[0], args);
+  return [f](RasterImage source, SharedState& state) {
+    state.SharedBias = f.bias;
+    EdgeSource prepared;
+    PrepareConvolveSource(prepared, To24Bit(std::move(source)), f.channel >= 4);
+    RasterImage result = EdgeChannel(prepared, f.kind, f.channel, f.bias);
+    ReleaseWorkBuffers(prepared);
+    return OneResult(std::move(result));
+  };
 }
 
-const ApplyRegistration kConvolve({"convolve", "KIND --channel C [--bias N]", 1, {"--channel", "--bias"}, {}, RunConvolve});
-const ApplyRegistration kEdge({"edge", "KIND --channel C [--bias N]", 1, {"--channel", "--bias"}, {}, RunEdge});
+std::vector<OptionSpec> FilterOptions() {
+  return {
+      {"--channel", "C", "the output channel, by name or number (required)"},
+      {"--bias", "N", "the offset added to every result (default 0); a .wbmp OUT is written with it too"}};
+}
+
+std::string FilterDetails(const KindTable& kinds) {
+  return "KIND, by name or number:\n" + KindHelp(kinds) + "\nC, by name or number:\n" +
+         KindHelp(OutputChannels());
+}
+
+const ApplyRegistration kConvolve({"convolve",
+                                   "a 3 x 3 convolution kernel",
+                                   {"KIND"},
+                                   FilterOptions(),
+                                   [] { return FilterDetails(ConvolveKinds()); },
+                                   PrepareConvolve});
+const ApplyRegistration kEdge({"edge",
+                               "a non-linear edge operator",
+                               {"KIND"},
+                               FilterOptions(),
+                               [] { return FilterDetails(EdgeKinds()); },
+                               PrepareEdge});
 
 }  // namespace
 

@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "cli/cli_common.h"
+#include "cli/kind_names.h"
 #include "processing/dither.h"
 #include "processing/rotate.h"
 #include "processing/scale.h"
@@ -13,87 +15,148 @@ namespace tessalin::cli {
 
 namespace {
 
-std::vector<ApplyResult> One(RasterImage image) {
-  std::vector<ApplyResult> out;
-  out.push_back({"", std::move(image)});
-  return out;
-}
-
-std::vector<ApplyResult> RunDither(const std::vector<std::string>& a, const RasterImage& source,
-                                   CliRun& run) {
-  const int kind = ParseInt(a[0], "dither");
-  if (kind < 0 || kind > 5) throw UsageError("dither kind must be 0 to 5");
-  const int threshold = run.args.IntValue("--threshold", 128);
-  // The dialog's threshold field.
-  if (threshold < -255 || threshold > 255) throw UsageError("--threshold must be -255 to 255");
-  run.state.DitherKind = kind;
-  run.state.DitherThreshold = threshold;
-  const RasterImage copy = To24Bit(source);
-  DitherResults results;
+// The dither methods by kind: the ordered matrices, the plain threshold,
+// Floyd and Steinberg, and every wider kernel of the diffusion driver.
+DitherResults Dither(const RasterImage& picture, int kind, int threshold) {
   switch (kind) {
     case 0:
     case 1:
-      results = OrderedDither(copy, kind);
-      break;
+      return OrderedDither(picture, kind);
     case 2:
-      results = FloydSteinbergDither(copy, threshold);
-      break;
+      return FloydSteinbergDither(picture, threshold);
     case 5:
-      results = CustomThresholdDither(copy, threshold);
-      break;
+      return CustomThresholdDither(picture, threshold);
     default:
-      results = WideKernelDither(copy, threshold, kind);
-      break;
+      return WideKernelDither(picture, threshold, kind);
   }
-  static const std::array<const char*, 4> kSuffixes = {"_R", "_G", "_B", "_I"};
-  std::vector<ApplyResult> out;
-  for (size_t i = 0; i < results.size(); ++i) out.push_back({kSuffixes[i], std::move(results[i])});
-  return out;
 }
 
-std::vector<ApplyResult> RunRotate90(const std::vector<std::string>&, const RasterImage& source, CliRun&) {
-  return One(RotateImage90(To24Bit(source)));
+ApplyStep PrepareDither(const std::vector<std::string>& a, const ParsedArgs& args) {
+  const int kind = ParseKind(DitherMethods(), a[0], "dither METHOD");
+  // The dialog's threshold field.
+  const int threshold = args.IntValue("--threshold", 128);
+  if (threshold < -255 || threshold > 255) throw UsageError("--threshold must be -255 to 255");
+  std::optional<int> channel;
+  if (args.values.count("--channel"))
+    channel = ParseKind(DitherChannels(), args.Value("--channel", ""), "--channel");
+  return [kind, threshold, channel](RasterImage source, SharedState& state) {
+    state.DitherKind = kind;
+    state.DitherThreshold = threshold;
+    DitherResults results = Dither(To24Bit(std::move(source)), kind, threshold);
+    if (channel) return OneResult(std::move(results[static_cast<size_t>(*channel)]));
+    static const std::array<const char*, 4> kSuffixes = {"_R", "_G", "_B", "_I"};
+    std::vector<ApplyResult> out;
+    for (size_t i = 0; i < results.size(); ++i) out.push_back({kSuffixes[i], std::move(results[i])});
+    return out;
+  };
 }
 
-std::vector<ApplyResult> RunRotate(const std::vector<std::string>& a, const RasterImage& source,
-                                   CliRun& run) {
+ApplyStep PrepareRotate90(const std::vector<std::string>&, const ParsedArgs&) {
+  return
+      [](RasterImage source, SharedState&) { return OneResult(RotateImage90(To24Bit(std::move(source)))); };
+}
+
+ApplyStep PrepareRotate(const std::vector<std::string>& a, const ParsedArgs& args) {
   // Whole degrees, the dialog's track bar range.
-  const int degrees = ParseInt(a[0], "rotate");
+  const int degrees = ParseInt(a[0], "rotate DEGREES");
   if (degrees < -360 || degrees > 360) throw UsageError("rotate takes -360 to 360 degrees");
-  return One(RotateImage(To24Bit(source), run.args.Has("--fit"), degrees));
+  const bool fit = args.Has("--fit");
+  return [degrees, fit](RasterImage source, SharedState&) {
+    return OneResult(RotateImage(To24Bit(std::move(source)), fit, degrees));
+  };
 }
 
-std::vector<ApplyResult> RunScale(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
+ApplyStep PrepareScale(const std::vector<std::string>& a, const ParsedArgs&) {
   static const std::array<int, 11> kTags = {25, 50, 75, 100, 125, 150, 175, 200, 300, 400, 500};
-  const int tag = ParseInt(a[0], "scale");
+  const int tag = ParseInt(a[0], "scale PERCENT");
   if (std::find(kTags.begin(), kTags.end(), tag) == kTags.end())
     throw UsageError("scale takes a menu percentage: 25, 50, 75, 100, 125, 150, 175, 200, 300, 400 or 500");
-  return One(ScaleByMenuTag(To24Bit(source), tag));
+  return [tag](RasterImage source, SharedState&) {
+    return OneResult(ScaleByMenuTag(To24Bit(std::move(source)), tag));
+  };
 }
 
-std::vector<ApplyResult> RunReduce(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
-  const double f = ParseReal(a[0], "reduce");
-  if (!(f >= 1) || !std::isfinite(f)) throw UsageError("reduce takes a factor of at least 1");
-  return One(ReduceImage(To24Bit(source), f, f));
+double Factor(const std::string& text, const std::string& name) {
+  const double f = ParseReal(text, name + " FACTOR");
+  if (!(f >= 1) || !std::isfinite(f)) throw UsageError(name + " takes a factor of at least 1");
+  return f;
 }
 
-std::vector<ApplyResult> RunMagnify(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
-  const double f = ParseReal(a[0], "magnify");
-  if (!(f >= 1) || !std::isfinite(f)) throw UsageError("magnify takes a factor of at least 1");
-  return One(MagnifyImage(To24Bit(source), f, f));
+ApplyStep PrepareReduce(const std::vector<std::string>& a, const ParsedArgs&) {
+  const double f = Factor(a[0], "reduce");
+  return [f](RasterImage source, SharedState&) {
+    return OneResult(ReduceImage(To24Bit(std::move(source)), f, f));
+  };
 }
 
-const ApplyRegistration kDither({"dither",
-                                 "KIND [--threshold T]   (writes OUT_R, OUT_G, OUT_B, OUT_I)",
-                                 1,
-                                 {"--threshold"},
-                                 {},
-                                 RunDither});
-const ApplyRegistration kRotate90({"rotate90", "", 0, {}, {}, RunRotate90});
-const ApplyRegistration kRotate({"rotate", "DEG [--fit]", 1, {}, {"--fit"}, RunRotate});
-const ApplyRegistration kScale({"scale", "TAG", 1, {}, {}, RunScale});
-const ApplyRegistration kReduce({"reduce", "F", 1, {}, {}, RunReduce});
-const ApplyRegistration kMagnify({"magnify", "F", 1, {}, {}, RunMagnify});
+ApplyStep PrepareMagnify(const std::vector<std::string>& a, const ParsedArgs&) {
+  const double f = Factor(a[0], "magnify");
+  return [f](RasterImage source, SharedState&) {
+    return OneResult(MagnifyImage(To24Bit(std::move(source)), f, f));
+  };
+}
+
+ApplyOperation DitherOperation() {
+  ApplyOperation op;
+  op.name = "dither";
+  op.summary = "dither to black and white: the R, G, B and I pictures, or one --channel";
+  op.arguments = {"METHOD"};
+  op.options = {
+      {"--threshold", "T", "the threshold, -255 to 255 (default 128); the ordered methods ignore it"},
+      {"--channel", "C", "write only the picture of channel C (r, g, b or i) to OUT"}};
+  op.details = [] {
+    return "Without --channel it writes four pictures: OUT_R.EXT, OUT_G.EXT, OUT_B.EXT and OUT_I.EXT\n"
+           "(DIR/NAME_R.EXT ... with -o).\n\n"
+           "METHOD, by name or number:\n" +
+           KindHelp(DitherMethods());
+  };
+  op.prepare = PrepareDither;
+  op.writesSeveral = [](const ParsedArgs& args) { return !args.values.count("--channel"); };
+  return op;
+}
+
+ApplyOperation RotateOperation() {
+  ApplyOperation op;
+  op.name = "rotate";
+  op.summary = "turn by whole degrees, bilinear";
+  op.arguments = {"DEGREES"};
+  op.options = {
+      {"--fit", "", "enlarge the canvas to hold the whole turned picture (here --fit takes no size)"}};
+  op.details = [] { return std::string("DEGREES is -360 to 360; positive turns clockwise.\n"); };
+  op.prepare = PrepareRotate;
+  op.ownFit = true;
+  return op;
+}
+
+const ApplyRegistration kDither(DitherOperation());
+const ApplyRegistration kRotate(RotateOperation());
+const ApplyRegistration kRotate90(
+    {"rotate90", "turn a quarter, clockwise", {}, {}, nullptr, PrepareRotate90});
+const ApplyRegistration kScale(
+    {"scale",
+     "the document's scale menu",
+     {"PERCENT"},
+     {},
+     [] {
+       return std::string(
+           "PERCENT is 25, 50, 75 or 100 (reduction by block means) or 125, 150, 175,\n"
+           "200, 300, 400 or 500 (magnification by nearest pixel).\n");
+     },
+     PrepareScale});
+const ApplyRegistration kReduce(
+    {"reduce",
+     "reduce by block means",
+     {"FACTOR"},
+     {},
+     [] { return std::string("FACTOR is at least 1, the same for both directions.\n"); },
+     PrepareReduce});
+const ApplyRegistration kMagnify(
+    {"magnify",
+     "magnify by nearest pixel",
+     {"FACTOR"},
+     {},
+     [] { return std::string("FACTOR is at least 1, the same for both directions.\n"); },
+     PrepareMagnify});
 
 }  // namespace
 

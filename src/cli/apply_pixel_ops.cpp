@@ -1,5 +1,6 @@
 // apply pixel-format | rgb-model | hsi-model | etc-model | mirror.
 #include "cli/cli_common.h"
+#include "cli/kind_names.h"
 #include "core/pixel_ops.h"
 
 namespace tessalin::cli {
@@ -8,34 +9,48 @@ namespace {
 
 using ModelFn = RasterImage (*)(int, const RasterImage&);
 
-ApplyOperation ModelOperation(const std::string& name, ModelFn fn, int maxKind) {
-  return {name, "K", 1, {}, {},
-          [name, fn, maxKind](const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
-            const int kind = ParseInt(a[0], name);
-            if (kind < 0 || kind > maxKind) throw UsageError(name + " kind must be 0 to " + std::to_string(maxKind));
-            std::vector<ApplyResult> out;
-            out.push_back({"", fn(kind, To24Bit(source))});
-            return out;
+std::string KindDetails(const KindTable& table) { return "KIND, by name or number:\n" + KindHelp(table); }
+
+ApplyOperation ModelOperation(const std::string& name, const std::string& summary, ModelFn fn,
+                              const KindTable& (*table)()) {
+  return {name,
+          summary,
+          {"KIND"},
+          {},
+          [table] { return KindDetails(table()); },
+          [name, fn, table](const std::vector<std::string>& a, const ParsedArgs&) -> ApplyStep {
+            const int kind = ParseKind(table(), a[0], name + " KIND");
+            return [fn, kind](RasterImage source, SharedState&) {
+              return OneResult(fn(kind, To24Bit(std::move(source))));
+            };
           }};
 }
 
-std::vector<ApplyResult> RunPixelFormat(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
-  const int format = ParseInt(a[0], "pixel-format");
-  if (format < 0 || format > 7) throw UsageError("pixel-format must be 0 to 7");
+ApplyStep PreparePixelFormat(const std::vector<std::string>& a, const ParsedArgs&) {
+  const int format = ParseKind(PixelFormats(), a[0], "pixel-format FORMAT");
   // Starts from the picture's own format, as the document's command does.
-  RasterImage copy;
-  copy.Assign(source);
-  ConvertPixelFormat(format, copy);
-  std::vector<ApplyResult> out;
-  out.push_back({"", std::move(copy)});
-  return out;
+  return [format](RasterImage source, SharedState&) {
+    ConvertPixelFormat(format, source);
+    return OneResult(std::move(source));
+  };
 }
 
-const ApplyRegistration kPixelFormat({"pixel-format", "N", 1, {}, {}, RunPixelFormat});
-const ApplyRegistration kRgbModel(ModelOperation("rgb-model", RGBModelImage, 3));
-const ApplyRegistration kHsiModel(ModelOperation("hsi-model", HSIModelImage, 3));
-const ApplyRegistration kEtcModel(ModelOperation("etc-model", EtcModelImage, 2));
-const ApplyRegistration kMirror(ModelOperation("mirror", MirrorImage, 1));
+const ApplyRegistration kPixelFormat({"pixel-format",
+                                      "convert to another pixel format",
+                                      {"FORMAT"},
+                                      {},
+                                      [] {
+                                        return "FORMAT, by name or number:\n" + KindHelp(PixelFormats());
+                                      },
+                                      PreparePixelFormat});
+const ApplyRegistration kRgbModel(ModelOperation("rgb-model", "one RGB channel as grey, or all three",
+                                                 RGBModelImage, RgbModelKinds));
+const ApplyRegistration kHsiModel(ModelOperation("hsi-model", "one HSI channel as grey, or the HSI composite",
+                                                 HSIModelImage, HsiModelKinds));
+const ApplyRegistration kEtcModel(ModelOperation("etc-model", "grey scale, monochrome or inverse",
+                                                 EtcModelImage, EtcModelKinds));
+const ApplyRegistration kMirror(ModelOperation("mirror", "mirror left to right or top to bottom", MirrorImage,
+                                               MirrorKinds));
 
 }  // namespace
 

@@ -1,6 +1,9 @@
 #include "cli/cli_common.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "core/pixel_ops.h"
@@ -22,27 +25,6 @@ double ParsedArgs::RealValue(const std::string& name, double fallback) const {
   return it == values.end() ? fallback : ParseReal(it->second, name);
 }
 
-ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
-                     const std::set<std::string>& flagOptions) {
-  ParsedArgs parsed;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.size() > 2 && a.rfind("--", 0) == 0) {
-      if (flagOptions.count(a)) {
-        parsed.flags.insert(a);
-      } else if (valueOptions.count(a)) {
-        if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
-        parsed.values[a] = args[++i];
-      } else {
-        throw UsageError("unknown option " + a);
-      }
-    } else {
-      parsed.positional.push_back(a);
-    }
-  }
-  return parsed;
-}
-
 int ParseInt(const std::string& text, const std::string& what) {
   errno = 0;
   char* end = nullptr;
@@ -59,11 +41,42 @@ double ParseReal(const std::string& text, const std::string& what) {
   return v;
 }
 
-RasterImage To24Bit(const RasterImage& image) {
-  RasterImage copy;
-  copy.Assign(image);
-  ConvertPixelFormat(static_cast<int>(PixelFormat::pf24Bit), copy);
-  return copy;
+const std::vector<OptionSpec>& InputOptions() {
+  static const std::vector<OptionSpec> options = {
+      {"--raw", "WxHxB", "size of a .raw input: width, height and bits per pixel (1, 8, 16 or 24)"},
+      {"--frame", "N",
+       "take frame N of a GIF of several frames, at its own size (default: all frames drawn "
+       "into one picture)"},
+      {"--from", "EXT",
+       "the format of - (standard input), read as a file with that extension; needed for "
+       "wbmp and raw, which have no signature to recognise them by"}};
+  return options;
+}
+
+const std::vector<OptionSpec>& SizeOptions() {
+  static const std::vector<OptionSpec> options = {
+      {"--fit", "WxH",
+       "first reduce the picture, keeping its proportions, until it fits inside W x H "
+       "(never enlarges; handsets: 96x65, 101x80, 128x64, 128x128, 176x208)"},
+      {"--resize", "WxH",
+       "first reduce or magnify the picture to exactly W x H, each direction by its own "
+       "factor"}};
+  return options;
+}
+
+const std::vector<OptionSpec>& OutputOptions() {
+  static const std::vector<OptionSpec> options = {
+      {"-o,--output", "DIR", "write DIR/NAME.EXT for each input (the folder is made when missing)"},
+      {"--to", "EXT",
+       "the format to write with -o, or to standard output with - as OUT (default with -o: "
+       "the input's own)"},
+      {"-j,--jobs", "N", "work on N files at once (default: the number of processor cores)"}};
+  return options;
+}
+
+const OptionSpec& QuietOption() {
+  static const OptionSpec option = {"-q,--quiet", "", "print nothing but errors"};
+  return option;
 }
 
 namespace {
@@ -78,12 +91,49 @@ std::vector<ApplyOperation>& ApplyList() {
   return list;
 }
 
+int CommandRank(const std::string& name) {
+  static const std::vector<std::string> order = {"info", "convert", "apply", "wizard"};
+  const auto it = std::find(order.begin(), order.end(), name);
+  return static_cast<int>(it - order.begin());
+}
+
 }  // namespace
 
 void RegisterCommand(Command command) { CommandList().push_back(std::move(command)); }
 void RegisterApplyOperation(ApplyOperation operation) { ApplyList().push_back(std::move(operation)); }
-const std::vector<Command>& Commands() { return CommandList(); }
-const std::vector<ApplyOperation>& ApplyOperations() { return ApplyList(); }
+
+std::vector<const Command*> Commands() {
+  std::vector<const Command*> commands;
+  for (const Command& c : CommandList()) commands.push_back(&c);
+  std::stable_sort(commands.begin(), commands.end(), [](const Command* a, const Command* b) {
+    return CommandRank(a->name) < CommandRank(b->name);
+  });
+  return commands;
+}
+
+std::vector<const ApplyOperation*> ApplyOperations() {
+  std::vector<const ApplyOperation*> ops;
+  for (const ApplyOperation& op : ApplyList()) ops.push_back(&op);
+  std::sort(ops.begin(), ops.end(), [](auto* a, auto* b) { return a->name < b->name; });
+  return ops;
+}
+
+const ApplyOperation* FindApplyOperation(const std::string& name) {
+  for (const ApplyOperation& op : ApplyList())
+    if (op.name == name) return &op;
+  return nullptr;
+}
+
+RasterImage To24Bit(RasterImage image) {
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf24Bit), image);
+  return image;
+}
+
+std::vector<ApplyResult> OneResult(RasterImage image) {
+  std::vector<ApplyResult> out;
+  out.push_back({"", std::move(image)});
+  return out;
+}
 
 std::string WithSuffix(const std::string& path, const std::string& suffix) {
   if (suffix.empty()) return path;

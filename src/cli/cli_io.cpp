@@ -1,150 +1,252 @@
-// Loading and saving for the command line: everything goes through
-// LoadImageFile / SaveImageFile, with the questions answered from the options.
-#include <iostream>
-#include <optional>
+#include "cli/cli_io.h"
 
-#include "cli/cli_common.h"
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <optional>
+#include <system_error>
+
+#include "cli/cli_prompts.h"
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
-#include "formats/gif_codec.h"
 #include "formats/image_files.h"
-#include "formats/raw_import.h"
+#include "formats/image_signature.h"
 
 namespace tessalin::cli {
 
 namespace {
 
-struct RawAnswer {
-  int width = 0, height = 0, layout = 0;
-};
-
-// "WxHxB" with B one of 1, 8, 16, 24.
-RawAnswer ParseRawOption(const std::string& text) {
-  const auto x1 = text.find('x');
-  const auto x2 = x1 == std::string::npos ? std::string::npos : text.find('x', x1 + 1);
-  if (x2 == std::string::npos) throw UsageError("--raw: \"" + text + "\" is not WIDTHxHEIGHTxBITS");
-  RawAnswer a;
-  a.width = ParseInt(text.substr(0, x1), "--raw width");
-  a.height = ParseInt(text.substr(x1 + 1, x2 - x1 - 1), "--raw height");
-  const int bits = ParseInt(text.substr(x2 + 1), "--raw bits");
-  switch (bits) {
-    case 1:
-      a.layout = 0;
-      break;
-    case 8:
-      a.layout = 1;
-      break;
-    case 16:
-      a.layout = 2;
-      break;
-    case 24:
-      a.layout = 3;
-      break;
-    default:
-      throw UsageError("--raw: bits must be 1, 8, 16 or 24");
-  }
-  return a;
-}
-
-// Messages go to stderr. The raw import takes --raw (a smaller picture than the
-// file is accepted: the size was given on purpose); the frame browser takes --frame.
-class CliPrompts : public UserPrompts {
+// A private folder for the copy of standard input or the file bound for
+// standard output; removed with everything in it when the object goes.
+class TempFolder {
  public:
-  CliPrompts(std::optional<RawAnswer> raw, std::optional<int> frame) : raw_(raw), frame_(frame) {}
-
-  void ShowMessage(const std::string& text) override { std::cerr << Lines(text) << "\n"; }
-  bool Confirm(const std::string& text) override {
-    std::cerr << Lines(text) << " (yes)\n";
-    return true;
+  TempFolder() {
+    std::error_code error;
+    std::string pattern = (std::filesystem::temp_directory_path(error) / "tessalin-cli.XXXXXX").string();
+    if (error) pattern = "/tmp/tessalin-cli.XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+      throw TessalinError("a temporary folder could not be made: " + std::string(std::strerror(errno)));
+    path_ = pattern;
   }
-  bool RunRawImport(const std::string& fileName, RasterImage& result) override {
-    if (!raw_) {
-      const RawProposal p = ProposeRawSize(fileName);
-      std::cerr << fileName << ": a raw file needs --raw WIDTHxHEIGHTxBITS (its " << p.fileSize
-                << " bytes would make " << p.width << "x" << p.height << "x8).\n";
-      return false;
-    }
-    const int64_t size = FileSizeOf(fileName);
-    switch (CheckRawSize(size, raw_->height, raw_->width, raw_->layout)) {
-      case RawCheck::Invalid:
-        ShowMessage(kRawInvalidSizeMessage);
-        return false;
-      case RawCheck::SmallerThanFile:
-        if (!Confirm(kRawSmallerConfirmMessage)) return false;
-        break;
-      case RawCheck::Ok:
-        break;
-    }
-    result = ReadRawFile(fileName, raw_->height, raw_->width, raw_->layout);
-    return true;
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
   }
-  void BrowseGifFrames(const std::string& fileName) override {
-    browsed_ = true;
-    if (!frame_) return;
-    DecodedGif gif = DecodeGifFile(fileName);
-    if (*frame_ < 0 || *frame_ >= static_cast<int>(gif.frames.size()))
-      throw TessalinError(fileName + ": there is no frame " + std::to_string(*frame_) + " (the file has " +
-                          std::to_string(gif.frames.size()) + ").");
-    chosen_ = std::move(gif.frames[static_cast<size_t>(*frame_)].raster);
-  }
-
-  bool Browsed() const { return browsed_; }
-  RasterImage TakeChosen() { return std::move(chosen_); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:
-  static std::string Lines(std::string text) {
-    for (char& c : text)
-      if (c == '\r') c = '\n';
-    return text;
-  }
-
-  std::optional<RawAnswer> raw_;
-  std::optional<int> frame_;
-  bool browsed_ = false;
-  RasterImage chosen_;
+  std::string path_;
 };
 
-// A result window from the command line: reported, not written.
-class StderrResults : public ResultSink {
+// The CLI writes no windows: the extra picture of a .wmf save has nowhere to go.
+class NoResults : public ResultSink {
  public:
-  void CreateResultChild(const std::string& name, const RasterImage& raster) override {
-    std::cerr << "result \"" << name << "\": " << raster.Width() << " x " << raster.Height() << "\n";
-  }
+  void CreateResultChild(const std::string&, const RasterImage&) override {}
 };
 
-CliPrompts MakePrompts(const CliRun& run) {
-  std::optional<RawAnswer> raw;
-  std::optional<int> frame;
-  if (run.args.values.count("--raw")) raw = ParseRawOption(run.args.Value("--raw", ""));
-  if (run.args.values.count("--frame")) frame = run.args.IntValue("--frame", 0);
-  return CliPrompts(raw, frame);
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// "PNG", ".png" or "png" as ".png".
+std::string AsExtension(const std::string& text) {
+  std::string ext = Lower(text);
+  if (!ext.empty() && ext.front() != '.') ext.insert(ext.begin(), '.');
+  return ext;
+}
+
+bool Listed(const std::vector<std::string>& list, const std::string& ext) {
+  return std::find(list.begin(), list.end(), ext) != list.end();
+}
+
+// The engine names the temporary copy it read or wrote; the user knows it as `to`.
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty() || from == kStandardStream || from == to) return text;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+size_t ReadUpTo(std::FILE* in, uint8_t* data, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    const size_t n = std::fread(data + got, 1, size - got, in);
+    if (n == 0) break;
+    got += n;
+  }
+  if (std::ferror(in))
+    throw TessalinError("standard input: cannot be read: " + std::string(std::strerror(errno)));
+  return got;
+}
+
+// Copies standard input into `folder` under the extension its first bytes
+// (or --from) give, so that LoadImageFile reads it like any file.
+std::string StageStandardInput(const TempFolder& folder, const ParsedArgs& args) {
+  std::array<uint8_t, 1 << 16> buffer;
+  size_t got = ReadUpTo(stdin, buffer.data(), kSignatureBytes);
+  if (got == 0) throw TessalinError("standard input: is empty, there is no picture to read");
+  std::string ext = args.values.count("--from") ? AsExtension(args.Value("--from", "")) : "";
+  if (ext.empty()) ext = SniffImageExtension(std::span<const uint8_t>(buffer.data(), got));
+  if (ext.empty())
+    throw TessalinError(
+        "standard input: its first bytes match no format it recognises (BMP, JPEG, GIF, PNG, netpbm, XBM, icon, "
+        "metafile); give --from EXT (a WBMP or raw picture always needs it)");
+  const std::string path = folder.File("standard-input" + ext);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), std::fclose);
+  if (!out)
+    throw TessalinError("standard input: a copy could not be made: " + std::string(std::strerror(errno)));
+  for (; got > 0; got = ReadUpTo(stdin, buffer.data(), buffer.size()))
+    if (std::fwrite(buffer.data(), 1, got, out.get()) != got)
+      throw TessalinError("standard input: a copy could not be made: " + std::string(std::strerror(errno)));
+  if (std::fclose(out.release()) != 0)
+    throw TessalinError("standard input: a copy could not be made: " + std::string(std::strerror(errno)));
+  return path;
+}
+
+void CopyToStandardOutput(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!in) throw TessalinError("standard output: the picture could not be read back");
+  std::array<uint8_t, 1 << 16> buffer;
+  for (size_t got; (got = ReadUpTo(in.get(), buffer.data(), buffer.size())) > 0;)
+    if (std::fwrite(buffer.data(), 1, got, stdout) != got) break;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    throw TessalinError("standard output: cannot be written: " + std::string(std::strerror(errno)));
+}
+
+std::string RefusedLoad(const std::string& name, const std::string& ext) {
+  if (ext == ".wbmp") return name + ": not a WBMP file (its type and header fields must be 0)";
+  if (Listed(ReadableExtensions(), ext)) return name + ": the " + ext + " reader refused it";
+  if (ext.empty())
+    return name + ": has no extension to tell its format by; it reads " + ExtensionList(ReadableExtensions());
+  return name + ": cannot read " + ext + " files; it reads " + ExtensionList(ReadableExtensions());
+}
+
+std::string RefusedSave(const std::string& name, const std::string& ext) {
+  if (ext.empty())
+    return name + ": has no extension to tell the format by; it writes " +
+           ExtensionList(WritableExtensions());
+  return name + ": cannot write " + ext + " files; it writes " + ExtensionList(WritableExtensions());
+}
+
+RasterImage LoadNamed(const std::string& file, const std::string& name, CliRun& run) {
+  CliPrompts prompts(run.args, name);
+  NoResults results;
+  const std::string ext = LowerExtension(file);
+  const bool frameGiven = run.args.values.count("--frame") > 0;
+  // Without --frame a GIF of several frames becomes one picture, as the wizard loads it.
+  if (ext == ".gif" && !frameGiven) run.state.WizardOpenFlag = true;
+  FileContext context{prompts, results, run.state, nullptr};
+  RasterImage image = LoadImageFile(file, context);
+  if (prompts.Refused()) throw TessalinError(RefusedLoad(name, ext));
+  if (prompts.Browsed()) image = prompts.TakeChosen();
+  if (frameGiven && ext == ".gif" && !prompts.Browsed()) {
+    const int frame = run.args.IntValue("--frame", 0);
+    if (frame != 0)
+      throw TessalinError(name + ": there is no frame " + std::to_string(frame) + " (the file has 1)");
+  }
+  if (!image.HasImage()) throw TessalinError(name + ": holds no picture");
+  return image;
 }
 
 }  // namespace
 
+std::string InputName(const std::string& path) { return path == kStandardStream ? "standard input" : path; }
+std::string OutputName(const std::string& path) { return path == kStandardStream ? "standard output" : path; }
+
+std::string ExtensionList(const std::vector<std::string>& extensions) {
+  std::string list;
+  for (const std::string& e : extensions) list += (list.empty() ? "" : ", ") + e;
+  return list;
+}
+
+std::string AboutFile(const std::string& file, const std::string& message) {
+  std::string what = message;
+  if (what.rfind(file + ":", 0) == 0) what.erase(0, what.find_first_not_of(' ', file.size() + 1));
+  // "The picture ..." reads as "a.bmp: the picture ...", but "JPEG ..." stays.
+  if (what.size() > 1 && std::isupper(static_cast<unsigned char>(what[0])) &&
+      std::islower(static_cast<unsigned char>(what[1])))
+    what[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
+  if (!what.empty() && what.back() == '.') what.pop_back();
+  return file + ": " + what;
+}
+
+void CheckInputOptions(const ParsedArgs& args, const std::vector<std::string>& inputs) {
+  if (args.values.count("--raw")) ParseRawSize(args.Value("--raw", ""));
+  if (args.values.count("--frame") && args.IntValue("--frame", 0) < 0)
+    throw UsageError("--frame: frames are counted from 0");
+  const auto streams = std::count(inputs.begin(), inputs.end(), std::string(kStandardStream));
+  if (streams > 1) throw UsageError("standard input (-) can be read only once");
+  if (!args.values.count("--from")) return;
+  if (streams == 0)
+    throw UsageError("--from names the format of standard input (-); files go by their extension");
+  const std::string ext = AsExtension(args.Value("--from", ""));
+  if (!Listed(ReadableExtensions(), ext))
+    throw UsageError("--from: cannot read " + ext + "; it reads " + ExtensionList(ReadableExtensions()));
+}
+
+std::string TargetExtension(const ParsedArgs& args) {
+  if (!args.values.count("--to")) return "";
+  const std::string ext = AsExtension(args.Value("--to", ""));
+  if (!Listed(WritableExtensions(), ext))
+    throw UsageError("--to: cannot write " + (ext.empty() ? std::string("\"\"") : ext) +
+                     " files; it writes " + ExtensionList(WritableExtensions()));
+  return ext;
+}
+
+void CheckWritable(const std::string& path) {
+  const std::string ext = LowerExtension(path);
+  if (!Listed(WritableExtensions(), ext)) throw FileError(RefusedSave(path, ext));
+}
+
 RasterImage LoadInput(const std::string& path, CliRun& run) {
-  CliPrompts prompts = MakePrompts(run);
-  StderrResults results;
-  const bool frameGiven = run.args.values.count("--frame") > 0;
-  // Without --frame a multi-frame GIF becomes one picture, as the wizard loads it.
-  if (LowerExtension(path) == ".gif" && !frameGiven) run.state.WizardOpenFlag = true;
-  FileContext context{prompts, results, run.state, nullptr};
-  RasterImage image = LoadImageFile(path, context);
-  if (prompts.Browsed()) image = prompts.TakeChosen();
-  if (frameGiven && LowerExtension(path) == ".gif" && !prompts.Browsed()) {
-    const int frame = run.args.IntValue("--frame", 0);
-    if (frame != 0)
-      throw TessalinError(path + ": there is no frame " + std::to_string(frame) + " (the file has 1).");
+  const std::string name = InputName(path);
+  std::optional<TempFolder> folder;
+  std::string file = path;
+  try {
+    if (path == kStandardStream) {
+      folder.emplace();
+      file = StageStandardInput(*folder, run.args);
+    }
+    return LoadNamed(file, name, run);
+  } catch (const TessalinError& e) {
+    throw FileError(AboutFile(name, ReplaceAll(e.what(), file, name)));
+  } catch (const std::bad_alloc&) {
+    throw FileError(name + ": out of memory");
   }
-  if (!image.HasImage()) throw TessalinError(path + ": no picture was loaded.");
-  return image;
 }
 
 void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run) {
-  CliPrompts prompts = MakePrompts(run);
-  StderrResults results;
-  FileContext context{prompts, results, run.state, nullptr};
-  if (!SaveImageFile(path, image, context)) throw TessalinError(path + ": the file was not written.");
+  const std::string name = OutputName(path);
+  std::optional<TempFolder> folder;
+  std::string file = path;
+  try {
+    if (path == kStandardStream) {
+      folder.emplace();
+      file = folder->File("standard-output" + TargetExtension(run.args));
+    }
+    CliPrompts prompts(run.args, name);
+    NoResults results;
+    FileContext context{prompts, results, run.state, nullptr};
+    if (!SaveImageFile(file, image, context) || prompts.Refused())
+      throw TessalinError(RefusedSave(name, LowerExtension(file)));
+    if (path == kStandardStream) CopyToStandardOutput(file);
+  } catch (const TessalinError& e) {
+    throw FileError(AboutFile(name, ReplaceAll(e.what(), file, name)));
+  } catch (const std::bad_alloc&) {
+    throw FileError(name + ": out of memory");
+  }
 }
 
 }  // namespace tessalin::cli

@@ -1,8 +1,6 @@
 // tessalin-cli wizard: the wizard recipe for the given settings on IN; every
 // candidate becomes OUTDIR/NN_NAME.EXT in window order, and --sheet draws them
 // all side by side in one labelled PNG.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -12,10 +10,14 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/cli_common.h"
+#include "cli/cli_io.h"
+#include "cli/console.h"
+#include "cli/kind_names.h"
+#include "cli/screen_sizing.h"
 #include "core/file_io.h"
 #include "core/progress.h"
 #include "core/tessalin_error.h"
+#include "formats/image_files.h"
 #include "formats/png_writer.h"
 #include "wizard/wizard_process.h"
 #include "wizard/wizard_sheet.h"
@@ -24,20 +26,8 @@ namespace tessalin::cli {
 
 namespace {
 
-std::string WizardUsage() {
-  return "tessalin-cli wizard [--mode M] [--source S] [--scale K] [--result R] [--format EXT] [--sheet "
-         "FILE.png]\n"
-         "                    [--raw WxHxB] [--frame N] IN OUTDIR\n"
-         "    M 0 One Click (default), 1 Detail; S 0 picture, 1 drawing, 2 icon; K 0 125%, 1 100% "
-         "(default),\n"
-         "    2 75%, 3 50%, 4 25% (or the percentage); R 0 simple, 1 various. Writes OUTDIR/NN_NAME.EXT\n"
-         "    (EXT default wbmp) in window order, one line per file.\n";
-}
-
-int SettingValue(const ParsedArgs& args, const std::string& option, int fallback, int highest) {
-  const int v = args.IntValue(option, fallback);
-  if (v < 0 || v > highest) throw UsageError(option + " must be 0 to " + std::to_string(highest));
-  return v;
+int Setting(const ParsedArgs& args, const std::string& option, const KindTable& table) {
+  return args.values.count(option) ? ParseKind(table, args.Value(option, ""), option) : 0;
 }
 
 // The scale page's tag, given as the tag itself or as its percentage.
@@ -53,38 +43,21 @@ int ScaleTag(const ParsedArgs& args) {
 
 std::string OutputExtension(const ParsedArgs& args) {
   std::string ext = args.Value("--format", "wbmp");
-  if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  static const char* const kWritable[] = {"wbmp", "bmp", "jpg",  "jpeg", "jpe", "jpgs",
-                                          "gif",  "ico", "icon", "emf",  "wmf", "raw"};
-  for (const char* w : kWritable)
-    if (ext == w) return ext;
-  throw UsageError("--format: \"" + ext + "\" is not a format the candidates can be saved in");
+  if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
+  const auto& writable = WritableExtensions();
+  if (std::find(writable.begin(), writable.end(), "." + ext) == writable.end())
+    throw UsageError("--format: cannot write ." + ext + " files; it writes " + ExtensionList(writable));
+  return ext;
 }
 
-// The bar as a line that rewrites itself, on a terminal only.
-class TerminalProgress : public CountingProgressSink {
- public:
-  TerminalProgress() : shown_(isatty(STDERR_FILENO) == 1) {}
-  void Say(const std::string& text) {
-    if (!shown_) return;
-    std::string line = text;
-    if (line.size() < lastLength_) line.append(lastLength_ - line.size(), ' ');
-    lastLength_ = text.size();
-    std::cerr << "\r" << line << std::flush;
-  }
-  void Done() {
-    if (shown_ && lastLength_) std::cerr << "\n" << std::flush;
-    lastLength_ = 0;
-  }
-
+// The wizard's bar as the command line's progress line.
+class WizardProgress : public CountingProgressSink {
  protected:
-  void OnHint(const std::string& hint, int) override { Say(hint); }
-
- private:
-  bool shown_;
-  size_t lastLength_ = 0;
+  void OnHint(const std::string&, int percent) override {
+    ShowProgress("making the candidates: " + std::to_string(percent) + "%");
+  }
 };
 
 class FileResults : public ResultSink {
@@ -138,56 +111,91 @@ void WriteSheet(const std::string& path, WizardSheet& sheet) {
   });
 }
 
-int RunWizardCommand(const std::vector<std::string>& words) {
+int RunWizardCommand(const ParsedArgs& args) {
+  if (args.positional.size() != 2) throw UsageError("wizard takes IN and OUTDIR");
   CliRun run;
-  run.args = ParseArgs(
-      words, {"--mode", "--source", "--scale", "--result", "--format", "--sheet", "--raw", "--frame"}, {});
-  if (run.args.positional.size() != 2) throw UsageError("wizard takes IN and OUTDIR");
+  run.args = args;
   WizardSettings& settings = run.state.wizard;
-  settings.WMode = SettingValue(run.args, "--mode", 0, 1);
-  settings.SrcType = SettingValue(run.args, "--source", 0, 2);
-  settings.ScaleType = ScaleTag(run.args);
-  settings.ResultType = SettingValue(run.args, "--result", 0, 1);
-  const std::string ext = OutputExtension(run.args);
-  const std::string sheetPath = run.args.Value("--sheet", "");
-  if (run.args.values.count("--sheet") && sheetPath.empty()) throw UsageError("--sheet needs a file name");
-  const std::string& in = run.args.positional[0];
-  const std::string& folder = run.args.positional[1];
+  settings.WMode = Setting(args, "--mode", WizardModes());
+  settings.SrcType = Setting(args, "--source", WizardSources());
+  settings.ScaleType = ScaleTag(args);
+  settings.ResultType = Setting(args, "--result", WizardResults());
+  const std::string ext = OutputExtension(args);
+  const std::string sheetPath = args.Value("--sheet", "");
+  if (args.values.count("--sheet") && sheetPath.empty()) throw UsageError("--sheet needs a file name");
+  const ScreenSizing sizing = ParseScreenSizing(args, true);
+  const std::string& in = args.positional[0];
+  const std::string& folder = args.positional[1];
+  CheckInputOptions(args, {in});
 
-  TerminalProgress progress;
-  progress.Say("Loading " + in + " ...");
-  const RasterImage source = LoadInput(in, run);
+  EnableProgress(args.Quiet());
+  struct ProgressEnd {
+    ~ProgressEnd() { EndProgress(); }
+  } progressEnd;
+  ShowProgress("loading " + InputName(in));
+  RasterImage source = LoadInput(in, run);
+  try {
+    source = SizeForScreen(std::move(source), sizing);
+  } catch (const TessalinError& e) {
+    throw TessalinError(AboutFile(InputName(in), e.what()));
+  }
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder))
-    throw TessalinError(folder + ": the folder could not be made (" + error.message() + ").");
+    throw TessalinError(folder + ": the folder could not be made (" + error.message() + ")");
 
   std::unique_ptr<WizardSheet> sheet = sheetPath.empty() ? nullptr : std::make_unique<WizardSheet>();
   FileResults results(run, folder, ext, sheet.get());
-  progress.Say("Just wait for Processing job you select");
+  WizardProgress progress;
   try {
     WizardProcess(source, run.state, results, progress);
-  } catch (...) {
-    progress.Done();
-    throw;
+  } catch (const FileError&) {
+    throw;  // a candidate that could not be saved, already named
+  } catch (const TessalinError& e) {
+    throw TessalinError(AboutFile(InputName(in), e.what()));
   }
-  progress.Done();
-  for (const std::string& path : results.Written()) std::cout << path << "\n";
   if (sheet) {
-    progress.Say("Drawing the sheet " + sheetPath + " ...");
-    try {
-      WriteSheet(sheetPath, *sheet);
-    } catch (...) {
-      progress.Done();
-      throw;
-    }
-    progress.Done();
-    std::cout << sheetPath << "\n";
+    ShowProgress("drawing the sheet " + sheetPath);
+    WriteSheet(sheetPath, *sheet);
+  }
+  EndProgress();
+  if (!args.Quiet()) {
+    for (const std::string& path : results.Written()) std::cout << path << "\n";
+    if (sheet) std::cout << sheetPath << "\n";
   }
   return 0;
 }
 
-const CommandRegistration kWizard({"wizard", WizardUsage, RunWizardCommand});
+std::vector<OptionSpec> WizardOptions() {
+  std::vector<OptionSpec> options = {
+      {"--mode", "M", "one-click (0, the default) or detail (1)"},
+      {"--source", "S", "with detail: picture (0, the default), drawing (1) or icon (2)"},
+      {"--scale", "K",
+       "with detail: the working size, 125, 100 (the default), 75, 50 or 25 %, or the tag 0 to 4"},
+      {"--result", "R", "with detail: simple (0, the default) or various (1)"},
+      {"--format", "EXT", "the candidates' format (default wbmp)"},
+      {"--sheet", "FILE.png", "also draw every candidate with its name on one PNG contact sheet"}};
+  for (const auto* list : {&SizeOptions(), &InputOptions()})
+    options.insert(options.end(), list->begin(), list->end());
+  options.push_back(QuietOption());
+  return options;
+}
+
+std::string WizardDetails() {
+  return "Runs the wizard's recipe for the settings on IN and writes every candidate in window order\n"
+         "as OUTDIR/NN_NAME.EXT (01_pf1bit.wbmp, ...), printing one line per file.\n\n"
+         "M, by name or number:\n" +
+         KindHelp(WizardModes()) + "\nS, by name or number:\n" + KindHelp(WizardSources()) +
+         "\nR, by name or number:\n" + KindHelp(WizardResults()) +
+         "\nFor example:\n\n  $ tessalin-cli wizard --fit 128x64 --sheet sheet.png photo.jpg candidates\n";
+}
+
+const CommandRegistration kWizard({"wizard",
+                                   "make the wizard's 1-bit candidates of a picture",
+                                   {"[OPTIONS] IN OUTDIR"},
+                                   WizardOptions(),
+                                   WizardDetails,
+                                   RunWizardCommand});
 
 }  // namespace
 

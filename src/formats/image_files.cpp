@@ -134,4 +134,18 @@ bool SaveImageFile(const std::string& fileName, const RasterImage& picture, File
   return true;
 }
 
+const std::vector<std::string>& ReadableExtensions() {
+  static const std::vector<std::string> kReadable = {
+      ".bmp", ".emf", ".gif", ".ico", ".icon", ".jpe", ".jpeg", ".jpg", ".jpgs", ".pam", ".pbm",
+      ".pgm", ".png", ".pnm", ".ppm", ".raw", ".wbmp", ".wmf", ".xbm"};
+  return kReadable;
+}
+
+const std::vector<std::string>& WritableExtensions() {
+  static const std::vector<std::string> kWritable = {
+      ".bmp", ".emf", ".gif", ".ico", ".icon", ".jpe", ".jpeg", ".jpg", ".jpgs", ".pam", ".pbm",
+      ".pgm", ".png", ".pnm", ".ppm", ".raw", ".wbmp", ".wmf", ".xbm"};
+  return kWritable;
+}
+
 }  // namespace tessalin

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/progress.h"
 #include "core/raster_image.h"
@@ -36,5 +37,10 @@ RasterImage LoadImageFile(const std::string& fileName, FileContext& context);
 // True when the file was written; false after the refusal message of an
 // unsupported extension. Write failures throw; the old file stays as it was.
 bool SaveImageFile(const std::string& fileName, const RasterImage& picture, FileContext& context);
+
+// The extensions (lower case, with the dot) that LoadImageFile reads and
+// SaveImageFile writes, for telling a user what is possible.
+const std::vector<std::string>& ReadableExtensions();
+const std::vector<std::string>& WritableExtensions();
 
 }  // namespace tessalin

@@ -117,7 +117,7 @@ TEST_F(WizardCli, OneClickWritesTheFifteenCandidatesInWindowOrder) {
   for (const std::string& stem : kVarious) expected.push_back(Out() + "/" + stem + ".wbmp");
   EXPECT_EQ(Lines(out), expected);
   // Not a terminal: no progress line.
-  EXPECT_EQ(Err().find("ProcessRation"), std::string::npos);
+  EXPECT_EQ(Err().find("candidates:"), std::string::npos);
 
   // Black-and-white candidates survive the WBMP writer unchanged (bias 0 after the run).
   const DitherResults dithered = FloydSteinbergDither(source_, 128);
@@ -199,9 +199,9 @@ TEST_F(WizardCli, ProgressLineRewritesItselfOnATerminal) {
   const std::string command =
       std::string(TESSALIN_CLI_PATH) + " wizard " + In() + " " + Out() + " >/dev/null";
   ASSERT_EQ(RunCommand("script -qec '" + command + "' /dev/null", &screen), 0);
-  EXPECT_NE(screen.find("\rProcessRation : 6% completed."), std::string::npos);
-  EXPECT_NE(screen.find("\rProcessRation : 50% completed."), std::string::npos);
-  EXPECT_NE(screen.find("\rProcessRation : 100% completed."), std::string::npos);
+  EXPECT_NE(screen.find("\rmaking the candidates: 6%"), std::string::npos);
+  EXPECT_NE(screen.find("\rmaking the candidates: 50%"), std::string::npos);
+  EXPECT_NE(screen.find("\rmaking the candidates: 100%"), std::string::npos);
 }
 
 TEST_F(WizardCli, BadSettingsAndInputsAreRefusedBeforeAnythingIsWritten) {

@@ -12,6 +12,7 @@
 #include "core/tessalin_error.h"
 #include "formats/formats_fixtures.h"
 #include "formats/gif_codec.h"
+#include "formats/image_signature.h"
 #include "formats/xbm_codec.h"
 #include "processing/dither.h"
 
@@ -85,6 +86,74 @@ TEST(SaveImageFile, RefusedExtensionsWriteNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
   // The hourglass is shown and taken back for every save.
   EXPECT_EQ(h.cursor.calls, (std::vector<bool>{true, false, true, false, true, false, true, false}));
+}
+
+// The lists shown to users must name exactly what the dispatch reads and writes.
+TEST(ImageFileExtensions, ListsNameWhatLoadAndSaveAccept) {
+  TempDir dir;
+  const RasterImage picture = Make24(3, 2, Pattern);
+  const std::vector<std::string> candidates = {".bmp", ".emf",  ".gif",   ".ico",  ".icon", ".jpe", ".jpeg",
+                                               ".jpg", ".jpgs", ".raw",   ".wbmp", ".wmf",  ".png", ".pbm",
+                                               ".pgm", ".ppm",  ".pnm",   ".pam",  ".xbm",  ".tif", ".tiff",
+                                               ".pcx", ".webp", ".jpeg2", ""};
+  const auto listed = [](const std::vector<std::string>& list, const std::string& ext) {
+    return std::find(list.begin(), list.end(), ext) != list.end();
+  };
+  for (const std::string& ext : candidates) {
+    SCOPED_TRACE("extension \"" + ext + "\"");
+    WriteBytes(dir.File("in" + ext), {1, 2, 3});
+    FileHarness h;
+    try {
+      LoadImageFile(dir.File("in" + ext), h.context);
+    } catch (const TessalinError&) {
+      // A reader that tried and failed: the extension was accepted.
+    }
+    const bool refused = !h.prompts.messages.empty() && h.prompts.messages[0].rfind("Sorry!", 0) == 0;
+    EXPECT_EQ(listed(ReadableExtensions(), ext), !refused);
+    EXPECT_EQ(listed(WritableExtensions(), ext), SaveImageFile(dir.File("out" + ext), picture, h.context));
+  }
+}
+
+TEST(ImageSignature, StreamsAreRecognisedByTheirFirstBytes) {
+  TempDir dir;
+  // Files as ImageMagick writes them, the netpbm ones in raw and plain form.
+  const std::vector<std::pair<std::string, std::string>> written = {
+      {"BMP3:a.bmp", ".bmp"}, {"b.bmp", ".bmp"}, {"c.jpg", ".jpg"}, {"d.gif", ".gif"}, {"e.png", ".png"},
+      {"f.pbm", ".pbm"},      {"h.pgm", ".pgm"}, {"j.ppm", ".ppm"}, {"l.pam", ".pam"}, {"m.ico", ".ico"},
+      {"n.xbm", ".xbm"}};
+  const std::vector<std::pair<std::string, std::string>> plain = {
+      {"g.pbm", ".pbm"}, {"i.pgm", ".pgm"}, {"k.ppm", ".ppm"}};
+  const auto target = [&](const std::string& name) {
+    const size_t colon = name.find(':');
+    return colon == std::string::npos ? dir.File(name)
+                                      : name.substr(0, colon + 1) + dir.File(name.substr(colon + 1));
+  };
+  std::string raw = "convert -size 9x7 gradient:red-blue", plainForm = raw + " -compress none";
+  for (const auto& [name, ext] : written) raw += " -write " + Quote(target(name));
+  for (const auto& [name, ext] : plain) plainForm += " -write " + Quote(target(name));
+  ASSERT_EQ(RunCommand(raw + " null:"), 0);
+  ASSERT_EQ(RunCommand(plainForm + " null:"), 0);
+  for (const auto* list : {&written, &plain})
+    for (const auto& [name, ext] : *list)
+      EXPECT_EQ(SniffImageExtension(ReadBytes(dir.File(name.substr(name.find(':') + 1)))), ext) << name;
+
+  // Our own metafiles, with and without the placeable header, and files with no signature.
+  FileHarness h;
+  ASSERT_TRUE(SaveImageFile(dir.File("p.emf"), Make24(5, 4, Pattern), h.context));
+  ASSERT_TRUE(SaveImageFile(dir.File("p.wmf"), Make24(5, 4, Pattern), h.context));
+  const std::vector<uint8_t> wmf = ReadBytes(dir.File("p.wmf"));
+  const std::vector<std::pair<std::vector<uint8_t>, std::string>> bytes = {
+      {ReadBytes(dir.File("p.emf")), ".emf"},
+      {wmf, ".wmf"},
+      {std::vector<uint8_t>(wmf.begin() + 22, wmf.end()), ".wmf"},
+      {{0, 0, 8, 4, 0xFF, 0, 0, 0}, ""},                                         // a WBMP
+      {{'B', 'M', 'W', ' ', 'i', 's', ' ', 'a', ' ', 'c', 'a', 'r', '\n'}, ""},  // text
+      {{'P', '8', '\n', '1'}, ""},
+      {{'P', '6'}, ""},
+      {{'G', 'I', 'F', '9', '0', 'a'}, ""},
+      {{0xFF, 0xD8}, ""},
+      {{}, ""}};
+  for (const auto& [data, expected] : bytes) EXPECT_EQ(SniffImageExtension(data), expected) << data.size();
 }
 
 TEST(Jpeg, ColourGreyAndProgressiveFilesMatchLibjpegsOwnDecoder) {

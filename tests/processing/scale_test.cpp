@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/pixel_ops.h"
+#include "processing/screen_fit.h"
 #include "support/test_pictures.h"
 
 namespace tessalin {
@@ -154,6 +155,50 @@ TEST(Scaling, OtherFormatsAreConvertedFirst) {
   ConvertPixelFormat(static_cast<int>(PixelFormat::pf24Bit), as24);
   EXPECT_TRUE(test::SamePixels24(ScaleByMenuTag(eight, 50), ScaleByMenuTag(as24, 50)));
   EXPECT_TRUE(test::SamePixels24(ScaleByMenuTag(eight, 200), ScaleByMenuTag(as24, 200)));
+}
+
+// Sizing for a screen: the factors must land the scale engines' own truncated
+// sizes exactly on the requested pixels, for every pair of sizes, although
+// from / to rounded to a double can cut one pixel off.
+TEST(ScreenFit, ExactFactorsReachEveryRequestedSize) {
+  for (int from = 1; from <= 700; ++from)
+    for (int to = 1; to <= from; ++to) {
+      const double f = ExactReductionFactor(from, to);
+      ASSERT_GE(f, 1.0);
+      ASSERT_EQ(static_cast<int>(static_cast<long double>(from) / f), to) << from << " to " << to;
+    }
+  for (int from = 1; from <= 120; ++from)
+    for (int to = from; to <= 1200; ++to) {
+      const double f = ExactMagnificationFactor(from, to);
+      ASSERT_GE(f, 1.0);
+      ASSERT_EQ(static_cast<int>(static_cast<long double>(from) * f), to) << from << " to " << to;
+    }
+}
+
+TEST(ScreenFit, FitKeepsProportionsAndResizeReachesTheSize) {
+  struct Case {
+    int w, h, maxW, maxH, fitW, fitH;
+  };
+  // 451 x 300 into 128 x 64: one factor of 300 / 64 = 4.6875 for both directions.
+  const Case cases[] = {{451, 300, 128, 64, 96, 64},  {451, 300, 96, 65, 96, 63}, {128, 64, 128, 64, 128, 64},
+                        {60, 40, 176, 208, 60, 40},   {1000, 3, 128, 64, 128, 1}, {3, 900, 101, 80, 1, 80},
+                        {640, 480, 101, 80, 101, 75}, {17, 17, 5, 9, 5, 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " into " + std::to_string(c.maxW) + "x" +
+                 std::to_string(c.maxH));
+    const RasterImage src = MakeRandom24(c.w, c.h, static_cast<unsigned>(c.w + c.h));
+    const RasterImage fit = FitInside(src, c.maxW, c.maxH);
+    EXPECT_EQ(fit.Width(), c.fitW);
+    EXPECT_EQ(fit.Height(), c.fitH);
+    const RasterImage resized = ResizeTo(src, c.maxW, c.maxH);
+    EXPECT_EQ(resized.Width(), c.maxW);
+    EXPECT_EQ(resized.Height(), c.maxH);
+  }
+  // The fit is the engine's own reduction by that one factor.
+  const RasterImage src = MakeRandom24(451, 300, 8);
+  EXPECT_TRUE(test::SamePixels24(FitInside(src, 128, 64), ReduceImage(src, 4.6875, 4.6875)));
+  // Shrinking one way and growing the other: block means of 11 across, each row twice down.
+  EXPECT_TRUE(test::SamePixels24(ResizeTo(src, 41, 600), MagnifyImage(ReduceImage(src, 1, 11), 2, 1)));
 }
 
 TEST(ThreeSignificantDigits, GeneralFormatWithThreeDigits) {
