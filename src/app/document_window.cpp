@@ -18,12 +18,12 @@
 #include <cstdlib>
 
 #include "app/main_frame.h"
-#include "app/qt_raster.h"
 #include "core/colour_model.h"
 #include "core/pixel_ops.h"
 #include "formats/image_files.h"
 #include "processing/rotate.h"
 #include "processing/scale.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 

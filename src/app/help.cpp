@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "app/command_registry.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

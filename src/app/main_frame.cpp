@@ -25,12 +25,12 @@
 #include <QVBoxLayout>
 #include <new>
 
-#include "app/command_registry.h"
 #include "app/document_window.h"
 #include "app/gui_prompts.h"
-#include "app/qt_raster.h"
 #include "core/tessalin_error.h"
-#include "processing/ui/dialog_common.h"
+#include "widgets/command_registry.h"
+#include "widgets/processing_dialog.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_services.h"
 #include "app/frame_prompts.h"
+#include "widgets/app_services.h"
 
 class QLabel;
 class QMdiArea;

@@ -3,11 +3,11 @@
 #include <new>
 #include <string>
 
-#include "app/command_registry.h"
 #include "app/wizard_run.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
 #include "processing/convolve.h"
+#include "widgets/command_registry.h"
 #include "wizard/wizard_process.h"
 
 namespace tessalin {

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <new>
 
-#include "app/command_registry.h"
 #include "core/tessalin_error.h"
+#include "widgets/command_registry.h"
 #include "wizard/ui/wizard_dialog.h"
 #include "wizard/wizard_process.h"
 

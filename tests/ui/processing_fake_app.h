@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_services.h"
-#include "app/command_registry.h"
 #include "core/progress.h"
+#include "widgets/app_services.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin::test::processing_ui {
 

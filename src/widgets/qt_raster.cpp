@@ -1,4 +1,4 @@
-#include "app/qt_raster.h"
+#include "widgets/qt_raster.h"
 
 #include <vector>
 

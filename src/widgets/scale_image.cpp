@@ -1,4 +1,4 @@
-#include "app/scale_image.h"
+#include "widgets/scale_image.h"
 
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <exception>
 
-#include "app/qt_raster.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 

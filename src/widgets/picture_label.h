@@ -1,0 +1,29 @@
+// The plain picture control of the rotate and scale dialogs.
+#pragma once
+
+#include <QLabel>
+
+#include "core/raster_image.h"
+
+namespace tessalin {
+
+// A picture shown unscaled; the control takes its picture's size.
+class PictureLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit PictureLabel(QWidget* parent);
+  const RasterImage& Picture() const { return picture_; }
+  void SetPicture(RasterImage&& picture);
+
+ signals:
+  void DoubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  RasterImage picture_;
+};
+
+}  // namespace tessalin
