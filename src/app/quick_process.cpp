@@ -94,7 +94,7 @@ void QuickProcess(AppServices& app, const RasterImage& document, int number) {
         WizardProcess(source, app.State(), app, progress);
       }
     }
-    if (number != 1) app.TileChildren();
+    if (number != 1) app.TileAndFitChildren();
   } catch (const TessalinError& error) {
     app.Prompts().ShowMessage(error.what());
   } catch (const std::bad_alloc&) {

@@ -71,7 +71,7 @@ void RunWizardOnFileUnguarded(AppServices& app, const QString& fileName) {
     if (RunScales(state.wizard)) loaded.SetPixelFormat(PixelFormat::pf24Bit);
     app.CreateImageChild(path, loaded);
   }
-  app.TileChildren();
+  app.TileAndFitChildren();
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include "widgets/picture_label.h"
 
 #include <QMouseEvent>
-#include <QPixmap>
+#include <QPainter>
 
+#include "widgets/device_pixels.h"
 #include "widgets/qt_raster.h"
 
 namespace tessalin {
@@ -11,13 +12,15 @@ PictureLabel::PictureLabel(QWidget* parent) : QLabel(parent) { setAlignment(Qt::
 
 void PictureLabel::SetPicture(RasterImage&& picture) {
   picture_ = std::move(picture);
-  if (picture_.HasImage()) {
-    setPixmap(QPixmap::fromImage(RasterToQImage(picture_)));
-    resize(picture_.Width(), picture_.Height());
-  } else {
-    setPixmap(QPixmap());
-    resize(0, 0);
-  }
+  image_ = RasterToQImage(picture_);
+  resize(LogicalSizeFor(image_.size(), devicePixelRatioF()));
+  update();
+}
+
+void PictureLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  DevicePixelPainter device(painter, size());
+  if (!image_.isNull()) device.DrawImage(QPoint(0, 0), image_);
 }
 
 void PictureLabel::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -1,13 +1,15 @@
 // The plain picture control of the rotate and scale dialogs.
 #pragma once
 
+#include <QImage>
 #include <QLabel>
 
 #include "core/raster_image.h"
 
 namespace tessalin {
 
-// A picture shown unscaled; the control takes its picture's size.
+// A picture shown unscaled, one picture pixel per device pixel; the control
+// takes its picture's size.
 class PictureLabel : public QLabel {
   Q_OBJECT
 
@@ -21,9 +23,11 @@ class PictureLabel : public QLabel {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   RasterImage picture_;
+  QImage image_;  // the picture as the screen takes it
 };
 
 }  // namespace tessalin

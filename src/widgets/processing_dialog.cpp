@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <cmath>
 
 #include "core/pixel_ops.h"
 
@@ -133,7 +134,12 @@ WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
 TScaleStyle StyleFor(const RasterImage& picture, const QWidget* preview) {
-  return picture.Width() < preview->width() && picture.Height() < preview->height() ? ssNormal : ssScale;
+  // Measured in device pixels: the preview paints its face in them.
+  const qreal ratio = preview->devicePixelRatioF();
+  return picture.Width() < std::floor(preview->width() * ratio) &&
+                 picture.Height() < std::floor(preview->height() * ratio)
+             ? ssNormal
+             : ssScale;
 }
 
 RasterImage Copy24(const RasterImage* source) {

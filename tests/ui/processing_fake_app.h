@@ -53,7 +53,7 @@ class ProcessingFakeApp : public AppServices {
     window.picture.Assign(raster);
     results.push_back(std::move(window));
   }
-  void TileChildren() override {}
+  void TileAndFitChildren() override {}
   int ChildCount() const override { return static_cast<int>(results.size()); }
   const RasterImage* ActiveDocumentPicture() const override { return nullptr; }
   QString AskOpenFileName(const QString&, int) override { return QString(); }

@@ -67,7 +67,7 @@ class FakeApp : public AppServices {
     progressVisibleAtEveryResult = progressVisibleAtEveryResult && progressVisible;
     suspendedAtEveryResult = suspendedAtEveryResult && menuUpdatesSuspended;
   }
-  void TileChildren() override { ++tiles; }
+  void TileAndFitChildren() override { ++tiles; }
   int ChildCount() const override { return static_cast<int>(windows.size()); }
   const RasterImage* ActiveDocumentPicture() const override {
     return windows.empty() ? nullptr : &windows.back().picture;
