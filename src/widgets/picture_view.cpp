@@ -90,6 +90,9 @@ TPictureView::TPictureView(QWidget* parent) : QScrollArea(parent), surface_(new 
   setWidgetResizable(false);
   setWidget(surface_);
   surface_->resize(0, 0);
+  // Moves beside the picture go on to the window that holds the view.
+  setMouseTracking(true);
+  viewport()->setMouseTracking(true);
   for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
     connect(bar, &QScrollBar::valueChanged, this, [this] {
       if (!quiet_) emit ViewChanged();
@@ -104,8 +107,7 @@ void TPictureView::SetImage(const QImage& image) {
   image_ = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
   reduced_ = QImage();
   reducedBy_ = 0;
-  surface_->resize(DisplaySize());
-  surface_->update();
+  ApplyZoom(zoom_);
 }
 
 QSize TPictureView::DisplaySize() const {
@@ -154,6 +156,10 @@ QPoint TPictureView::PictureAt(QPointF surfacePosition) const {
 }
 
 void TPictureView::ApplyZoom(ZoomStep zoom) {
+  // A picture may be wider than a widget can be (100 million pixels in a row):
+  // then it shows as large as a widget can show it.
+  const int longest = std::max(image_.width(), image_.height());
+  while (zoom.DeviceLength(longest) > QWIDGETSIZE_MAX && !(zoom.Out() == zoom)) zoom = zoom.Out();
   zoom_ = zoom;
   surface_->resize(DisplaySize());
   surface_->update();

@@ -438,6 +438,23 @@ TEST_F(ViewTest, FitChoosesTheLargestStepAtWhichTheWholePictureFits) {
   }
 }
 
+TEST_F(ViewTest, AMoveBesideThePictureShowsTheSelectionSize) {
+  doc->SelStart = QPoint(1, 2);
+  doc->SelEnd = QPoint(7, 5);
+  SendMouse(doc->View()->viewport(), QEvent::MouseMove, QPointF(2, 2), Qt::NoButton);  // in the margin
+  EXPECT_EQ(frame->PanelText(5), "Selected[y:3, x:6]");
+}
+
+TEST_F(ViewTest, ALongPictureZoomsInOnlyAsFarAsAWidgetReaches) {
+  frame->CreateResultChild("long", test::MakeFlat24(300000, 1, 9, 9, 9));
+  TMDIChild* line = frame->Documents().back();
+  line->View()->ShowAt(ZoomStep{64, 1}, QPointF(150000, 0));
+  const ZoomStep zoom = line->View()->Zoom();
+  EXPECT_LT(zoom.magnify, 64);
+  EXPECT_LE(zoom.DeviceLength(300000), QWIDGETSIZE_MAX);
+  EXPECT_EQ(line->ImageControl()->size(), line->View()->DisplaySize());  // not cut short by the widget limit
+}
+
 TEST_F(ViewTest, PixelReadoutAndSelectionAreInPictureCoordinatesAtEveryZoom) {
   struct Case {
     std::vector<const char*> items;
