@@ -50,7 +50,7 @@ class TMDIChild : public QWidget {
   QPoint BandHintPosition() const;
 
   std::string FileName;
-  std::string Name;  // the name given by the command that made the window (not shown)
+  std::string Name;  // the name given by the command that made the window (its hint, not its caption)
   bool Modified = true;
   bool Selecting = false;
   bool Dragging = false;

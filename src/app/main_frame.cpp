@@ -607,6 +607,7 @@ void TMain_Frm::DocumentViewChanged(TMDIChild* source) {
     if (child != source) child->View()->ShowAt(zoom, centre);
   linkingViews_ = false;
 }
+
 void TMain_Frm::Cascade() { mdi_->cascadeSubWindows(); }
 
 void TMain_Frm::ArrangeIcons() {

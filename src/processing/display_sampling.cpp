@@ -14,6 +14,35 @@ constexpr int64_t kRowsPerThread = 64;
 
 }  // namespace
 
+void RasterToXrgb(const RasterImage& raster, const MutableXrgbPlane& out) {
+  const int width = std::min(out.width, raster.Width());
+  ParallelFor(std::min(out.height, raster.Height()), kRowsPerThread, [&](int64_t begin, int64_t end) {
+    std::vector<uint8_t> bgr(static_cast<size_t>(raster.Width()) * 3);
+    for (int64_t y = begin; y < end; ++y) {
+      raster.ReadRowBgr(static_cast<int>(y), bgr.data());
+      uint32_t* target = out.Row(static_cast<int>(y));
+      for (int x = 0; x < width; ++x)
+        target[x] = 0xFF000000u | uint32_t{bgr[3 * x + 2]} << 16 | uint32_t{bgr[3 * x + 1]} << 8 | bgr[3 * x];
+    }
+  });
+}
+
+RasterImage XrgbToRaster24(const XrgbPlane& in) {
+  RasterImage raster = NewRaster(PixelFormat::pf24Bit, in.height, in.width);
+  ParallelFor(in.height, kRowsPerThread, [&](int64_t begin, int64_t end) {
+    for (int64_t y = begin; y < end; ++y) {
+      const uint32_t* source = in.Row(static_cast<int>(y));
+      uint8_t* row = raster.Row(static_cast<int>(y));
+      for (int x = 0; x < in.width; ++x) {
+        row[3 * x] = static_cast<uint8_t>(source[x]);
+        row[3 * x + 1] = static_cast<uint8_t>(source[x] >> 8);
+        row[3 * x + 2] = static_cast<uint8_t>(source[x] >> 16);
+      }
+    }
+  });
+  return raster;
+}
+
 void GatherPixels(const XrgbPlane& in, const std::vector<int>& columns, const std::vector<int>& rows,
                   const MutableXrgbPlane& out) {
   const int width = std::min<int>(out.width, static_cast<int>(columns.size()));

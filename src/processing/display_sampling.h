@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/raster_image.h"
+
 namespace tessalin {
 
 // Rows of 0xffRRGGBB words; `stride` counts words from one row to the next.
@@ -24,6 +26,12 @@ struct MutableXrgbPlane {
   int width = 0, height = 0;
   uint32_t* Row(int y) const { return pixels + y * stride; }
 };
+
+// A raster's colours as words (indexed formats through their table); out is
+// the raster's size.
+void RasterToXrgb(const RasterImage& raster, const MutableXrgbPlane& out);
+// A pf24Bit raster of the words' colours; the top byte is not read.
+RasterImage XrgbToRaster24(const XrgbPlane& in);
 
 // out(x, y) = in(columns[x], rows[y]) over out's width and height: a picture
 // spread over another area by repeating or dropping whole pixels.

@@ -96,6 +96,26 @@ struct Plane {
 
 uint32_t Rgb(int r, int g, int b) { return 0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b); }
 
+TEST(RasterToXrgb, WordsHoldEachPixelsColourInEveryFormatAndComeBack) {
+  const RasterImage original = test::MakeRandom24(37, 21, 12);
+  for (PixelFormat format : {PixelFormat::pf1Bit, PixelFormat::pf4Bit, PixelFormat::pf8Bit, PixelFormat::pf16Bit,
+                             PixelFormat::pf24Bit, PixelFormat::pf32Bit}) {
+    RasterImage raster;
+    raster.Assign(original);
+    raster.SetPixelFormat(format);
+    Plane words(raster.Width(), raster.Height());
+    RasterToXrgb(raster, words.Out());
+    for (int y = 0; y < raster.Height(); ++y)
+      for (int x = 0; x < raster.Width(); ++x) {
+        const Color c = raster.GetPixel(x, y);
+        ASSERT_EQ(words.At(x, y), Rgb(RedOf(c), GreenOf(c), BlueOf(c))) << static_cast<int>(format);
+      }
+  }
+  Plane words(original.Width(), original.Height());
+  RasterToXrgb(original, words.Out());
+  EXPECT_TRUE(test::SamePixels24(XrgbToRaster24(words.In()), original));
+}
+
 TEST(BlockMeans, WorkedBlocksIncludingPartBlocksAtTheEdges) {
   struct Case {
     const char* what;
