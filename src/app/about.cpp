@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QScreen>
 
-#include "app/command_registry.h"
 #include "app/splash.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

@@ -11,66 +11,37 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QToolButton>
 #include <QToolTip>
 #include <cmath>
 #include <cstdlib>
 
 #include "app/main_frame.h"
-#include "app/qt_raster.h"
 #include "core/colour_model.h"
 #include "core/pixel_ops.h"
 #include "formats/image_files.h"
 #include "processing/rotate.h"
 #include "processing/scale.h"
+#include "widgets/picture_view.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
-
-// Src_Img: shows the picture at its own size and draws the rubber band.
-class TImageView : public QWidget {
- public:
-  explicit TImageView(TMDIChild& child) : QWidget(&child), child_(child) {
-    setObjectName("Src_Img");
-    setMouseTracking(true);
-  }
-  void SetImage(const QImage& image) {
-    image_ = image;
-    resize(image.size());
-    update();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    if (!image_.isNull()) painter.drawImage(0, 0, image_);
-    if (child_.SelStart == child_.SelEnd) return;
-    // DrawSelection: the focus rectangle, drawn by inversion.
-    const Rect r = TMDIChild::SelectionRect(child_.SelStart, child_.SelEnd);
-    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    QPen pen(Qt::white);
-    pen.setStyle(Qt::DotLine);
-    painter.setPen(pen);
-    painter.drawRect(QRect(r.left, r.top, std::max(r.Width() - 1, 0), std::max(r.Height() - 1, 0)));
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    child_.Src_ImgMouseDown(event->button(), event->position().toPoint());
-  }
-  void mouseMoveEvent(QMouseEvent* event) override { child_.Src_ImgMouseMove(event->position().toPoint()); }
-  void mouseReleaseEvent(QMouseEvent*) override { child_.Src_ImgMouseUp(); }
-  void contextMenuEvent(QContextMenuEvent* event) override { child_.PopupMenu()->exec(event->globalPos()); }
-
- private:
-  TMDIChild& child_;
-  QImage image_;
-};
 
 TMDIChild::TMDIChild(TMain_Frm& frame) : QWidget(nullptr), frame_(frame) {
   setObjectName("TMDIChild");
   setAttribute(Qt::WA_DeleteOnClose);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
-  image_ = new TImageView(*this);
+  view_ = new TPictureView(this);
+  view_->setObjectName("Picture_View");
+  view_->SetMargin(kChildMargin);
+  image_ = view_->Surface();
+  image_->setObjectName("Src_Img");
+  connect(view_, &TPictureView::MousePressed, this, &TMDIChild::Src_ImgMouseDown);
+  connect(view_, &TPictureView::MouseMoved, this, &TMDIChild::Src_ImgMouseMove);
+  connect(view_, &TPictureView::MouseReleased, this, &TMDIChild::Src_ImgMouseUp);
+  connect(view_, &TPictureView::ContextMenuRequested, this, [this](QPoint at) { popup_->exec(at); });
+  connect(view_, &TPictureView::ViewChanged, this, [this] { frame_.DocumentViewChanged(this); });
   // FormCreate: an empty window, no file, not selecting, modified, empty band.
   resize(0, 0);
   BuildMenus();
@@ -99,24 +70,27 @@ void TMDIChild::SetPicture(const RasterImage& raster) {
   RasterImage copy;
   copy.Assign(raster);
   picture_ = std::move(copy);
-  clientSize_ = QSize(picture_.Width() + kChildMargin, picture_.Height() + kChildMargin);
   RefreshImage();
+  // At Actual Pixels, with the margin around the picture.
+  clientSize_ = view_->DisplaySize() + QSize(kChildMargin, kChildMargin);
   resize(clientSize_);
   updateGeometry();
 }
 
-void TMDIChild::RefreshImage() {
-  image_->SetImage(RasterToQImage(picture_));
-  const int left = std::max((width() - picture_.Width()) / 2, 0);
-  const int top = std::max((height() - picture_.Height()) / 2, 0);
-  image_->move(left, top);
+void TMDIChild::RefreshImage() { view_->SetImage(RasterToQImage(picture_)); }
+
+void TMDIChild::RefreshBand() { view_->SetBand(SelStart, SelEnd); }
+
+QPoint TMDIChild::BandHintPosition() const {
+  // Just below the part of the picture that shows.
+  const QRect shown = image_->visibleRegion().boundingRect();
+  return image_->mapToGlobal(QPoint(shown.left(), (shown.isEmpty() ? image_->height() : shown.bottom() + 1) + 2));
 }
 
 void TMDIChild::resizeEvent(QResizeEvent* event) {
+  // FormResize: the view centres the picture (at least at 0) and scrolls what does not fit.
   QWidget::resizeEvent(event);
-  const int left = std::max((width() - picture_.Width()) / 2, 0);
-  const int top = std::max((height() - picture_.Height()) / 2, 0);
-  image_->move(left, top);
+  view_->setGeometry(rect());
 }
 
 Rect TMDIChild::SelectionRect(QPoint a, QPoint b) {
@@ -260,6 +234,10 @@ void TMDIChild::BuildMenus() {
   for (int tag = 0; tag < 4; ++tag)
     add(windowMenu_, QString("Window_%1Item").arg(tag).toLatin1().constData(), windowCaptions[tag], nullptr,
         tagged(&TMDIChild::Window_MenuClick, tag));
+  // One item for all windows: the frame's.
+  windowMenu_->addSeparator();
+  windowMenu_->addAction(frame_.LinkViewsItem());
+  items_["Window_LinkViewsItem"] = frame_.LinkViewsItem();
   QAction* listStart = windowMenu_->addSeparator();
   // The window list, rebuilt each time the menu opens.
   connect(windowMenu_, &QMenu::aboutToShow, this, [this, listStart] {
@@ -289,7 +267,15 @@ void TMDIChild::BuildMenus() {
   help->addSeparator();
   add(help, "HelpVelkoraHomePageItem", "&Velkora HomePage", nullptr, frameCommand("homepage"));
   add(help, "Help_AboutItem", "&About", nullptr, frameCommand("about"));
-  menus_ = {file, edit, bit, rotate, detect, windowMenu_, help};
+
+  auto* view = new QMenu("&View");
+  view->setObjectName("View_Menu");
+  add(view, "View_ZoomInItem", "Zoom &In", "Ctrl+=", [this] { view_->ZoomIn(); })
+      ->setShortcuts({QKeySequence("Ctrl+="), QKeySequence("Ctrl++")});
+  add(view, "View_ZoomOutItem", "Zoom &Out", "Ctrl+-", [this] { view_->ZoomOut(); });
+  add(view, "View_ActualPixelsItem", "&Actual Pixels", "Ctrl+0", [this] { view_->ActualPixels(); });
+  add(view, "View_FitToWindowItem", "&Fit to Window", "Ctrl+9", [this] { view_->FitToWindow(); });
+  menus_ = {file, edit, bit, rotate, detect, windowMenu_, help, view};
 
   popup_ = new QMenu;
   popup_->setObjectName("Child_PopupMenu");
@@ -336,10 +322,10 @@ void TMDIChild::EnableCutCopy() {
 
 void TMDIChild::Src_ImgMouseDown(Qt::MouseButton button, QPoint position) {
   if (button != Qt::LeftButton || !Selecting) return;
-  image_->update();
   Dragging = true;
   const QPoint p(std::clamp(position.x(), 0, picture_.Width()), std::clamp(position.y(), 0, picture_.Height()));
   SelStart = SelEnd = p;
+  RefreshBand();
 }
 
 void TMDIChild::Src_ImgMouseMove(QPoint position) {
@@ -349,12 +335,12 @@ void TMDIChild::Src_ImgMouseMove(QPoint position) {
   HasPicture = picture_.HasImage();
   if (HasPicture && Dragging) {
     SelEnd = QPoint(x, y);
-    image_->update();
+    RefreshBand();
     const QString size = QString::asprintf("(%d, %d)", std::abs(SelStart.y() - SelEnd.y()),
                                            std::abs(SelStart.x() - SelEnd.x()));
     image_->setToolTip(size);
     // Just below the image, following the band.
-    QToolTip::showText(image_->mapToGlobal(QPoint(0, image_->height() + 2)), size, image_);
+    QToolTip::showText(BandHintPosition(), size, image_);
   }
   frame_.SetPanelText(5, SelectedText());
   if (HasPicture) ShowPixelInfo(y, x);
@@ -399,14 +385,14 @@ void TMDIChild::Popup_SelectItemClick() {
 void TMDIChild::Popup_SelectAllItemClick() {
   SelStart = QPoint(0, 0);
   SelEnd = QPoint(picture_.Width(), picture_.Height());
-  image_->update();
+  RefreshBand();
   Selecting = true;
   EnableCutCopy();
 }
 
 void TMDIChild::ClearSelectionState() {
-  image_->update();
   SelStart = SelEnd;
+  RefreshBand();
   Selecting = false;
   QToolButton* select = frame_.ToolButton("SelectToolBtn");
   select->setChecked(false);
@@ -575,8 +561,9 @@ void TMDIChild::CaptionDoubleClick() {
   if (!sub) return;
   const int clientW = width(), clientH = height();
   if (clientH <= 0) {
-    const int newH = picture_.Height() + kChildMargin;
-    const int newW = clientW < picture_.Width() ? picture_.Width() + kChildMargin : clientW;
+    const QSize shown = view_->DisplaySize();
+    const int newH = shown.height() + kChildMargin;
+    const int newW = clientW < shown.width() ? shown.width() + kChildMargin : clientW;
     sub->resize(sub->width() + (newW - clientW), sub->height() + (newH - clientH));
   } else {
     sub->setMinimumHeight(0);

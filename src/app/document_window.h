@@ -1,8 +1,9 @@
 // TMDIChild: one document window per raster inside the frame. Shows the
-// picture centred with a 10-pixel margin, selects with a rubber band, copies,
-// cuts (one-level undo) and pastes through the clipboard, inverts in place,
-// saves, asks before closing, and starts every processing command. Only Cut,
-// Undo and the pop-up Inverse change the document's own raster.
+// picture centred with a 10-pixel margin at Actual Pixels, zooms and scrolls
+// it (View menu), selects with a rubber band, copies, cuts (one-level undo)
+// and pastes through the clipboard, inverts in place, saves, asks before
+// closing, and starts every processing command. Only Cut, Undo and the pop-up
+// Inverse change the document's own raster.
 #pragma once
 
 #include <QPoint>
@@ -20,7 +21,7 @@ class QMdiSubWindow;
 namespace tessalin {
 
 class TMain_Frm;
-class TImageView;
+class TPictureView;
 
 inline constexpr int kChildMargin = 10;
 
@@ -42,10 +43,14 @@ class TMDIChild : public QWidget {
   const std::vector<QMenu*>& Menus() const { return menus_; }
   QMenu* PopupMenu() const { return popup_; }
   QAction* Item(const char* objectName) const;
+  // Src_Img: the picture as it shows; its mouse positions are picture coordinates.
   QWidget* ImageControl() const;
+  TPictureView* View() const { return view_; }
+  // Where the selection-size hint goes: just below the visible picture.
+  QPoint BandHintPosition() const;
 
   std::string FileName;
-  std::string Name;  // the name given by the command that made the window (not shown)
+  std::string Name;  // the name given by the command that made the window (its hint, not its caption)
   bool Modified = true;
   bool Selecting = false;
   bool Dragging = false;
@@ -106,13 +111,13 @@ class TMDIChild : public QWidget {
   QSize sizeHint() const override;
 
  private:
-  friend class TImageView;
   bool FormCloseQuery();
   bool FormCloseAllQuery();
   bool SaveToFileName();
   bool SaveAnswerYes();
   void BuildMenus();
   void RefreshImage();
+  void RefreshBand();
   void ClearSelectionState();
   void SetModified();
   void SetCutCopyItems(bool enabled);
@@ -123,7 +128,8 @@ class TMDIChild : public QWidget {
 
   TMain_Frm& frame_;
   RasterImage picture_;
-  TImageView* image_;
+  TPictureView* view_;
+  QWidget* image_;
   QSize clientSize_{0, 0};
   CloseQuery closeQuery_ = CloseQuery::Normal;
   std::vector<QMenu*> menus_;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/command_registry.h"
+#include "widgets/command_registry.h"
 
 // The installed share folder as seen from the installed program's directory;
 // the build sets it from the install layout, so any prefix works.

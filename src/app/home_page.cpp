@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/command_registry.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

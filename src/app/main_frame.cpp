@@ -25,12 +25,13 @@
 #include <QVBoxLayout>
 #include <new>
 
-#include "app/command_registry.h"
 #include "app/document_window.h"
 #include "app/gui_prompts.h"
-#include "app/qt_raster.h"
 #include "core/tessalin_error.h"
-#include "processing/ui/dialog_common.h"
+#include "widgets/command_registry.h"
+#include "widgets/picture_view.h"
+#include "widgets/processing_dialog.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 
@@ -256,6 +257,12 @@ void TMain_Frm::BuildMenus() {
   item(help, "HelpAboutItem", "&About", QKeySequence(), &TMain_Frm::HelpAboutItemClick)
       ->setEnabled(HasAppCommand("about"));
   frameMenus_ = {file, help};
+  linkViewsItem_ = new QAction("&Link Views", this);
+  linkViewsItem_->setObjectName("Window_LinkViewsItem");
+  linkViewsItem_->setCheckable(true);
+  connect(linkViewsItem_, &QAction::toggled, this, [this](bool linked) {
+    if (TMDIChild* active = ActiveDocument(); linked && active) DocumentViewChanged(active);
+  });
   RefreshMenuBar();
 }
 
@@ -362,7 +369,9 @@ void TMain_Frm::CreateResultChild(const std::string& name, const RasterImage& ra
   try {
     child->Name = name;
     child->setWindowTitle(QString("Result%1").arg(documents_.size()));
-    child->setToolTip(QString());
+    // The name of the recipe or command that made it, while the mouse is over it.
+    child->setToolTip(QString::fromStdString(name));
+    child->setStatusTip(QString::fromStdString(name));
     AddChildWindow(child, &raster);
   } catch (...) {
     DiscardChild(child);
@@ -579,6 +588,26 @@ void TMain_Frm::HelpAboutItemClick() { RunAppCommand("about", nullptr, 0); }
 void TMain_Frm::HelpOrbentaHomePage1Click() { RunAppCommand("homepage", nullptr, 0); }
 
 void TMain_Frm::Tile() { mdi_->tileSubWindows(); }
+
+void TMain_Frm::TileAndFitChildren() {
+  Tile();
+  // Each window its own fit, whether or not the views are linked.
+  const bool wasLinking = linkingViews_;
+  linkingViews_ = true;
+  for (TMDIChild* child : documents_) child->View()->FitToWindow();
+  linkingViews_ = wasLinking;
+}
+
+void TMain_Frm::DocumentViewChanged(TMDIChild* source) {
+  if (!linkViewsItem_->isChecked() || linkingViews_) return;
+  linkingViews_ = true;
+  const ZoomStep zoom = source->View()->Zoom();
+  const QPointF centre = source->View()->CentrePoint();
+  for (TMDIChild* child : documents_)
+    if (child != source) child->View()->ShowAt(zoom, centre);
+  linkingViews_ = false;
+}
+
 void TMain_Frm::Cascade() { mdi_->cascadeSubWindows(); }
 
 void TMain_Frm::ArrangeIcons() {
@@ -624,7 +653,7 @@ bool TMain_Frm::ShowHint(QObject* watched, QEvent* event) {
   QPoint at = static_cast<QHelpEvent*>(event)->globalPos() + QPoint(0, 20);
   // The selection-size hint of the active image sits just below the image.
   if (TMDIChild* active = ActiveDocument(); active && widget == active->ImageControl())
-    at = widget->mapToGlobal(QPoint(0, widget->height() + 2));
+    at = active->BandHintPosition();
   QToolTip::showText(at, widget->toolTip(), widget);
   return true;
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_services.h"
 #include "app/frame_prompts.h"
+#include "widgets/app_services.h"
 
 class QLabel;
 class QMdiArea;
@@ -44,7 +44,7 @@ class TMain_Frm : public QMainWindow, public AppServices {
   void ShowProgressBar(bool visible) override;
   void CreateImageChild(const std::string& fileName, const RasterImage& raster) override;
   void CreateResultChild(const std::string& name, const RasterImage& raster) override;
-  void TileChildren() override { Tile(); }
+  void TileAndFitChildren() override;
   int ChildCount() const override { return static_cast<int>(documents_.size()); }
   const RasterImage* ActiveDocumentPicture() const override;
   QString AskOpenFileName(const QString& title, int filterIndex) override;
@@ -84,6 +84,10 @@ class TMain_Frm : public QMainWindow, public AppServices {
 
   void Tile();
   void Cascade();
+  // Window > Link Views: while checked, zooming or scrolling one document
+  // window brings every other one to the same zoom and picture point.
+  QAction* LinkViewsItem() const { return linkViewsItem_; }
+  void DocumentViewChanged(TMDIChild* source);
   void ArrangeIcons();
   void MinimizeAll();
 
@@ -144,6 +148,8 @@ class TMain_Frm : public QMainWindow, public AppServices {
   bool simpleMode_ = true;
   std::vector<QMenu*> frameMenus_;
   QAction* hiddenPasteItem_ = nullptr;
+  QAction* linkViewsItem_ = nullptr;
+  bool linkingViews_ = false;
   QString lastOpenName_;
   QString openDir_;
   QString saveDir_;

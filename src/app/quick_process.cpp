@@ -3,11 +3,11 @@
 #include <new>
 #include <string>
 
-#include "app/command_registry.h"
 #include "app/wizard_run.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
 #include "processing/convolve.h"
+#include "widgets/command_registry.h"
 #include "wizard/wizard_process.h"
 
 namespace tessalin {
@@ -94,7 +94,7 @@ void QuickProcess(AppServices& app, const RasterImage& document, int number) {
         WizardProcess(source, app.State(), app, progress);
       }
     }
-    if (number != 1) app.TileChildren();
+    if (number != 1) app.TileAndFitChildren();
   } catch (const TessalinError& error) {
     app.Prompts().ShowMessage(error.what());
   } catch (const std::bad_alloc&) {

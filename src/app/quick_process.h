@@ -2,8 +2,8 @@
 // pop-up Process items): fixed recipes on the active document, no dialog.
 #pragma once
 
-#include "app/app_services.h"
 #include "core/raster_image.h"
+#include "widgets/app_services.h"
 
 namespace tessalin {
 

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "app/about.h"
-#include "app/command_registry.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "app/app_services.h"
+#include "widgets/app_services.h"
 
 class QLabel;
 class QTimer;

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <new>
 
-#include "app/command_registry.h"
 #include "core/tessalin_error.h"
+#include "widgets/command_registry.h"
 #include "wizard/ui/wizard_dialog.h"
 #include "wizard/wizard_process.h"
 
@@ -71,7 +71,7 @@ void RunWizardOnFileUnguarded(AppServices& app, const QString& fileName) {
     if (RunScales(state.wizard)) loaded.SetPixelFormat(PixelFormat::pf24Bit);
     app.CreateImageChild(path, loaded);
   }
-  app.TileChildren();
+  app.TileAndFitChildren();
 }
 
 }  // namespace

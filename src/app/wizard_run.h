@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/app_services.h"
+#include "widgets/app_services.h"
 
 namespace tessalin {
 

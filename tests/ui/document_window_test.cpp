@@ -1,31 +1,43 @@
 // The document window: rubber band, pixel readout, Copy, Cut and Undo, the
-// in-place Inverse, processing into new windows, Save and Save As.
+// in-place Inverse, processing into new windows, Save and Save As; its view
+// at every zoom, in whole device pixels.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QThread>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <QWindow>
+#include <cmath>
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
-#include "app/qt_raster.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "widgets/device_pixels.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 namespace {
 
 using test::Bgr;
+using test::ExpectRequestedRatio;
 using test::FakeFramePrompts;
+using test::Fitted;
+using test::SetClientSize;
 
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button) {
-  const QPointF local(at);
-  QMouseEvent event(type, local, widget->mapToGlobal(local), button,
+void SendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button) {
+  QMouseEvent event(type, at, widget->mapToGlobal(at), button,
                     type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
   QCoreApplication::sendEvent(widget, &event);
 }
@@ -292,6 +304,282 @@ TEST_F(DocumentTest, CopyWithAnEmptySelectionChangesNothing) {
   doc->Popup_CopyItemClick();
   EXPECT_TRUE(test::SamePixels24(Clipboard(), marker));
   EXPECT_TRUE(doc->Selecting);
+}
+
+// The zoomed view. These tests run again with QT_SCALE_FACTOR=1.5.
+class ViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ClearClipboard();
+    frame = std::make_unique<TMain_Frm>(std::make_unique<FakeFramePrompts>());
+    frame->resize(1000, 750);
+    frame->show();
+    picture = test::MakeRandom24(24, 18, 5);
+    frame->CreateResultChild("view", picture);
+    doc = frame->Documents().back();
+    SetClientSize(doc, QSize(300, 250));
+    ExpectRequestedRatio(doc);
+  }
+  void TearDown() override {
+    frame.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  void Trigger(const char* item) { doc->Item(item)->trigger(); }
+  // The logical position on Src_Img over the middle of the device pixels that show picture pixel p.
+  QPointF Over(QPoint p) const {
+    const ZoomStep zoom = doc->View()->Zoom();
+    const QPointF device = zoom.reduce > 1 ? QPointF(p.x() / zoom.reduce + 0.5, p.y() / zoom.reduce + 0.5)
+                                           : (QPointF(p) + QPointF(0.5, 0.5)) * zoom.magnify;
+    return (device + DeviceShift(doc->ImageControl())) / doc->devicePixelRatioF();
+  }
+
+  std::unique_ptr<TMain_Frm> frame;
+  RasterImage picture;
+  TMDIChild* doc = nullptr;
+};
+
+QRgb PictureRgb(const RasterImage& picture, int x, int y) {
+  const Bgr p = test::PixelAt(picture, x, y);
+  return qRgb(p.r, p.g, p.b);
+}
+
+// The mean of the picture's block of `size` at (left, top), each channel rounded half up.
+QRgb BlockMean(const RasterImage& picture, int left, int top, int size) {
+  int sum[3] = {0, 0, 0}, count = 0;
+  for (int y = top; y < std::min(picture.Height(), top + size); ++y)
+    for (int x = left; x < std::min(picture.Width(), left + size); ++x, ++count) {
+      const Bgr p = test::PixelAt(picture, x, y);
+      sum[0] += p.r, sum[1] += p.g, sum[2] += p.b;
+    }
+  const auto mean = [count](int total) { return (2 * total + count) / (2 * count); };
+  return qRgb(mean(sum[0]), mean(sum[1]), mean(sum[2]));
+}
+
+TEST_F(ViewTest, ViewMenuComesLastWithItsCaptionsAndShortcuts) {
+  EXPECT_EQ(doc->Menus().back()->title(), "&View");
+  EXPECT_EQ(doc->Menus().size(), 8u);
+  struct Item {
+    const char* name;
+    const char* caption;
+    QList<QKeySequence> shortcuts;
+  };
+  const Item items[] = {
+      {"View_ZoomInItem", "Zoom &In", {QKeySequence("Ctrl+="), QKeySequence("Ctrl++")}},
+      {"View_ZoomOutItem", "Zoom &Out", {QKeySequence("Ctrl+-")}},
+      {"View_ActualPixelsItem", "&Actual Pixels", {QKeySequence("Ctrl+0")}},
+      {"View_FitToWindowItem", "&Fit to Window", {QKeySequence("Ctrl+9")}},
+  };
+  for (const Item& item : items) {
+    EXPECT_EQ(doc->Item(item.name)->text(), item.caption);
+    EXPECT_EQ(doc->Item(item.name)->shortcuts(), item.shortcuts) << item.name;
+  }
+}
+
+TEST_F(ViewTest, EveryZoomStepDrawsWholeDevicePixels) {
+  struct Step {
+    const char* what;
+    std::vector<const char*> items;
+    ZoomStep zoom;
+  };
+  const char* in = "View_ZoomInItem";
+  const char* out = "View_ZoomOutItem";
+  const Step steps[] = {
+      {"new window", {}, {1, 1}},
+      {"in", {in}, {2, 1}},
+      {"in three times", {in, in, in}, {4, 1}},
+      {"out", {out}, {1, 2}},
+      {"out twice", {out, out}, {1, 3}},
+      {"in and back to Actual Pixels", {in, in, "View_ActualPixelsItem"}, {1, 1}},
+  };
+  for (const Step& step : steps) {
+    Trigger("View_ActualPixelsItem");
+    for (const char* item : step.items) Trigger(item);
+    const ZoomStep zoom = doc->View()->Zoom();
+    ASSERT_EQ(zoom, step.zoom) << step.what;
+    // Grabbed at the screen's ratio, the picture starts on the first device pixel.
+    const QImage shown = doc->ImageControl()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int width = static_cast<int>(zoom.DeviceLength(picture.Width()));
+    const int height = static_cast<int>(zoom.DeviceLength(picture.Height()));
+    ASSERT_GE(shown.width(), width) << step.what;
+    ASSERT_GE(shown.height(), height) << step.what;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const QRgb expected = zoom.reduce > 1 ? BlockMean(picture, x * zoom.reduce, y * zoom.reduce, zoom.reduce)
+                                              : PictureRgb(picture, x / zoom.magnify, y / zoom.magnify);
+        wrong += shown.pixel(x, y) != expected;
+      }
+    EXPECT_EQ(wrong, 0) << step.what;
+  }
+}
+
+TEST_F(ViewTest, FitChoosesTheLargestStepAtWhichTheWholePictureFits) {
+  struct Case {
+    int width, height;
+    ZoomStep atRatio1, atRatio15;  // worked out for a 300 x 250 client less the 10-pixel margin
+  };
+  const Case cases[] = {
+      {1000, 1000, {1, 5}, {1, 3}},  // 290 x 240: 1/5 gives 200; at 1.5, 434 x 359 device pixels: 1/3 gives 334
+      {16, 16, {12, 1}, {20, 1}},    // 12 gives 192; at 1.5, 20 gives 320
+      {24, 18, {12, 1}, {16, 1}},    // 12 gives 288 x 216; at 1.5, 16 gives 384 x 288
+  };
+  for (const Case& c : cases) {
+    frame->CreateResultChild("fit", test::MakeRandom24(c.width, c.height, 2));
+    TMDIChild* fitted = frame->Documents().back();
+    SetClientSize(fitted, QSize(300, 250));
+    fitted->Item("View_FitToWindowItem")->trigger();
+    const qreal ratio = fitted->devicePixelRatioF();
+    if (ratio == 1 || ratio == 1.5) {
+      EXPECT_EQ(fitted->View()->Zoom(), ratio == 1 ? c.atRatio1 : c.atRatio15) << c.width;
+    }
+    EXPECT_TRUE(Fitted(fitted)) << c.width;
+    EXPECT_FALSE(fitted->View()->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(fitted->View()->verticalScrollBar()->isVisible());
+  }
+}
+
+TEST_F(ViewTest, AMoveBesideThePictureShowsTheSelectionSize) {
+  doc->SelStart = QPoint(1, 2);
+  doc->SelEnd = QPoint(7, 5);
+  SendMouse(doc->View()->viewport(), QEvent::MouseMove, QPointF(2, 2), Qt::NoButton);  // in the margin
+  EXPECT_EQ(frame->PanelText(5), "Selected[y:3, x:6]");
+}
+
+TEST_F(ViewTest, ALongPictureZoomsInOnlyAsFarAsAWidgetReaches) {
+  frame->CreateResultChild("long", test::MakeFlat24(300000, 1, 9, 9, 9));
+  TMDIChild* line = frame->Documents().back();
+  line->View()->ShowAt(ZoomStep{64, 1}, QPointF(150000, 0));
+  const ZoomStep zoom = line->View()->Zoom();
+  EXPECT_LT(zoom.magnify, 64);
+  EXPECT_LE(zoom.DeviceLength(300000), QWIDGETSIZE_MAX);
+  EXPECT_EQ(line->ImageControl()->size(), line->View()->DisplaySize());  // not cut short by the widget limit
+}
+
+TEST_F(ViewTest, PixelReadoutAndSelectionAreInPictureCoordinatesAtEveryZoom) {
+  struct Case {
+    std::vector<const char*> items;
+    QPoint over, expected;  // a zoomed-out device pixel answers for its block's first pixel
+    QPoint from, to;        // a band dragged between the pixels under the mouse
+  };
+  const char* in = "View_ZoomInItem";
+  const char* out = "View_ZoomOutItem";
+  const Case cases[] = {
+      {{in, in, in}, {13, 11}, {13, 11}, {21, 16}, {2, 3}},
+      {{in}, {5, 2}, {5, 2}, {1, 1}, {4, 6}},
+      {{out}, {9, 7}, {8, 6}, {4, 2}, {10, 6}},
+  };
+  QWidget* image = doc->ImageControl();
+  for (const Case& c : cases) {
+    Trigger("View_ActualPixelsItem");
+    for (const char* item : c.items) Trigger(item);
+    SendMouse(image, QEvent::MouseMove, Over(c.over), Qt::NoButton);
+    EXPECT_EQ(frame->PanelText(3), QString("Pos[y:%1, x:%2]").arg(c.expected.y()).arg(c.expected.x()));
+    const Bgr p = test::PixelAt(picture, c.expected.x(), c.expected.y());
+    EXPECT_EQ(frame->PanelText(0), QString("[R:%1 G:%2 B:%3]").arg(p.r).arg(p.g).arg(p.b));
+
+    doc->Popup_SelectItemClick();
+    SendMouse(image, QEvent::MouseButtonPress, Over(c.from), Qt::LeftButton);
+    SendMouse(image, QEvent::MouseMove, Over(c.to), Qt::LeftButton);
+    SendMouse(image, QEvent::MouseButtonRelease, Over(c.to), Qt::LeftButton);
+    EXPECT_EQ(doc->SelStart, c.from);
+    EXPECT_EQ(doc->SelEnd, c.to);
+    doc->Popup_CopyItemClick();
+    const RasterImage copied = QImageToRaster24(QGuiApplication::clipboard()->image());
+    const Rect band = TMDIChild::SelectionRect(c.from, c.to);
+    RasterImage expected = NewRaster(PixelFormat::pf24Bit, band.Height(), band.Width());
+    expected.CopyRect(Rect{0, 0, band.Width(), band.Height()}, picture, band);
+    EXPECT_TRUE(test::SamePixels24(copied, expected)) << c.from.x() << "," << c.from.y();
+  }
+}
+
+TEST_F(ViewTest, CtrlWheelZoomsAboutTheMouseAndTheMiddleButtonPans) {
+  QWidget* image = doc->ImageControl();
+  const auto wheel = [&](QPoint over, int delta, Qt::KeyboardModifiers modifiers) {
+    const QPointF at = Over(over);
+    QWheelEvent event(at, image->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(image, &event);
+  };
+  wheel({20, 15}, 120, Qt::ControlModifier);
+  wheel({20, 15}, 240, Qt::ControlModifier);
+  EXPECT_EQ(doc->View()->Zoom(), (ZoomStep{4, 1}));
+  // The pixel that was under the mouse still is.
+  SendMouse(image, QEvent::MouseMove, Over({20, 15}), Qt::NoButton);
+  EXPECT_EQ(frame->PanelText(3), "Pos[y:15, x:20]");
+  wheel({20, 15}, -120, Qt::ControlModifier);
+  EXPECT_EQ(doc->View()->Zoom(), (ZoomStep{3, 1}));
+  wheel({20, 15}, -120, Qt::NoModifier);  // scrolls, does not zoom
+  EXPECT_EQ(doc->View()->Zoom(), (ZoomStep{3, 1}));
+
+  // Zoomed in until both scroll bars have room to move.
+  doc->View()->ShowAt(ZoomStep{32, 1}, QPointF(0, 0));
+  QScrollBar* across = doc->View()->horizontalScrollBar();
+  QScrollBar* down = doc->View()->verticalScrollBar();
+  const QPoint before(across->value(), down->value());
+  ASSERT_GE(across->maximum() - before.x(), 30);
+  ASSERT_GE(down->maximum() - before.y(), 20);
+  const QPointF start = Over({12, 9});
+  SendMouse(image, QEvent::MouseButtonPress, start, Qt::MiddleButton);
+  SendMouse(image, QEvent::MouseMove, start + QPointF(-30, -20), Qt::MiddleButton);
+  SendMouse(image, QEvent::MouseButtonRelease, start + QPointF(-30, -20), Qt::MiddleButton);
+  EXPECT_EQ(QPoint(across->value(), down->value()), before + QPoint(30, 20));
+  EXPECT_FALSE(doc->Dragging);
+}
+
+// What the X server shows, grabbed with ImageMagick's import. screen_pixels.sh
+// runs this on Xvfb at a scale factor of 1.5; elsewhere it is skipped.
+bool ContainsCheckerboard(const QImage& screen, int squares, int size) {
+  const int span = squares * size;
+  const auto black = [&](int x, int y) { return (screen.pixel(x, y) & 0xFFFFFF) == 0; };
+  const auto white = [&](int x, int y) { return (screen.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF; };
+  for (int top = 0; top + span <= screen.height(); ++top)
+    for (int left = 0; left + span <= screen.width(); ++left) {
+      bool whole = true;
+      for (int y = 0; y < span && whole; ++y)
+        for (int x = 0; x < span && whole; ++x)
+          whole = ((x / size + y / size) % 2 == 0) ? black(left + x, top + y) : white(left + x, top + y);
+      if (whole) return true;
+    }
+  return false;
+}
+
+QImage GrabScreen(const QString& path) {
+  // Let the server draw what the program painted.
+  for (int i = 0; i < 20; ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(25);
+  }
+  EXPECT_EQ(QProcess::execute("import", {"-window", "root", path}), 0);
+  return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(ScreenPixels, CheckerboardIsExactAtActualPixelsAndAfterZoomIn) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server: tests/ui/screen_pixels.sh";
+  test::TempDir dir;
+  TMain_Frm frame(std::make_unique<FakeFramePrompts>());
+  frame.resize(800, 600);
+  frame.show();
+  QElapsedTimer waited;
+  waited.start();
+  while (!frame.windowHandle()->isExposed() && waited.elapsed() < 5000) QCoreApplication::processEvents();
+  RasterImage board = NewRaster(PixelFormat::pf24Bit, 64, 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      test::SetPixelAt(board, x, y, (x + y) % 2 == 0 ? Bgr{0, 0, 0} : Bgr{255, 255, 255});
+  frame.CreateImageChild(dir.File("checkerboard.bmp"), board);
+  TMDIChild* doc = frame.Documents().back();
+  ExpectRequestedRatio(doc);
+  SetClientSize(doc, QSize(300, 300));
+  // At 1.5 every other logical position starts half way into a device pixel: try both.
+  for (const QPoint move : {QPoint(0, 0), QPoint(1, 1)}) {
+    doc->SubWindow()->move(doc->SubWindow()->pos() + move);
+    const QPointF shift = DeviceShift(doc->ImageControl());
+    const std::string where = std::to_string(shift.x()) + "," + std::to_string(shift.y());
+    doc->Item("View_ActualPixelsItem")->trigger();
+    EXPECT_TRUE(ContainsCheckerboard(GrabScreen(QString::fromStdString(dir.File("actual.png"))), 64, 1)) << where;
+    doc->Item("View_ZoomInItem")->trigger();
+    EXPECT_TRUE(ContainsCheckerboard(GrabScreen(QString::fromStdString(dir.File("zoomed.png"))), 64, 2)) << where;
+  }
 }
 
 }  // namespace

@@ -16,9 +16,9 @@
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
-#include "app/qt_raster.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 namespace {

@@ -14,10 +14,10 @@
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
-#include "app/qt_raster.h"
-#include "processing/ui/dialog_common.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "widgets/processing_dialog.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 namespace {

@@ -1,9 +1,13 @@
 // Fakes for window tests: prompts that answer from queues and record every
-// question, and a result sink that keeps what it was given.
+// question, and a result sink that keeps what it was given; helpers for the
+// zoomed views of document windows.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <deque>
 #include <functional>
@@ -11,8 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/document_window.h"
 #include "app/frame_prompts.h"
 #include "core/result_sink.h"
+#include "widgets/picture_view.h"
 
 namespace tessalin::test {
 
@@ -83,5 +89,35 @@ class RecordingSink : public ResultSink {
 };
 
 inline void ClearClipboard() { QGuiApplication::clipboard()->setMimeData(new QMimeData); }
+
+// The view tests run once more with QT_SCALE_FACTOR=1.5: make sure the ratio
+// asked for is the one the widgets have.
+inline void ExpectRequestedRatio(const QWidget* widget) {
+  const QByteArray requested = qgetenv("QT_SCALE_FACTOR");
+  EXPECT_DOUBLE_EQ(widget->devicePixelRatioF(), requested.isEmpty() ? 1.0 : requested.toDouble());
+}
+
+// Makes a document window's client area `client` logical pixels.
+inline void SetClientSize(TMDIChild* doc, QSize client) {
+  QMdiSubWindow* sub = doc->SubWindow();
+  sub->resize(sub->size() + client - doc->size());
+}
+
+// The picture at its zoom, with the margin, inside the window.
+inline bool PictureFits(const TMDIChild* doc) {
+  const QSize needed = doc->View()->DisplaySize() + QSize(kChildMargin, kChildMargin);
+  return needed.width() <= doc->width() && needed.height() <= doc->height();
+}
+
+// Fitted: the picture fits, and one step further in it would not.
+inline bool Fitted(TMDIChild* doc) {
+  TPictureView* view = doc->View();
+  const ZoomStep zoom = view->Zoom();
+  if (!PictureFits(doc)) return false;
+  view->ShowAt(zoom.In(), view->CentrePoint());
+  const bool largerFits = PictureFits(doc);
+  view->ShowAt(zoom, view->CentrePoint());
+  return !largerFits;
+}
 
 }  // namespace tessalin::test

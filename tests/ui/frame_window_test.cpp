@@ -1,5 +1,6 @@
 // The main frame driven through its real widgets: tool-bar rules, captions of
-// opened and result windows, the status bar, Paste into New, Close All and Exit.
+// opened and result windows, the status bar, Paste into New, Close All and
+// Exit, linked views and the recipe names of result windows.
 #include <gtest/gtest.h>
 
 #include <QClipboard>
@@ -10,19 +11,23 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QStatusTipEvent>
+#include <QScrollBar>
 #include <QToolButton>
 #include <fstream>
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
-#include "app/qt_raster.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 namespace {
 
+using test::ExpectRequestedRatio;
 using test::FakeFramePrompts;
+using test::Fitted;
+using test::SetClientSize;
 
 class FrameTest : public ::testing::Test {
  protected:
@@ -305,6 +310,70 @@ TEST_F(FrameTest, DoubleClickOnTheBackgroundRunsOpen) {
   QCoreApplication::sendEvent(viewport, &click);
   ASSERT_EQ(fake->openRequests.size(), 1u);
   EXPECT_EQ(fake->openRequests[0].title, "Select Image to process....");
+}
+
+// Run again with QT_SCALE_FACTOR=1.5, like the view tests of the document window.
+class ViewFrameTest : public FrameTest {
+ protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    ExpectRequestedRatio(frame.get());
+  }
+};
+
+TEST_F(ViewFrameTest, LinkedViewsFollowTheZoomAndPicturePointOfTheOneMoved) {
+  const RasterImage picture = test::MakeRandom24(200, 150, 8);
+  for (int i = 0; i < 3; ++i) {
+    frame->CreateResultChild("linked", picture);
+    SetClientSize(frame->Documents().back(), QSize(160, 120));
+  }
+  TMDIChild* leader = frame->Documents()[0];
+  QAction* link = leader->Item("Window_LinkViewsItem");
+  EXPECT_EQ(link->text(), "&Link Views");
+  EXPECT_TRUE(link->isCheckable());
+  EXPECT_FALSE(link->isChecked());
+  EXPECT_EQ(frame->Documents()[2]->Item("Window_LinkViewsItem"), link);  // one setting for all windows
+
+  // Off: the others stay where they are.
+  leader->Item("View_ZoomInItem")->trigger();
+  EXPECT_EQ(frame->Documents()[1]->View()->Zoom(), ZoomStep());
+
+  link->trigger();
+  const auto followers = [&](const char* what) {
+    for (TMDIChild* doc : {frame->Documents()[1], frame->Documents()[2]}) {
+      EXPECT_EQ(doc->View()->Zoom(), leader->View()->Zoom()) << what;
+      const QPointF gap = doc->View()->CentrePoint() - leader->View()->CentrePoint();
+      EXPECT_LE(std::abs(gap.x()) + std::abs(gap.y()), 1.0) << what;
+    }
+  };
+  followers("linking");
+  leader->Item("View_ZoomInItem")->trigger();
+  followers("zoom in");
+  leader->View()->horizontalScrollBar()->setValue(leader->View()->horizontalScrollBar()->maximum() / 3);
+  leader->View()->verticalScrollBar()->setValue(leader->View()->verticalScrollBar()->maximum());
+  followers("scroll");
+  leader->Item("View_ZoomOutItem")->trigger();
+  followers("zoom out");
+  frame->Documents()[2]->Item("View_FitToWindowItem")->trigger();  // any window leads
+  leader = frame->Documents()[2];
+  followers("fit");
+}
+
+TEST_F(ViewFrameTest, QuickProcessWindowsAreFittedAndKeepTheirRecipeNames) {
+  frame->CreateImageChild(dir.File("source.bmp"), test::MakeRandom24(120, 90, 4));
+  frame->ToolButton("Process2ToolBtn")->click();
+  const QStringList names = {"pf1bit", "pf1bit2", "Mono", "Dither_R", "Dither_G", "Dither_B", "Dither_I"};
+  ASSERT_EQ(frame->ChildCount(), 1 + names.size());
+  for (int i = 0; i < names.size(); ++i) {
+    TMDIChild* candidate = frame->Documents()[static_cast<size_t>(i) + 1];
+    EXPECT_EQ(candidate->Caption(), QString("Result%1").arg(i + 2));
+    EXPECT_EQ(candidate->toolTip(), names[i]);
+    EXPECT_TRUE(Fitted(candidate)) << names[i].toStdString();
+    // The mouse over the window puts the name into the status bar's simple text.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), candidate->mapToGlobal(QPointF(5, 5)));
+    QCoreApplication::sendEvent(candidate, &enter);
+    EXPECT_EQ(frame->SimpleText(), names[i]);
+  }
 }
 
 }  // namespace

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_services.h"
-#include "app/command_registry.h"
 #include "core/progress.h"
+#include "widgets/app_services.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin::test::processing_ui {
 
@@ -53,7 +53,7 @@ class ProcessingFakeApp : public AppServices {
     window.picture.Assign(raster);
     results.push_back(std::move(window));
   }
-  void TileChildren() override {}
+  void TileAndFitChildren() override {}
   int ChildCount() const override { return static_cast<int>(results.size()); }
   const RasterImage* ActiveDocumentPicture() const override { return nullptr; }
   QString AskOpenFileName(const QString&, int) override { return QString(); }

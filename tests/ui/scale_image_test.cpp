@@ -1,4 +1,4 @@
-#include "app/scale_image.h"
+#include "widgets/scale_image.h"
 
 #include <gtest/gtest.h>
 

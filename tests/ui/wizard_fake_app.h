@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_services.h"
 #include "core/progress.h"
+#include "widgets/app_services.h"
 
 namespace tessalin::test {
 
@@ -67,7 +67,7 @@ class FakeApp : public AppServices {
     progressVisibleAtEveryResult = progressVisibleAtEveryResult && progressVisible;
     suspendedAtEveryResult = suspendedAtEveryResult && menuUpdatesSuspended;
   }
-  void TileChildren() override { ++tiles; }
+  void TileAndFitChildren() override { ++tiles; }
   int ChildCount() const override { return static_cast<int>(windows.size()); }
   const RasterImage* ActiveDocumentPicture() const override {
     return windows.empty() ? nullptr : &windows.back().picture;
@@ -115,7 +115,7 @@ class FakeApp : public AppServices {
 #include <QTimer>
 #include <functional>
 
-#include "app/command_registry.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin::test {
 

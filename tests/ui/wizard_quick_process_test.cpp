@@ -3,9 +3,9 @@
 
 #include <QTimer>
 
-#include "app/command_registry.h"
 #include "app/quick_process.h"
 #include "support/test_pictures.h"
+#include "widgets/command_registry.h"
 #include "wizard_fake_app.h"
 
 namespace tessalin {

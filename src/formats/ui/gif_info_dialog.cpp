@@ -16,9 +16,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/qt_raster.h"
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 

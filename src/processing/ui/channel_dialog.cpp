@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "app/command_registry.h"
 #include "core/arithmetic.h"
 #include "core/pixel_ops.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

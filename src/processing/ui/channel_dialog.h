@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "processing/channel.h"
-#include "processing/ui/dialog_common.h"
+#include "widgets/processing_dialog.h"
+#include "widgets/spin_controls.h"
 
 namespace tessalin {
 

@@ -1,7 +1,7 @@
 #include "processing/ui/convolve_dialog.h"
 
-#include "app/command_registry.h"
 #include "processing/convolve.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

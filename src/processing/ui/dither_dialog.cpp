@@ -2,8 +2,8 @@
 
 #include <QFrame>
 
-#include "app/command_registry.h"
 #include "processing/dither.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

@@ -5,7 +5,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "processing/ui/dialog_common.h"
+#include "widgets/processing_dialog.h"
+#include "widgets/spin_controls.h"
 
 namespace tessalin {
 

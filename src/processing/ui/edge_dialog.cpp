@@ -1,7 +1,7 @@
 #include "processing/ui/edge_dialog.h"
 
-#include "app/command_registry.h"
 #include "processing/edge.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

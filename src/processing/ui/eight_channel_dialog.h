@@ -10,7 +10,8 @@
 #include <memory>
 
 #include "processing/convolve.h"
-#include "processing/ui/dialog_common.h"
+#include "widgets/processing_dialog.h"
+#include "widgets/spin_controls.h"
 
 namespace tessalin {
 

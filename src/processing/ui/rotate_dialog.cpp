@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/command_registry.h"
 #include "processing/rotate.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

@@ -6,7 +6,8 @@
 #include <QScrollArea>
 #include <QSlider>
 
-#include "processing/ui/dialog_common.h"
+#include "widgets/picture_label.h"
+#include "widgets/processing_dialog.h"
 
 namespace tessalin {
 

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/command_registry.h"
 #include "processing/scale.h"
+#include "widgets/command_registry.h"
 
 namespace tessalin {
 

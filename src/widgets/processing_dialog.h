@@ -1,19 +1,16 @@
-// Pieces every processing dialog shares: the window (modeless, on top, fixed,
-// centred, destroyed on close, hint text routed to its own status bar while it
-// is active), the spin edit and up-down controls, the plain picture control of
-// the rotate and scale dialogs, and the export and hourglass helpers.
+// The window every processing dialog is (modeless, on top, fixed, centred,
+// destroyed on close, hint text routed to its own status bar while it is
+// active), and the label, hint, export and hourglass helpers they share.
 #pragma once
 
 #include <QDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QString>
-#include <QToolButton>
 #include <functional>
 
-#include "app/app_services.h"
-#include "app/scale_image.h"
 #include "core/raster_image.h"
+#include "widgets/app_services.h"
+#include "widgets/scale_image.h"
 
 class QStatusBar;
 class QComboBox;
@@ -75,79 +72,6 @@ class WaitCursor {
   ~WaitCursor();
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// An integer field with up and down buttons. Its value is its text read as an
-// integer, the minimum when the text is no integer; the buttons and leaving the
-// field clamp to the range, typing does not (at most three characters).
-class TSpinEdit : public QWidget {
-  Q_OBJECT
-
- public:
-  TSpinEdit(int minValue, int maxValue, int increment, QWidget* parent);
-  int Value() const;
-  void SetValue(int value);  // clamped
-  QString Text() const;
-  QLineEdit* Editor() const { return editor_; }
-  int MinValue() const { return min_; }
-  int MaxValue() const { return max_; }
-  int Increment() const { return increment_; }
-
- signals:
-  void Changed();       // every change of the text
-  void EnterPressed();  // Enter in the field
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  void Step(int steps);
-  QLineEdit* editor_;
-  QToolButton* up_;
-  QToolButton* down_;
-  int min_, max_, increment_;
-};
-
-// A horizontal pair of arrow buttons holding a position; every click reports
-// the (possibly unchanged) new position.
-class TUpDown : public QWidget {
-  Q_OBJECT
-
- public:
-  TUpDown(int minValue, int maxValue, int increment, QWidget* parent);
-  int Position() const { return position_; }
-  void SetPosition(int position);  // clamped, reports nothing
-  QToolButton* LeftButton() const { return left_; }
-  QToolButton* RightButton() const { return right_; }
-
- signals:
-  void Clicked(int position);
-
- private:
-  void Step(int steps);
-  QToolButton* left_;
-  QToolButton* right_;
-  int min_, max_, increment_, position_ = 0;
-};
-
-// A picture shown unscaled; the control takes its picture's size.
-class PictureLabel : public QLabel {
-  Q_OBJECT
-
- public:
-  explicit PictureLabel(QWidget* parent);
-  const RasterImage& Picture() const { return picture_; }
-  void SetPicture(RasterImage&& picture);
-
- signals:
-  void DoubleClicked();
-
- protected:
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-
- private:
-  RasterImage picture_;
 };
 
 // ssNormal when the picture is smaller than the preview both ways, else ssScale.

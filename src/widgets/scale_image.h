@@ -55,8 +55,10 @@ class TScaleImage : public QWidget {
   // Which of `source` pixels each of `target` places shows when a picture is
   // spread over them by dropping or repeating whole pixels.
   static std::vector<int> SampleIndices(int source, int target);
-  // The control's face as painted.
+  // The control's face, as painted on a screen of ratio 1.
   QImage Render() const;
+  // The face laid out for W x H pixels (the control's device pixels when painted).
+  QImage RenderFace(int W, int H) const;
   // How often a repaint was asked for (every change of what is shown).
   int RepaintRequests() const { return repaintRequests_; }
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "app/app_services.h"
 #include "core/raster_image.h"
+#include "widgets/app_services.h"
 
 namespace tessalin {
 

@@ -1,4 +1,4 @@
-#include "app/scale_image.h"
+#include "widgets/scale_image.h"
 
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <new>
 
-#include "app/qt_raster.h"
+#include "processing/display_sampling.h"
+#include "widgets/device_pixels.h"
+#include "widgets/qt_raster.h"
 
 namespace tessalin {
 
@@ -25,14 +28,12 @@ QImage Resample(const QImage& image, int width, int height) {
   if (width <= 0 || height <= 0 || image.isNull()) return QImage();
   if (width == image.width() && height == image.height()) return image;
   QImage out(width, height, QImage::Format_RGB32);
-  const std::vector<int> columns = TScaleImage::SampleIndices(image.width(), width);
-  const std::vector<int> rows = TScaleImage::SampleIndices(image.height(), height);
-  for (int y = 0; y < height; ++y) {
-    const int sy = rows[y];
-    const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(sy));
-    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < width; ++x) dst[x] = src[columns[x]];
-  }
+  if (out.isNull()) throw std::bad_alloc();
+  GatherPixels(
+      XrgbPlane{reinterpret_cast<const uint32_t*>(image.constBits()), image.bytesPerLine() / 4, image.width(),
+                image.height()},
+      TScaleImage::SampleIndices(image.width(), width), TScaleImage::SampleIndices(image.height(), height),
+      MutableXrgbPlane{reinterpret_cast<uint32_t*>(out.bits()), out.bytesPerLine() / 4, width, height});
   return out;
 }
 
@@ -165,8 +166,9 @@ QRect TScaleImage::TargetRect(TScaleStyle style, bool center, int W, int H, int 
   return QRect();
 }
 
-QImage TScaleImage::Render() const {
-  const int W = width(), H = height();
+QImage TScaleImage::Render() const { return RenderFace(width(), height()); }
+
+QImage TScaleImage::RenderFace(int W, int H) const {
   QImage face(std::max(W, 1), std::max(H, 1), QImage::Format_RGB32);
   face.fill(Color());
   QPainter painter(&face);
@@ -192,12 +194,17 @@ QImage TScaleImage::Render() const {
 
 void TScaleImage::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  // The face is laid out in device pixels, so that the picture's pixels stay
+  // whole on a scaled screen; at a ratio of 1 that is the face of Render().
+  DevicePixelPainter device(painter, size());
+  const QRect face(QPoint(0, 0), device.DeviceSize());
+  device.FillOutside(rect(), face, Color());
   try {
-    painter.drawImage(0, 0, Render());
+    device.DrawImage(face.topLeft(), RenderFace(face.width(), face.height()));
   } catch (const std::exception&) {
     // No memory to make the picture now (nothing may leave a paint event): a
     // blank face, and the next paint tries again.
-    painter.fillRect(rect(), Color());
+    painter.fillRect(face, Color());
   }
 }
 

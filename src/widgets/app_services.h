@@ -34,7 +34,9 @@ class AppServices : public ResultSink {
   // A document window captioned with the file name (takes a copy).
   virtual void CreateImageChild(const std::string& fileName, const RasterImage& raster) = 0;
   // CreateResultChild (from ResultSink): a window captioned "Result" and the window count.
-  virtual void TileChildren() = 0;
+  // Tiles the document windows and fits each picture to its window, so that
+  // a run's candidates are seen whole side by side.
+  virtual void TileAndFitChildren() = 0;
   virtual int ChildCount() const = 0;
   // The active document's picture, or nullptr when no document is open.
   virtual const RasterImage* ActiveDocumentPicture() const = 0;
