@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "core/large_buffer.h"
 #include "core/tessalin_error.h"
 
 #ifndef TESSALIN_VERSION
@@ -49,6 +50,8 @@ int Main(int argc, char** argv) {
     std::cout << "tessalin-cli " << TESSALIN_VERSION << "\n";
     return 0;
   }
+  // One command per run: the big buffers it drops serve its next ones.
+  const LargeBufferReuse reuse;
   for (const Command& c : Commands()) {
     if (c.name != args[0]) continue;
     try {
