@@ -38,7 +38,10 @@ int RunApply(const std::vector<std::string>& words) {
   const RasterImage source = LoadInput(in, run);
   if (!source.HasImage()) throw TessalinError(in + ": no picture was loaded.");
   std::vector<ApplyResult> results = op->run(arguments, source, run);
-  for (const ApplyResult& r : results) SaveOutput(WithSuffix(out, r.suffix), r.image, run);
+  for (const ApplyResult& r : results) {
+    if (r.packedBlackWhite) SaveBlackWhiteOutput(WithSuffix(out, r.suffix), r.image, run);
+    else SaveOutput(WithSuffix(out, r.suffix), r.image, run);
+  }
   return 0;
 }
 

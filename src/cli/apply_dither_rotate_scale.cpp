@@ -28,31 +28,33 @@ std::vector<ApplyResult> RunDither(const std::vector<std::string>& a, const Rast
   if (threshold < -255 || threshold > 255) throw UsageError("--threshold must be -255 to 255");
   run.state.DitherKind = kind;
   run.state.DitherThreshold = threshold;
-  const RasterImage copy = To24Bit(source);
-  DitherResults results;
+  // The engines read any layout as its 24-bit form and leave the source as it is.
+  PackedDitherResults results;
   switch (kind) {
     case 0:
     case 1:
-      results = OrderedDither(copy, kind);
+      results = OrderedDitherPacked(source, kind);
       break;
     case 2:
-      results = FloydSteinbergDither(copy, threshold);
+      results = FloydSteinbergDitherPacked(source, threshold);
       break;
     case 5:
-      results = CustomThresholdDither(copy, threshold);
+      results = CustomThresholdDitherPacked(source, threshold);
       break;
     default:
-      results = WideKernelDither(copy, threshold, kind);
+      results = WideKernelDitherPacked(source, threshold, kind);
       break;
   }
   static const std::array<const char*, 4> kSuffixes = {"_R", "_G", "_B", "_I"};
   std::vector<ApplyResult> out;
-  for (size_t i = 0; i < results.size(); ++i) out.push_back({kSuffixes[i], std::move(results[i])});
+  for (size_t i = 0; i < results.size(); ++i) out.push_back({kSuffixes[i], std::move(results[i]), true});
   return out;
 }
 
+// The rotation and scaling engines read any layout as its 24-bit form and
+// leave the source as it is, so no 24-bit copy is made here.
 std::vector<ApplyResult> RunRotate90(const std::vector<std::string>&, const RasterImage& source, CliRun&) {
-  return One(RotateImage90(To24Bit(source)));
+  return One(RotateImage90(source));
 }
 
 std::vector<ApplyResult> RunRotate(const std::vector<std::string>& a, const RasterImage& source,
@@ -60,7 +62,7 @@ std::vector<ApplyResult> RunRotate(const std::vector<std::string>& a, const Rast
   // Whole degrees, the dialog's track bar range.
   const int degrees = ParseInt(a[0], "rotate");
   if (degrees < -360 || degrees > 360) throw UsageError("rotate takes -360 to 360 degrees");
-  return One(RotateImage(To24Bit(source), run.args.Has("--fit"), degrees));
+  return One(RotateImage(source, run.args.Has("--fit"), degrees));
 }
 
 std::vector<ApplyResult> RunScale(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
@@ -68,19 +70,19 @@ std::vector<ApplyResult> RunScale(const std::vector<std::string>& a, const Raste
   const int tag = ParseInt(a[0], "scale");
   if (std::find(kTags.begin(), kTags.end(), tag) == kTags.end())
     throw UsageError("scale takes a menu percentage: 25, 50, 75, 100, 125, 150, 175, 200, 300, 400 or 500");
-  return One(ScaleByMenuTag(To24Bit(source), tag));
+  return One(ScaleByMenuTag(source, tag));
 }
 
 std::vector<ApplyResult> RunReduce(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
   const double f = ParseReal(a[0], "reduce");
   if (!(f >= 1) || !std::isfinite(f)) throw UsageError("reduce takes a factor of at least 1");
-  return One(ReduceImage(To24Bit(source), f, f));
+  return One(ReduceImage(source, f, f));
 }
 
 std::vector<ApplyResult> RunMagnify(const std::vector<std::string>& a, const RasterImage& source, CliRun&) {
   const double f = ParseReal(a[0], "magnify");
   if (!(f >= 1) || !std::isfinite(f)) throw UsageError("magnify takes a factor of at least 1");
-  return One(MagnifyImage(To24Bit(source), f, f));
+  return One(MagnifyImage(source, f, f));
 }
 
 const ApplyRegistration kDither({"dither",

@@ -14,7 +14,8 @@ ApplyOperation ModelOperation(const std::string& name, ModelFn fn, int maxKind) 
             const int kind = ParseInt(a[0], name);
             if (kind < 0 || kind > maxKind) throw UsageError(name + " kind must be 0 to " + std::to_string(maxKind));
             std::vector<ApplyResult> out;
-            out.push_back({"", fn(kind, To24Bit(source))});
+            // The operations never change their argument: a 24-bit picture needs no copy.
+            out.push_back({"", source.Format() == PixelFormat::pf24Bit ? fn(kind, source) : fn(kind, To24Bit(source))});
             return out;
           }};
 }

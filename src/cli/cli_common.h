@@ -49,6 +49,8 @@ struct CliRun {
 
 RasterImage LoadInput(const std::string& path, CliRun& run);
 void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run);
+// A packed black-and-white result (core/black_white.h) saved as its 24-bit form would be.
+void SaveBlackWhiteOutput(const std::string& path, const RasterImage& packed, CliRun& run);
 // The same picture converted to pf24Bit, as every processing command starts.
 RasterImage To24Bit(const RasterImage& image);
 
@@ -61,9 +63,12 @@ struct Command {
 
 // One result of an apply operation; `suffix` is added to OUT before its
 // extension ("_R" for OUT_R.bmp), empty for the single result.
+// `packedBlackWhite`: `image` is a packed black-and-white result standing for
+// its 24-bit form.
 struct ApplyResult {
   std::string suffix;
   RasterImage image;
+  bool packedBlackWhite = false;
 };
 
 struct ApplyOperation {

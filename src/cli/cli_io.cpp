@@ -6,6 +6,7 @@
 #include "cli/cli_common.h"
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
+#include "formats/black_white_save.h"
 #include "formats/gif_codec.h"
 #include "formats/image_files.h"
 #include "formats/raw_import.h"
@@ -145,6 +146,13 @@ void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run) 
   StderrResults results;
   FileContext context{prompts, results, run.state, nullptr};
   if (!SaveImageFile(path, image, context)) throw TessalinError(path + ": the file was not written.");
+}
+
+void SaveBlackWhiteOutput(const std::string& path, const RasterImage& packed, CliRun& run) {
+  CliPrompts prompts = MakePrompts(run);
+  StderrResults results;
+  FileContext context{prompts, results, run.state, nullptr};
+  if (!SaveBlackWhiteResult(path, packed, context)) throw TessalinError(path + ": the file was not written.");
 }
 
 }  // namespace tessalin::cli

@@ -157,17 +157,20 @@ class HsiRowRing {
  public:
   HsiRowRing(const ConvolveSource& src, bool used)
       : src_(src), cells_(used && !src.buffers.HasHsi() ? 3 * static_cast<size_t>(src.borderedWidth) : 0) {}
-  void Rows(int y, const HSIColor* rows[3]) {
+  template <typename RowSource>
+  void Rows(RowSource& source, int y, const HSIColor* rows[3]) {
     if (src_.buffers.HasHsi()) {
       NeighbourRows(src_.buffers.Hsi(), src_.borderedWidth, src_.borderedHeight, y, rows, 1);
       return;
     }
-    const uint8_t* rgbRows[3];
-    NeighbourRows(src_.buffers.Rgb(), src_.borderedWidth, src_.borderedHeight, y, rgbRows, 3);
+    const uint8_t* rgbRows[3] = {};
+    bool fetched = false;
     for (int r = 0; r < 3; ++r) {
       const int row = y + r, slot = row % 3;
       HSIColor* cells = cells_.data() + static_cast<size_t>(slot) * src_.borderedWidth;
       if (held_[slot] != row) {
+        if (!fetched) source.Get(y, rgbRows);
+        fetched = true;
         const uint8_t* p = rgbRows[r];
         for (int x = 0; x < src_.borderedWidth; ++x, p += 3) cells[x] = RGBToHSIFast(p[2], p[1], p[0]);
         held_[slot] = row;
@@ -182,9 +185,76 @@ class HsiRowRing {
   int held_[3] = {-1, -1, -1};
 };
 
-template <int kKind, bool kHsi>
-void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
-                               int endRow) {
+// The HSI sums of a plain kernel in doubles. Each product and sum rounds once
+// to a double where the direct path rounds the product and sum to extended
+// precision and then to a double: both stay within 2^-39 of the exact sum a
+// step (sums below 8192), so after nine steps they differ by less than 2e-11.
+// The bytes are decided by the estimates unless a value lies within the margin
+// of a clamp bound or of a rounding half; those pixels take the direct path.
+template <int kKind, typename Get, size_t... J>
+inline double AccumulateEstimate(Get get, std::index_sequence<J...>) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  double acc = 0;
+  (
+      [&] {
+        constexpr double w = k.k1[J];
+        if constexpr (w != 0) acc += w * get(J);
+      }(),
+      ...);
+  return acc;
+}
+
+constexpr double kEstimateMargin = 1e-7;
+
+// The byte HsiOutputBytes makes of an accumulator (part 0 intensity, 1
+// saturation, 2 hue) from its estimate `v`; false when `v` cannot decide it.
+template <int kPart>
+inline bool HsiByteFromEstimate(double v, int bias, uint8_t& byte) {
+  constexpr double kHigh = kPart == 0 ? 255 : (kPart == 1 ? 1 : 360);
+  if (std::fabs(v) < kEstimateMargin || std::fabs(v - kHigh) < kEstimateMargin) return false;
+  const double c = v < 0 ? 0 : (v > kHigh ? kHigh : v);
+  double x;
+  if constexpr (kPart == 2) x = c / 360 * 255 + bias;
+  else if constexpr (kPart == 1) x = c * 255 + bias;
+  else x = c + bias;
+  if (x > 256) {
+    byte = 255;
+    return true;
+  }
+  if (x < -1) {
+    byte = 0;
+    return true;
+  }
+  if (std::fabs(x - std::floor(x) - 0.5) < kEstimateMargin) return false;
+  const double r = std::floor(x + 0.5);
+  byte = static_cast<uint8_t>(r <= 0 ? 0 : (r >= 255 ? 255 : r));
+  return true;
+}
+
+// The output pixel of a plain kernel's HSI channel from the estimates; false
+// when one of the bytes it needs is undecided.
+template <int kKind>
+inline bool EstimatedHsiPixel(const HSIColor* const rows[3], int x, int form, int bias, uint8_t bgr[3]) {
+  constexpr auto kNine = std::make_index_sequence<9>{};
+  const auto at = [&](size_t j) -> const HSIColor& { return rows[j / 3][x + j % 3]; };
+  if (form == 3 || form == 2) {
+    const double i = AccumulateEstimate<kKind>([&](size_t j) { return at(j).I; }, kNine);
+    if (!HsiByteFromEstimate<0>(i, bias, bgr[0])) return false;
+  }
+  if (form == 3 || form == 1) {
+    const double s = AccumulateEstimate<kKind>([&](size_t j) { return at(j).S; }, kNine);
+    if (!HsiByteFromEstimate<1>(s, bias, bgr[1])) return false;
+  }
+  if (form == 3 || form == 0) {
+    const double h = AccumulateEstimate<kKind>([&](size_t j) { return at(j).H; }, kNine);
+    if (!HsiByteFromEstimate<2>(h, bias, bgr[2])) return false;
+  }
+  return true;
+}
+
+template <int kKind, bool kHsi, typename RowSource>
+void ConvolveRowsExtendedFixed(RowSource&& source, const ConvolveSource& src, int channel, int bias,
+                               RasterImage& out, int firstRow, int endRow) {
   constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
   constexpr auto kNine = std::make_index_sequence<9>{};
   const int W = src.width;
@@ -194,9 +264,16 @@ void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias,
     uint8_t* dst = out.Row(y);
     const uint8_t* rgbRows[3] = {};
     const HSIColor* hsiRows[3] = {};
-    if constexpr (kHsi) hsiRing.Rows(y, hsiRows);
-    else NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rgbRows, 3);
+    if constexpr (kHsi) hsiRing.Rows(source, y, hsiRows);
+    else source.Get(y, rgbRows);
     for (int x = 0; x < W; ++x) {
+      if constexpr (kHsi && !k.magnitude) {
+        uint8_t bgr[3] = {0, 0, 0};
+        if (EstimatedHsiPixel<kKind>(hsiRows, x, form, bias, bgr)) {
+          WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
+          continue;
+        }
+      }
       // c: 0 blue or intensity, 1 green or saturation, 2 red or hue.
       const auto sums = [&](int c, double& a1, double& a2) {
         const auto get = [&](size_t j) -> double {
@@ -356,43 +433,37 @@ void ConvolveRowsIntensityWhole(Rows&& source, int bias, RasterImage& out, int f
   }
 }
 
-using RowsFn = void (*)(const ConvolveSource&, int, int, RasterImage&, int, int);
+// The three bordered rows of an output row come from the working buffers, or
+// from the picture itself when the source was prepared in place.
+template <int kKind>
+void RgbBands(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
+  if (src.picture) ConvolveRowsRgbSixteenths<kKind>(PictureRows(*src.picture), channel, bias, out, a, b);
+  else ConvolveRowsRgbSixteenths<kKind>(BufferRows(src), channel, bias, out, a, b);
+}
+template <int kKind>
+void IntensityBands(const ConvolveSource& src, int, int bias, RasterImage& out, int a, int b) {
+  if (src.picture) ConvolveRowsIntensityWhole<kKind>(PictureRows(*src.picture), bias, out, a, b);
+  else ConvolveRowsIntensityWhole<kKind>(BufferRows(src), bias, out, a, b);
+}
+template <int kKind, bool kHsi>
+void ExtendedBands(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
+  if (src.picture) ConvolveRowsExtendedFixed<kKind, kHsi>(PictureRows(*src.picture), src, channel, bias, out, a, b);
+  else ConvolveRowsExtendedFixed<kKind, kHsi>(BufferRows(src), src, channel, bias, out, a, b);
+}
 
-template <int kKind>
-void RgbFromBuffers(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsRgbSixteenths<kKind>(BufferRows(src), channel, bias, out, a, b);
-}
-template <int kKind>
-void RgbFromPicture(const RasterImage& picture, int channel, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsRgbSixteenths<kKind>(PictureRows(picture), channel, bias, out, a, b);
-}
-template <int kKind>
-void IntensityFromBuffers(const ConvolveSource& src, int, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsIntensityWhole<kKind>(BufferRows(src), bias, out, a, b);
-}
-template <int kKind>
-void IntensityFromPicture(const RasterImage& picture, int, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsIntensityWhole<kKind>(PictureRows(picture), bias, out, a, b);
-}
-
-template <typename Source>
-using BandFn = void (*)(const Source&, int, int, RasterImage&, int, int);
+using BandFn = void (*)(const ConvolveSource&, int, int, RasterImage&, int, int);
 
 // Per kind: [0] the byte channels, [1] the intensity from whole sums.
 template <int... kKinds>
-constexpr auto MakeBufferTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<std::array<BandFn<ConvolveSource>, 2>, sizeof...(kKinds)>{
-      std::array<BandFn<ConvolveSource>, 2>{&RgbFromBuffers<kKinds>, &IntensityFromBuffers<kKinds>}...};
+constexpr auto MakeWholeTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<std::array<BandFn, 2>, sizeof...(kKinds)>{
+      std::array<BandFn, 2>{&RgbBands<kKinds>, &IntensityBands<kKinds>}...};
 }
-template <int... kKinds>
-constexpr auto MakePictureTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<std::array<BandFn<RasterImage>, 2>, sizeof...(kKinds)>{
-      std::array<BandFn<RasterImage>, 2>{&RgbFromPicture<kKinds>, &IntensityFromPicture<kKinds>}...};
-}
+// Per kind: [0] the byte channels, [1] the HSI channels.
 template <int... kKinds>
 constexpr auto MakeExtendedTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<std::array<RowsFn, 2>, sizeof...(kKinds)>{
-      std::array<RowsFn, 2>{&ConvolveRowsExtendedFixed<kKinds, false>, &ConvolveRowsExtendedFixed<kKinds, true>}...};
+  return std::array<std::array<BandFn, 2>, sizeof...(kKinds)>{
+      std::array<BandFn, 2>{&ExtendedBands<kKinds, false>, &ExtendedBands<kKinds, true>}...};
 }
 
 // Channels 0 to 3 of every kind but Sharpning4, and channel 6 of every kind
@@ -442,6 +513,7 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
   prepared.height = has ? source.Height() : 0;
   prepared.borderedWidth = prepared.width + 2;
   prepared.borderedHeight = prepared.height + 2;
+  prepared.picture = nullptr;
   if (!has) {
     // Nothing to read: the results are empty.
     LoadWorkBuffers(prepared.buffers, RasterImage(), withHsi);
@@ -456,44 +528,44 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
   LoadBorderedCopy(prepared.buffers, source, 0, withHsi);
 }
 
+void PrepareConvolveSourceInPlace(ConvolveSource& prepared, const RasterImage& picture) {
+  if (!picture.HasImage() || picture.Format() != PixelFormat::pf24Bit) {
+    PrepareConvolveSource(prepared, picture, false);
+    return;
+  }
+  if (!prepared.buffers.Empty()) throw TessalinError("The working buffers are still in use.");
+  prepared.width = picture.Width();
+  prepared.height = picture.Height();
+  prepared.borderedWidth = prepared.width + 2;
+  prepared.borderedHeight = prepared.height + 2;
+  prepared.picture = &picture;
+}
+
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias) {
   KernelOf(kind);
   if (channel < 0 || channel >= kOutputChannelCount)
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  // Every pixel of every row is written below.
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
   if (!out.HasImage()) return out;
-  if (prepared.buffers.Empty() || prepared.buffers.Width() != prepared.borderedWidth ||
-      prepared.buffers.Height() != prepared.borderedHeight)
+  const bool inPlace = prepared.picture && prepared.picture->Width() == prepared.width &&
+                       prepared.picture->Height() == prepared.height;
+  if (!inPlace && (prepared.buffers.Empty() || prepared.buffers.Width() != prepared.borderedWidth ||
+                   prepared.buffers.Height() != prepared.borderedHeight))
     throw TessalinError("The convolution source was not prepared.");
   const long long pixels = static_cast<long long>(prepared.width) * prepared.height;
-  static constexpr auto kWhole = MakeBufferTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-  if (HasWholePath(channel, kind)) {
-    const auto run = kWhole[kind][channel == 6];
-    ForEachRowBand(prepared.height, pixels, [&](int a, int b) { run(prepared, channel, bias, out, a, b); });
-  } else {
-    static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-    ForEachRowBand(prepared.height, pixels,
-                   [&](int a, int b) { kExtended[kind][channel >= 4](prepared, channel, bias, out, a, b); });
-  }
+  static constexpr auto kWhole = MakeWholeTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  const BandFn run = HasWholePath(channel, kind) ? kWhole[kind][channel == 6] : kExtended[kind][channel >= 4];
+  ForEachRowBand(prepared.height, pixels, [&](int a, int b) { run(prepared, channel, bias, out, a, b); });
   return out;
 }
 
 RasterImage ConvolvePicture(const RasterImage& picture, int channel, int kind, int bias) {
-  KernelOf(kind);
-  if (channel < 0 || channel >= kOutputChannelCount)
-    throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  if (!HasWholePath(channel, kind) || picture.Format() != PixelFormat::pf24Bit || !picture.HasImage()) {
-    ConvolveSource prepared;
-    PrepareConvolveSource(prepared, picture, false);  // HSI triples come row by row
-    RasterImage out = ConvolveChannel(prepared, channel, kind, bias);
-    ReleaseWorkBuffers(prepared);
-    return out;
-  }
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, picture.Height(), picture.Width());
-  static constexpr auto kWhole = MakePictureTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-  const auto run = kWhole[kind][channel == 6];
-  ForEachRowBand(picture.Height(), static_cast<long long>(picture.Width()) * picture.Height(),
-                 [&](int a, int b) { run(picture, channel, bias, out, a, b); });
+  ConvolveSource prepared;
+  PrepareConvolveSourceInPlace(prepared, picture);
+  RasterImage out = ConvolveChannel(prepared, channel, kind, bias);
+  ReleaseWorkBuffers(prepared);
   return out;
 }
 
@@ -510,6 +582,7 @@ RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, i
 
 void ReleaseWorkBuffers(ConvolveSource& prepared) {
   ReleaseWorkBuffers(prepared.buffers);
+  prepared.picture = nullptr;
   prepared.width = prepared.height = 0;
   prepared.borderedWidth = prepared.borderedHeight = 0;
 }

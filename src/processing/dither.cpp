@@ -1,16 +1,17 @@
 #include "processing/dither.h"
 
+#include <algorithm>
 #include <array>
+#include <exception>
 #include <string>
 #include <thread>
 #include <type_traits>
 #include <vector>
 
 #include "core/arithmetic.h"
-#include "core/bordered_copy.h"
+#include "core/black_white.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
-#include "core/work_buffers.h"
 #include "processing/convolve_parallel.h"
 #include "processing/dither_intensity.h"
 
@@ -32,19 +33,27 @@ namespace {
 
 constexpr uint8_t kWhiteByte = 255;
 
-DitherResults EmptyResults(const RasterImage& source) {
-  DitherResults out;
-  for (RasterImage& r : out) r = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
+PackedDitherResults NewPackedResults(int width, int height) {
+  PackedDitherResults out;
+  for (RasterImage& r : out) r = NewPackedRaster(height, width);
   return out;
 }
 
-DitherResults NewResults(int width, int height) {
-  DitherResults out;
-  for (RasterImage& r : out) r = NewRaster(PixelFormat::pf24Bit, height, width);
-  return out;
-}
+// A result row is made as bytes of 0 and 255, one a pixel in whichever order
+// the scan visits them, and packed once it is complete.
+class ResultRows {
+ public:
+  explicit ResultRows(int width) : width_(width), bytes_(4 * static_cast<size_t>(width)) {}
+  uint8_t* Channel(int c) { return bytes_.data() + static_cast<size_t>(c) * width_; }
+  // Packs channels [first, first + count) into row y of their results.
+  void Pack(PackedDitherResults& out, int y, int first = 0, int count = 4) {
+    for (int c = first; c < first + count; ++c) PackBlackWhiteRow(Channel(c), width_, out[c].Row(y));
+  }
 
-inline void PutGrey(uint8_t* row, int x, uint8_t v) { row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = v; }
+ private:
+  int width_;
+  std::vector<uint8_t> bytes_;
+};
 
 // Ordered and Custom read a 24-bit picture; other layouts are brought to 24 bits first.
 const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
@@ -54,32 +63,35 @@ const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
   return holder;
 }
 
-// Quantises every pixel against threshold(x, y); no error is carried.
+// Quantises every pixel against threshold(x, y); no error is carried. The
+// picture is read in place: each pixel is read once, by its own row.
 template <typename ThresholdFn>
-DitherResults PointDither(const RasterImage& source, ThresholdFn threshold) {
-  if (!source.HasImage()) return EmptyResults(source);
+PackedDitherResults PointDither(const RasterImage& source, ThresholdFn threshold) {
+  if (!source.HasImage()) return NewPackedResults(source.Width(), source.Height());
   RasterImage holder;
   const RasterImage& src = As24Bit(source, holder);
   const int W = src.Width(), H = src.Height();
-  WorkBuffers buffers;
-  LoadWorkBuffers(buffers, src, false);
-  DitherResults out = NewResults(W, H);
+  PackedDitherResults out = NewPackedResults(W, H);
   const std::array<double, 766>& intensity = IntensityBySum();
   ForEachRowBand(H, static_cast<long long>(W) * H, [&](int first, int end) {
+    ResultRows rows(W);
+    uint8_t* const r0 = rows.Channel(0);
+    uint8_t* const r1 = rows.Channel(1);
+    uint8_t* const r2 = rows.Channel(2);
+    uint8_t* const r3 = rows.Channel(3);
     for (int y = first; y < end; ++y) {
-      const uint8_t* cell = buffers.RgbAt(0, y);
-      uint8_t* rows[4] = {out[0].Row(y), out[1].Row(y), out[2].Row(y), out[3].Row(y)};
+      const uint8_t* cell = src.Row(y);
       for (int x = 0; x < W; ++x, cell += 3) {
         const int t = threshold(x, y);
         const int b = cell[0], g = cell[1], r = cell[2];
-        PutGrey(rows[0], x, r >= t ? kWhiteByte : 0);
-        PutGrey(rows[1], x, g >= t ? kWhiteByte : 0);
-        PutGrey(rows[2], x, b >= t ? kWhiteByte : 0);
-        PutGrey(rows[3], x, intensity[r + g + b] >= static_cast<double>(t) ? kWhiteByte : 0);
+        r0[x] = r >= t ? kWhiteByte : 0;
+        r1[x] = g >= t ? kWhiteByte : 0;
+        r2[x] = b >= t ? kWhiteByte : 0;
+        r3[x] = intensity[r + g + b] >= static_cast<double>(t) ? kWhiteByte : 0;
       }
+      rows.Pack(out, y);
     }
   });
-  ReleaseWorkBuffers(buffers);
   return out;
 }
 
@@ -136,13 +148,35 @@ struct StuckiKernel {
 };
 
 // The bordered copy as the diffusion sees it. Buffer row b holds picture row
-// H - b: row 0 is the bottom border row, processed first, and the next row in
-// processing order is the next buffer row.
+// H - b: row 0 is the bottom border row (a copy of the last picture row),
+// processed first, and the next row in processing order is the next buffer
+// row; the rows past H are the top border (copies of the first row). Border
+// cells only take error and are never quantised, so no result depends on
+// them: the rows come straight from the picture, the border columns repeat
+// its edge cells, and no bordered copy is made.
 struct DiffusionSource {
   int width = 0, height = 0;  // the picture
   int borderedWidth = 0;
   int border = 0;  // side and top border width
-  const uint8_t* rgb = nullptr;
+  const RasterImage* picture = nullptr;
+};
+
+// The B, G, R cells of one buffer row, read in place from a 24-bit picture
+// or decoded from other layouts.
+class DiffusionRows {
+ public:
+  explicit DiffusionRows(const DiffusionSource& src)
+      : src_(src), decoded_(src.picture->Format() == PixelFormat::pf24Bit ? 0 : 3 * static_cast<size_t>(src.width)) {}
+  const uint8_t* Get(int bufferRow) {
+    const int y = std::clamp(src_.height - bufferRow, 0, src_.height - 1);
+    if (decoded_.empty()) return src_.picture->Row(y);
+    src_.picture->ReadRowBgr(y, decoded_.data());
+    return decoded_.data();
+  }
+
+ private:
+  const DiffusionSource& src_;
+  std::vector<uint8_t> decoded_;
 };
 
 // The I share, in extended precision and stored as a double.
@@ -201,7 +235,7 @@ void ScanRowFloydSteinberg(Cell* cur, Cell* next, int W, int d, int t, uint8_t* 
   Cell behind = next[x - d], below = next[x];
   for (int i = 0; i < W; ++i, x += d) {
     Cell error;
-    PutGrey(dst, x, Quantise<Channel>(v, t, error));
+    dst[x] = Quantise<Channel>(v, t, error);
     Cell ahead = next[x + d];
     v = FloydSteinbergShare<Channel>(cur[x + d], error, 7);
     next[x - d] = FloydSteinbergShare<Channel>(behind, error, 3);
@@ -238,9 +272,9 @@ void ScanRowFloydSteinbergLanes(ColourLanes* cur, ColourLanes* next, int W, int 
   for (int i = 0; i < W; ++i, x += d) {
     const ColourLanes white = (v >= threshold) & 255;
     const ColourLanes error = v - white;
-    PutGrey(dst[0], x, static_cast<uint8_t>(white[2]));
-    PutGrey(dst[1], x, static_cast<uint8_t>(white[1]));
-    PutGrey(dst[2], x, static_cast<uint8_t>(white[0]));
+    dst[0][x] = static_cast<uint8_t>(white[2]);
+    dst[1][x] = static_cast<uint8_t>(white[1]);
+    dst[2][x] = static_cast<uint8_t>(white[0]);
     const ColourLanes ahead = next[x + d];
     v = ShareLanes(cur[x + d], (error << 3) - error);
     next[x - d] = ShareLanes(behind, (error << 1) + error);
@@ -273,7 +307,7 @@ __attribute__((target("fma"))) void ScanRowIntensityFused(double* cur, double* n
   double behind = next[x - d], below = next[x];
   for (int i = 0; i < W; ++i, x += d) {
     const bool white = v >= tReal;
-    PutGrey(dst, x, white ? kWhiteByte : 0);
+    dst[x] = white ? kWhiteByte : 0;
     double error;
     if (!white)
       error = v;
@@ -304,50 +338,55 @@ void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
   using Cell = std::conditional_t<Channel == 3, double, int>;
   const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
   const std::array<double, 766>& intensity = IntensityBySum();
+  DiffusionRows rows(src);
   RowRing<K, Cell> ring(BW);
   auto load = [&](int bufferRow) {
-    const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
-    Cell* dst = ring.Slot(bufferRow);
-    for (int c = 0; c < BW; ++c, cell += 3) {
+    const uint8_t* cell = rows.Get(bufferRow);
+    Cell* dst = ring.Slot(bufferRow) + border;
+    for (int c = 0; c < W; ++c, cell += 3) {
       if constexpr (Channel == 3)
         dst[c] = intensity[cell[0] + cell[1] + cell[2]];
       else
         dst[c] = cell[Channel];
     }
+    for (int s = 1; s <= border; ++s) {
+      dst[-s] = dst[0];
+      dst[W - 1 + s] = dst[W - 1];
+    }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
+  std::vector<uint8_t> result(static_cast<size_t>(W));
+  uint8_t* const dst = result.data();
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
-    Cell* rows[K::kRowsAhead + 1];
-    for (int k = 0; k <= K::kRowsAhead; ++k) rows[k] = ring.Slot(b + k) + border;
-    // The bottom border row's results are dropped into a scratch row.
-    uint8_t* dst = y < H ? out.Row(y) : scratch.data();
+    Cell* cells[K::kRowsAhead + 1];
+    for (int k = 0; k <= K::kRowsAhead; ++k) cells[k] = ring.Slot(b + k) + border;
     if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
       if constexpr (Channel == 3) {
-        if (HasFma()) {
-          ScanRowIntensityFused(rows[0], rows[1], W, d, t, dst);
-          continue;
+        if (HasFma()) ScanRowIntensityFused(cells[0], cells[1], W, d, t, dst);
+        else ScanRowFloydSteinberg<Channel>(cells[0], cells[1], W, d, t, dst);
+      } else {
+        ScanRowFloydSteinberg<Channel>(cells[0], cells[1], W, d, t, dst);
+      }
+    } else {
+      for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
+        Cell error;
+        dst[x] = Quantise<Channel>(cells[0][x], t, error);
+        // Unrolled, so that every weight, offset and divisor is a constant.
+#pragma GCC unroll 16
+        for (const Tap& tap : K::kTaps) {
+          Cell& target = cells[tap.dy][x + d * tap.dx];
+          if constexpr (Channel == 3)
+            target = AddIntensityShare<K>(target, error, tap.weight);
+          else
+            target = AddColourShare<K::kDivisor>(target, error * tap.weight);
         }
       }
-      ScanRowFloydSteinberg<Channel>(rows[0], rows[1], W, d, t, dst);
-      continue;
     }
-    for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
-      Cell error;
-      PutGrey(dst, x, Quantise<Channel>(rows[0][x], t, error));
-      // Unrolled, so that every weight, offset and divisor is a constant.
-#pragma GCC unroll 16
-      for (const Tap& tap : K::kTaps) {
-        Cell& target = rows[tap.dy][x + d * tap.dx];
-        if constexpr (Channel == 3)
-          target = AddIntensityShare<K>(target, error, tap.weight);
-        else
-          target = AddColourShare<K::kDivisor>(target, error * tap.weight);
-      }
-    }
+    // The bottom border row's results are dropped.
+    if (y < H) PackBlackWhiteRow(dst, W, out.Row(y));
   }
 }
 
@@ -387,9 +426,9 @@ void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, in
     const WideLanes v = rows[0][x];
     const WideLanes white = (v >= threshold) & static_cast<short>(255);
     const WideLanes error = v - white;
-    PutGrey(dst[0], x, static_cast<uint8_t>(white[2]));
-    PutGrey(dst[1], x, static_cast<uint8_t>(white[1]));
-    PutGrey(dst[2], x, static_cast<uint8_t>(white[0]));
+    dst[0][x] = static_cast<uint8_t>(white[2]);
+    dst[1][x] = static_cast<uint8_t>(white[1]);
+    dst[2][x] = static_cast<uint8_t>(white[0]);
 #pragma GCC unroll 16
     for (const Tap& tap : K::kTaps) {
       WideLanes& target = rows[tap.dy][x + d * tap.dx];
@@ -400,92 +439,120 @@ void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, in
 
 // The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass.
 template <typename K>
-void DiffuseColours(const DiffusionSource& src, int t, DitherResults& out) {
+void DiffuseColours(const DiffusionSource& src, int t, PackedDitherResults& out) {
   constexpr int kSlots = K::kRowsAhead + 1;
   constexpr bool kFloydSteinberg = std::is_same_v<K, FloydSteinbergKernel>;
   using Lanes = std::conditional_t<kFloydSteinberg, ColourLanes, WideLanes>;
-  const int W = src.width, H = src.height, BW = src.borderedWidth;
+  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
+  DiffusionRows rows(src);
   std::vector<Lanes> ring(static_cast<size_t>(BW) * kSlots);
-  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % kSlots) * BW; };
+  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % kSlots) * BW + border; };
   auto load = [&](int bufferRow) {
-    const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
+    const uint8_t* cell = rows.Get(bufferRow);
     Lanes* dst = slot(bufferRow);
-    for (int c = 0; c < BW; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
+    for (int c = 0; c < W; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
+    for (int s = 1; s <= border; ++s) {
+      dst[-s] = dst[0];
+      dst[W - 1 + s] = dst[W - 1];
+    }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
+  ResultRows results(W);
+  uint8_t* const dst[3] = {results.Channel(0), results.Channel(1), results.Channel(2)};
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
-    // The bottom border row's results are dropped into a scratch row.
-    uint8_t* const dst[3] = {y < H ? out[0].Row(y) : scratch.data(), y < H ? out[1].Row(y) : scratch.data(),
-                             y < H ? out[2].Row(y) : scratch.data()};
-    Lanes* rows[kSlots];
-    for (int k = 0; k < kSlots; ++k) rows[k] = slot(b + k) + src.border;
+    Lanes* cells[kSlots];
+    for (int k = 0; k < kSlots; ++k) cells[k] = slot(b + k);
     if constexpr (kFloydSteinberg)
-      ScanRowFloydSteinbergLanes(rows[0], rows[1], W, d, t, dst);
+      ScanRowFloydSteinbergLanes(cells[0], cells[1], W, d, t, dst);
     else
-      ScanRowWideLanes<K>(rows, W, d, t, dst);
+      ScanRowWideLanes<K>(cells, W, d, t, dst);
+    // The bottom border row's results are dropped.
+    if (y < H) results.Pack(out, y, 0, 3);
   }
 }
 
 template <typename K>
-DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
-  if (!source.HasImage()) return EmptyResults(source);
+PackedDitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
   const int W = source.Width(), H = source.Height();
-  WorkBuffers buffers;
-  {
-    // The intensity of a fresh cell comes from its colour sum (see
-    // IntensityBySum), so the copy is loaded without the HSI plane.
-    const int borderKind = K::kBorder == 1 ? 0 : 1;
-    if (borderKind == 0 && source.Format() == PixelFormat::pf24Bit) {
-      // Straight from the rows: the same buffers without building the bordered raster.
-      LoadBorderedWorkBuffers(buffers, source, false);
-    } else {
-      // Row by row: the bordered raster of a picture at the pixel limit would pass it.
-      LoadBorderedCopy(buffers, source, borderKind, false);
-    }
-  }
-  DiffusionSource src{W, H, buffers.Width(), K::kBorder, buffers.Rgb()};
-  DitherResults out = NewResults(W, H);
+  PackedDitherResults out = NewPackedResults(W, H);
+  if (!source.HasImage()) return out;
+  // The intensity of a fresh cell comes from its colour sum (see
+  // IntensityBySum), so no HSI plane is made.
+  const DiffusionSource src{W, H, W + 2 * K::kBorder, K::kBorder, &source};
   // The four channels are independent; each runs on a thread of its own.
   const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
   // The colour channels share one pass on lanes; the intensity runs beside it.
   if (threaded) {
-    std::thread colours([&] { DiffuseColours<K>(src, threshold, out); });
-    DiffuseChannel<K, 3>(src, threshold, out[3]);
+    std::exception_ptr failure;
+    std::thread colours([&] {
+      try {
+        DiffuseColours<K>(src, threshold, out);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+    try {
+      DiffuseChannel<K, 3>(src, threshold, out[3]);
+    } catch (...) {
+      colours.join();
+      throw;
+    }
     colours.join();
+    if (failure) std::rethrow_exception(failure);
   } else {
     DiffuseColours<K>(src, threshold, out);
     DiffuseChannel<K, 3>(src, threshold, out[3]);
   }
-  ReleaseWorkBuffers(buffers);
+  return out;
+}
+
+DitherResults Expanded(const PackedDitherResults& packed) {
+  DitherResults out;
+  for (size_t i = 0; i < packed.size(); ++i) out[i] = ExpandBlackWhite(packed[i]);
   return out;
 }
 
 }  // namespace
 
-DitherResults OrderedDither(const RasterImage& source, int kind) {
+PackedDitherResults OrderedDitherPacked(const RasterImage& source, int kind) {
   if (kind == 0) return PointDither(source, [](int x, int y) { return kMatrix2[y & 1][x & 1]; });
   if (kind == 1) return PointDither(source, [](int x, int y) { return kMatrix4[y & 3][x & 3]; });
   throw TessalinError("Unknown ordered dither kind " + std::to_string(kind) + ".");
 }
 
-DitherResults CustomThresholdDither(const RasterImage& source, int threshold) {
+PackedDitherResults CustomThresholdDitherPacked(const RasterImage& source, int threshold) {
   return PointDither(source, [threshold](int, int) { return threshold; });
 }
 
-DitherResults FloydSteinbergDither(const RasterImage& source, int threshold) {
+PackedDitherResults FloydSteinbergDitherPacked(const RasterImage& source, int threshold) {
   return ErrorDiffusion<FloydSteinbergKernel>(source, threshold);
 }
 
-DitherResults WideKernelDither(const RasterImage& source, int threshold, int ditherKind) {
+PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int threshold, int ditherKind) {
   if (ditherKind == 3) return ErrorDiffusion<JarvisJudiceNinkeKernel>(source, threshold);
   if (ditherKind == 4) return ErrorDiffusion<StuckiKernel>(source, threshold);
   // Any other kind diffuses nothing. The copy is still the wide bordered one,
   // whose picture cells are the source's own pixels.
-  return CustomThresholdDither(source, threshold);
+  return CustomThresholdDitherPacked(source, threshold);
+}
+
+DitherResults OrderedDither(const RasterImage& source, int kind) {
+  return Expanded(OrderedDitherPacked(source, kind));
+}
+
+DitherResults CustomThresholdDither(const RasterImage& source, int threshold) {
+  return Expanded(CustomThresholdDitherPacked(source, threshold));
+}
+
+DitherResults FloydSteinbergDither(const RasterImage& source, int threshold) {
+  return Expanded(FloydSteinbergDitherPacked(source, threshold));
+}
+
+DitherResults WideKernelDither(const RasterImage& source, int threshold, int ditherKind) {
+  return Expanded(WideKernelDitherPacked(source, threshold, ditherKind));
 }
 
 }  // namespace tessalin
