@@ -24,7 +24,7 @@ void RequireTrueColour(const RasterImage& image) {
 template <typename PixelFn>
 RasterImage MapPixels(const RasterImage& image, PixelFn pixel) {
   RequireTrueColour(image);
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, image.Height(), image.Width());
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, image.Height(), image.Width());
   const int w = image.Width();
   // Rows are independent: pieces of them run on several threads.
   ParallelFor(image.Height(), 8, [&](int64_t begin, int64_t end) {
@@ -154,7 +154,7 @@ RasterImage EtcModelImage(int kind, const RasterImage& image) {
 RasterImage MirrorImage(int kind, const RasterImage& image) {
   RequireTrueColour(image);
   const int w = image.Width(), h = image.Height();
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, h, w);
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, h, w);
   ParallelFor(h, 8, [&](int64_t begin, int64_t end) {
     for (int y = static_cast<int>(begin); y < end; ++y) {
       if (kind == 1) {

@@ -478,7 +478,7 @@ RasterImage MakeConvolveBorder(const RasterImage& source) {
   if (source.Format() != PixelFormat::pf24Bit || !source.HasImage()) return MakeBorderedRaster(source, 0);
   // Border kind 0 by whole rows: the edge pixels repeated once on every side.
   const int W = source.Width(), H = source.Height();
-  RasterImage copy = NewRaster(PixelFormat::pf24Bit, H + 2, W + 2);
+  RasterImage copy = NewUnfilledRaster(PixelFormat::pf24Bit, H + 2, W + 2);
   const size_t rowBytes = 3 * static_cast<size_t>(W);
   for (int y = 0; y < H; ++y) {
     const uint8_t* from = source.Row(y);
@@ -573,7 +573,7 @@ RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, i
   const ConvolveKernel& k = KernelOf(kind);
   if (channel < 0 || channel >= kOutputChannelCount)
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
   if (!out.HasImage()) return out;
   if (channel >= 4 && !prepared.buffers.HasHsi()) throw TessalinError("The HSI working buffer was not filled.");
   ConvolveRowsExtended(prepared, k, channel, bias, out, 0, prepared.height);
