@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "core/bmp_direct_read.h"
 #include "core/file_io.h"
 #include "core/limits.h"
 #include "core/palette.h"
@@ -447,7 +448,10 @@ std::vector<uint8_t> EncodeBmpAsDevice(const RasterImage& image) {
 RasterImage LoadBmpFile(const std::string& path) {
   const int64_t size = FileSizeOf(path);
   if (size > kMaxFileBytes) ThrowFileError(path, "is too large to be a BMP within the picture size limit.");
-  // Not zero-filled first: the read fills it, and the rows are copied out once.
+  // The common files go straight into the rows; the others are read whole
+  // (not zero-filled first: the read fills it) and decoded.
+  RasterImage direct;
+  if (ReadBmpRowsDirect(path, direct)) return direct;
   const LargeBuffer bytes = ReadWholeFileBuffer(path);
   return DecodeBmp({bytes.Data(), bytes.Size()}, path);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "core/arithmetic.h"
@@ -32,6 +33,16 @@ const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
   return holder;
 }
 
+// trunc of a position above -1 (0 for any in (-1, 0)), through a double:
+// converting an extended value to int directly switches the x87 rounding mode
+// twice, which costs more than the rest of the sample. The double may round up
+// onto the next whole number; the comparison takes that back.
+inline int TruncatedPosition(Extended v) {
+  int t = static_cast<int>(static_cast<double>(v));
+  if (t > v) --t;
+  return t < 0 ? 0 : t;
+}
+
 inline uint8_t TruncatedByte(Extended value) {
   return static_cast<uint8_t>(static_cast<int>(ClampReal(static_cast<double>(value), 0, 255)));
 }
@@ -49,18 +60,21 @@ struct RotationGrid {
   std::vector<double> colCosD, colSinD;
   double cyD = 0, cxD = 0, positionMargin = 0, valueMargin = 0;
 
-  // Positions are sums of three terms below 4 * extent, each rounded to a
-  // double once or twice: together within extent * 2^-49 of the rule's
-  // extended values. The margins allow 32 times that, and a value (bytes
-  // below 256, fractions below 1) moves by at most 1530 times a position's
-  // error.
+  // A position is (i - cy) cos - (j - cx) sin + cy or its like, terms below
+  // 1.5 extent: in doubles, with every term and sum rounded, it lies within
+  // 10 extent 2^-53 < extent 2^-49 of the rule's extended value. An
+  // interpolated value (fractions below 1 in magnitude, byte differences up to
+  // 765 once extrapolated) then lies within 1530 times that, plus a few
+  // roundings of values below 2^10. The margins allow four times these.
   void PrepareEstimates(int extent) {
     colCosD.assign(colCos.begin(), colCos.end());
     colSinD.assign(colSin.begin(), colSin.end());
+    colCosD.resize((colCosD.size() + 3) / 4 * 4, 0);  // whole quads for RotateRow
+    colSinD.resize((colSinD.size() + 3) / 4 * 4, 0);
     cyD = static_cast<double>(cy);
     cxD = static_cast<double>(cx);
-    positionMargin = std::ldexp(static_cast<double>(extent) + 2, -44);
-    valueMargin = 1600 * positionMargin + 1e-9;
+    positionMargin = std::ldexp(static_cast<double>(extent) + 2, -47);
+    valueMargin = 1530 * positionMargin + std::ldexp(1.0, -38);
   }
 
   const uint8_t* At(int c, int r) const {
@@ -79,7 +93,7 @@ struct RotationGrid {
       dst[0] = dst[1] = dst[2] = 0;
       return;
     }
-    const int r = static_cast<int>(ys), c = static_cast<int>(xs);
+    const int r = TruncatedPosition(ys), c = TruncatedPosition(xs);
     const Extended fx = xs - c, fy = ys - r;
     const uint8_t *p00 = At(c, r), *p10 = At(c + 1, r), *p01 = At(c, r + 1), *p11 = At(c + 1, r + 1);
     for (int k = 0; k < 3; ++k) {
@@ -89,53 +103,92 @@ struct RotationGrid {
     }
   }
 
-  // One output row, io counted from the bottom. The doubles decide a sample
-  // when its position is clear of whole numbers (trunc and the range checks
-  // then agree with the rule) and each interpolated value is clear of whole
-  // numbers too, or exactly a byte: four equal neighbours interpolate to
-  // themselves in any precision.
-  void Row(int io, int outW, uint8_t* dst) const {
-    const Extended i = io - oy;
-    const Extended rowCos = (i - cy) * cosT, rowSin = (i - cy) * sinT;
-    const double rowCosD = static_cast<double>(rowCos), rowSinD = static_cast<double>(rowSin);
-    // Within `margin` of a whole number (|v| stays far below 2^62 here).
-    const auto nearWhole = [](double v, double margin) {
-      const double fraction = std::fabs(v - static_cast<double>(static_cast<long long>(v)));
-      return fraction < margin || fraction > 1 - margin;
-    };
-    for (int jo = 0; jo < outW; ++jo, dst += 3) {
-      const double ys = rowCosD - colSinD[jo] + cyD;
-      const double xs = colCosD[jo] + rowSinD + cxD;
-      if (nearWhole(ys, positionMargin) || nearWhole(xs, positionMargin)) {
-        ExactSample(rowCos, rowSin, jo, dst);
+  // One output row, io counted from the bottom (RotateRow).
+  void Row(int io, int outW, uint8_t* dst) const;
+};
+
+// Four lanes of doubles: four samples' positions, or one sample's B, G, R
+// (and an unused lane). The same operations in the same order as one double at
+// a time, so every instruction set gives the same values.
+typedef double Quad __attribute__((vector_size(32)));
+typedef long long QuadMask __attribute__((vector_size(32)));
+typedef int QuadInt __attribute__((vector_size(16)));
+typedef uint8_t QuadByte __attribute__((vector_size(4)));
+
+inline Quad LoadQuad(const double* p) {
+  Quad q;
+  std::memcpy(&q, p, sizeof q);
+  return q;
+}
+
+inline Quad Truncated(Quad v) { return __builtin_convertvector(__builtin_convertvector(v, QuadInt), Quad); }
+
+// Lanes within `margin` of a whole number (|v| stays below 2^31 here).
+inline QuadMask NearWhole(Quad v, double margin) {
+  const Quad f = v - Truncated(v);
+  const Quad a = f < 0 ? -f : f;
+  return (a < margin) | (a > 1 - margin);
+}
+
+inline Quad PixelLanes(const uint8_t* p) {
+  QuadByte b = {0, 0, 0, 0};
+  std::memcpy(&b, p, 3);
+  return __builtin_convertvector(b, Quad);
+}
+
+// The doubles decide a sample when its position is clear of whole numbers
+// (trunc and the range checks then agree with the rule) and each interpolated
+// value is clear of whole numbers too, or exactly a byte: four equal
+// neighbours interpolate to themselves in any precision. Other samples take
+// the rule in extended precision.
+__attribute__((target_clones("avx2", "default"))) void RotateRow(const RotationGrid& g, int io, int outW,
+                                                                   uint8_t* dst) {
+  const Extended i = io - g.oy;
+  const Extended rowCos = (i - g.cy) * g.cosT, rowSin = (i - g.cy) * g.sinT;
+  const double rowCosD = static_cast<double>(rowCos), rowSinD = static_cast<double>(rowSin);
+  const double highY = g.H + 1.0, highX = g.W + 1.0;
+  for (int first = 0; first < outW; first += 4, dst += 12) {
+    // colCosD and colSinD are padded to whole quads.
+    const Quad ys = rowCosD - LoadQuad(&g.colSinD[first]) + g.cyD;
+    const Quad xs = LoadQuad(&g.colCosD[first]) + rowSinD + g.cxD;
+    const QuadMask nearPosition = NearWhole(ys, g.positionMargin) | NearWhole(xs, g.positionMargin);
+    const QuadMask inside = (ys > -1) & (ys < highY) & (xs > -1) & (xs < highX);
+    const QuadInt r = __builtin_convertvector(ys, QuadInt), c = __builtin_convertvector(xs, QuadInt);
+    const Quad fy = ys - __builtin_convertvector(r, Quad), fx = xs - __builtin_convertvector(c, Quad);
+    const int lanes = std::min(4, outW - first);
+    for (int k = 0; k < lanes; ++k) {
+      uint8_t* out = dst + 3 * k;
+      if (nearPosition[k]) {
+        g.ExactSample(rowCos, rowSin, first + k, out);
         continue;
       }
-      if (!(ys > -1 && ys < H + 1.0 && xs > -1 && xs < W + 1.0)) {
-        dst[0] = dst[1] = dst[2] = 0;
+      if (!inside[k]) {
+        out[0] = out[1] = out[2] = 0;
         continue;
       }
-      const int r = static_cast<int>(ys), c = static_cast<int>(xs);
-      const double fx = xs - c, fy = ys - r;
-      const uint8_t *p00 = At(c, r), *p10 = At(c + 1, r), *p01 = At(c, r + 1), *p11 = At(c + 1, r + 1);
-      bool decided = true;
-      for (int k = 0; k < 3; ++k) {
-        if (p00[k] == p10[k] && p00[k] == p01[k] && p00[k] == p11[k]) {
-          dst[k] = p00[k];
-          continue;
-        }
-        const double lower = p00[k] + fx * (p10[k] - p00[k]);
-        const double upper = p01[k] + fx * (p11[k] - p01[k]);
-        const double value = lower + fy * (upper - lower);
-        if (nearWhole(value, valueMargin)) {
-          decided = false;
-          break;
-        }
-        dst[k] = static_cast<uint8_t>(value <= 0 ? 0 : (value >= 255 ? 255 : static_cast<int>(value)));
+      const uint8_t *a00 = g.At(c[k], r[k]), *a10 = g.At(c[k] + 1, r[k]);
+      const uint8_t *a01 = g.At(c[k], r[k] + 1), *a11 = g.At(c[k] + 1, r[k] + 1);
+      const Quad p00 = PixelLanes(a00), p10 = PixelLanes(a10), p01 = PixelLanes(a01), p11 = PixelLanes(a11);
+      const Quad lower = p00 + fx[k] * (p10 - p00);
+      const Quad upper = p01 + fx[k] * (p11 - p01);
+      const Quad value = lower + fy[k] * (upper - lower);
+      const QuadMask equal = (p00 == p10) & (p00 == p01) & (p00 == p11);
+      const QuadMask undecided = NearWhole(value, g.valueMargin) & ~equal;
+      if (undecided[0] | undecided[1] | undecided[2]) {
+        g.ExactSample(rowCos, rowSin, first + k, out);
+        continue;
       }
-      if (!decided) ExactSample(rowCos, rowSin, jo, dst);
+      // Clamped, then cut towards zero; four equal neighbours give their byte exactly.
+      const Quad low = {0, 0, 0, 0}, high = {255, 255, 255, 255};
+      const QuadInt bytes = __builtin_convertvector(value < low ? low : (value > high ? high : value), QuadInt);
+      out[0] = static_cast<uint8_t>(bytes[0]);
+      out[1] = static_cast<uint8_t>(bytes[1]);
+      out[2] = static_cast<uint8_t>(bytes[2]);
     }
   }
-};
+}
+
+void RotationGrid::Row(int io, int outW, uint8_t* dst) const { RotateRow(*this, io, outW, dst); }
 
 }  // namespace
 
@@ -189,6 +242,14 @@ RasterImage RotateImage(const RasterImage& source, bool fit, double degrees) {
   const RasterImage& src = As24Bit(source, holder);
   RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, outH, outW);
   if (!out.HasImage()) return out;
+
+  // No turn at all (0 and 360 degrees give a cosine of exactly 1 and a sine
+  // of exactly 0): every sample falls on its own pixel, so the picture is
+  // copied as it is.
+  if (cosT == 1 && sinT == 0 && outW == W && outH == H) {
+    for (int y = 0; y < H; ++y) std::memcpy(out.Row(y), src.Row(y), 3 * static_cast<size_t>(W));
+    return out;
+  }
 
   RotationGrid grid;
   grid.W = W;

@@ -4,10 +4,14 @@
 
 #include <sys/resource.h>
 
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "core/black_white.h"
+#include "core/large_buffer.h"
 #include "core/palette.h"
 #include "core/pixel_ops.h"
 #include "support/test_pictures.h"
@@ -62,6 +66,47 @@ TEST(OneBitRows, NinePixelRowPacksMostSignificantBitFirst) {
   // Bits below pixel 8 are unused and do not change what the row shows.
   r.Row(0)[1] = 0x80 | 0x55;
   for (int x = 0; x < 9; ++x) EXPECT_EQ(r.GetPixel(x, 0), (x == 0 || x == 3 || x == 8) ? kWhite : kBlack);
+}
+
+// The packed form of a black-and-white picture, against bit-by-bit packing
+// and the ordinary conversion back to 24 bits, at widths around whole bytes.
+TEST(PackedBlackWhite, RowsPackAndWidenLikeTheOneBitLayout) {
+  std::mt19937 random(7);
+  for (int width : {1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 131}) {
+    std::vector<uint8_t> values(static_cast<size_t>(width));
+    for (uint8_t& v : values) v = (random() & 1) ? 255 : 0;
+    RasterImage expected = NewRaster(PixelFormat::pf1Bit, 2, width);
+    for (int x = 0; x < width; ++x) expected.SetPixel(x, 1, values[x] ? kWhite : kBlack);
+    RasterImage packed = NewPackedRaster(2, width);
+    std::memset(packed.Row(0), 0xFF, packed.RowBytes());
+    PackBlackWhiteRow(values.data(), width, packed.Row(1));
+    // Unused low bits stay clear, as in a converted 1-bit raster.
+    ASSERT_EQ(std::memcmp(packed.Row(1), expected.Row(1), packed.RowBytes()), 0) << width;
+    ASSERT_TRUE(IsPackedBlackWhite(packed));
+    RasterImage wide;
+    wide.Assign(packed);
+    wide.SetPixelFormat(PixelFormat::pf24Bit);
+    ASSERT_TRUE(test::SamePixels24(ExpandBlackWhite(packed), wide)) << width;
+  }
+}
+
+// Memory handed back within a command is reused as it was left: a new raster
+// is still white, and the bits past a row's pixels still start clear.
+TEST(RasterMemory, ReusedBlocksStillGiveWhiteRastersAndClearUnusedBits) {
+  const LargeBufferReuse reuse;
+  for (int round = 0; round < 2; ++round) {
+    RasterImage black = NewRaster(PixelFormat::pf24Bit, 1000, 1001);
+    for (int y = 0; y < black.Height(); ++y) std::memset(black.Row(y), 0, black.RowBytes());
+  }
+  const RasterImage white = NewRaster(PixelFormat::pf24Bit, 1000, 1001);
+  for (int y = 0; y < white.Height(); ++y)
+    for (size_t i = 0; i < white.RowBytes(); ++i) ASSERT_EQ(white.Row(y)[i], 255) << y << " " << i;
+  {
+    RasterImage dirty = NewRaster(PixelFormat::pf24Bit, 1000, 1001);
+    for (int y = 0; y < dirty.Height(); ++y) std::memset(dirty.Row(y), 0xA5, dirty.RowBytes());
+  }
+  const RasterImage bits = NewUnfilledRaster(PixelFormat::pf1Bit, 5000, 8009);
+  for (int y = 0; y < bits.Height(); ++y) ASSERT_EQ(bits.Row(y)[bits.RowBytes() - 1], 0) << y;
 }
 
 TEST(PixelAccess, ColorIsRedInTheLowestByte) {

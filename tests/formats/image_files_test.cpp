@@ -4,8 +4,10 @@
 
 #include <filesystem>
 
+#include "core/black_white.h"
 #include "core/palette.h"
 #include "core/tessalin_error.h"
+#include "formats/black_white_save.h"
 #include "formats/formats_fixtures.h"
 #include "formats/gif_codec.h"
 
@@ -445,6 +447,23 @@ TEST(Wbmp, SavedAndLoadedThroughTheCodec) {
   const RasterImage back = LoadImageFile(dir.File("a.wbmp"), h.context);
   ASSERT_EQ(back.Width(), 9);
   EXPECT_EQ(back.Format(), PixelFormat::pf1Bit);
+}
+
+// A packed black-and-white result stands for its 24-bit form: every file
+// holds what that form gives, saved packed where it comes out alike.
+TEST(SaveBlackWhiteResult, FilesHoldWhatTheTwentyFourBitFormGives) {
+  TempDir dir;
+  FileHarness h;
+  RasterImage packed = NewPackedRaster(11, 21);
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 21; ++x) packed.SetPixel(x, y, (x * 7 + y * 3) % 5 < 2 ? kWhite : kBlack);
+  const RasterImage wide = ExpandBlackWhite(packed);
+  for (const char* ext : {".wbmp", ".bmp", ".raw", ".gif", ".jpg", ".ico", ".emf"}) {
+    const std::string a = dir.File(std::string("packed") + ext), b = dir.File(std::string("wide") + ext);
+    ASSERT_TRUE(SaveBlackWhiteResult(a, packed, h.context)) << ext;
+    ASSERT_TRUE(SaveImageFile(b, wide, h.context)) << ext;
+    EXPECT_EQ(ReadBytes(a), ReadBytes(b)) << ext;
+  }
 }
 
 TEST(SaveImageFile, AFailedSaveKeepsTheOldFile) {
