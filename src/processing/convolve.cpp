@@ -191,66 +191,97 @@ class HsiRowRing {
 // step (sums below 8192), so after nine steps they differ by less than 2e-11.
 // The bytes are decided by the estimates unless a value lies within the margin
 // of a clamp bound or of a rounding half; those pixels take the direct path.
-template <int kKind, typename Get, size_t... J>
-inline double AccumulateEstimate(Get get, std::index_sequence<J...>) {
-  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
-  double acc = 0;
-  (
-      [&] {
-        constexpr double w = k.k1[J];
-        if constexpr (w != 0) acc += w * get(J);
-      }(),
-      ...);
-  return acc;
-}
-
 constexpr double kEstimateMargin = 1e-7;
 
-// The byte HsiOutputBytes makes of an accumulator (part 0 intensity, 1
-// saturation, 2 hue) from its estimate `v`; false when `v` cannot decide it.
-template <int kPart>
-inline bool HsiByteFromEstimate(double v, int bias, uint8_t& byte) {
-  constexpr double kHigh = kPart == 0 ? 255 : (kPart == 1 ? 1 : 360);
-  if (std::fabs(v) < kEstimateMargin || std::fabs(v - kHigh) < kEstimateMargin) return false;
-  const double c = v < 0 ? 0 : (v > kHigh ? kHigh : v);
-  double x;
-  if constexpr (kPart == 2) x = c / 360 * 255 + bias;
-  else if constexpr (kPart == 1) x = c * 255 + bias;
-  else x = c + bias;
-  if (x > 256) {
-    byte = 255;
-    return true;
-  }
-  if (x < -1) {
-    byte = 0;
-    return true;
-  }
-  if (std::fabs(x - std::floor(x) - 0.5) < kEstimateMargin) return false;
-  const double r = std::floor(x + 0.5);
-  byte = static_cast<uint8_t>(r <= 0 ? 0 : (r >= 255 ? 255 : r));
-  return true;
+// Four pixels' values in the lanes of one vector: the same operations in the
+// same order as one double at a time, so every instruction set gives the
+// same estimates.
+typedef double EstimateLanes __attribute__((vector_size(32)));
+typedef long long EstimateMask __attribute__((vector_size(32)));
+typedef int EstimateInts __attribute__((vector_size(16)));
+
+// Only ever inlined into the functions below, whatever their instruction set,
+// so the vector return makes no call across instruction sets.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+inline EstimateLanes LoadLanes(const double* p) {
+  EstimateLanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
 
-// The output pixel of a plain kernel's HSI channel from the estimates; false
-// when one of the bytes it needs is undecided.
-template <int kKind>
-inline bool EstimatedHsiPixel(const HSIColor* const rows[3], int x, int form, int bias, uint8_t bgr[3]) {
-  constexpr auto kNine = std::make_index_sequence<9>{};
-  const auto at = [&](size_t j) -> const HSIColor& { return rows[j / 3][x + j % 3]; };
-  if (form == 3 || form == 2) {
-    const double i = AccumulateEstimate<kKind>([&](size_t j) { return at(j).I; }, kNine);
-    if (!HsiByteFromEstimate<0>(i, bias, bgr[0])) return false;
+// One component (0 intensity, 1 saturation, 2 hue) of one output row: for
+// every pixel the byte HsiOutputBytes makes of the accumulator, and whether
+// the estimate decided it. `planes` are the component's three bordered rows,
+// readable four cells past their end; `bytes` and `undecided` take whole
+// fours.
+template <int kKind, int kPart>
+__attribute__((target_clones("avx2", "default"))) void EstimateHsiBytes(const double* const planes[3], int width,
+                                                                         int bias, uint8_t* bytes,
+                                                                         uint8_t* undecided) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  constexpr double kHigh = kPart == 0 ? 255 : (kPart == 1 ? 1 : 360);
+  const EstimateLanes zero = {0, 0, 0, 0}, high = {kHigh, kHigh, kHigh, kHigh}, top = {255, 255, 255, 255};
+  const double b = bias;
+  for (int x = 0; x < width; x += 4) {
+    EstimateLanes v = zero;
+#pragma GCC unroll 9
+    for (int j = 0; j < 9; ++j)
+      if (k.k1[j] != 0) v += k.k1[j] * LoadLanes(planes[j / 3] + x + j % 3);
+    const EstimateLanes fromLow = v < 0 ? -v : v, fromHigh = v - high < 0 ? high - v : v - high;
+    const EstimateMask nearBound = (fromLow < kEstimateMargin) | (fromHigh < kEstimateMargin);
+    const EstimateLanes c = v < zero ? zero : (v > high ? high : v);
+    const EstimateLanes scaled = kPart == 2 ? c / 360 * 255 : (kPart == 1 ? c * 255 : c);
+    const EstimateLanes value = scaled + b;
+    const EstimateMask above = value > 256, below = value < -1;
+    // Whole parts of values in [-1, 256]; the others are saturated and use none.
+    const EstimateLanes inRange = above | below ? zero : value;
+    EstimateLanes whole = __builtin_convertvector(__builtin_convertvector(inRange, EstimateInts), EstimateLanes);
+    whole = whole > inRange ? whole - 1 : whole;  // floor
+    const EstimateLanes fraction = inRange - whole - 0.5;
+    const EstimateMask nearHalf = (fraction < 0 ? -fraction : fraction) < kEstimateMargin;
+    const EstimateLanes rounded = fraction >= 0 ? whole + 1 : whole;
+    const EstimateLanes byte = above ? top : (below ? zero : (rounded < 0 ? zero : (rounded > 255 ? top : rounded)));
+    const EstimateInts bytes4 = __builtin_convertvector(byte, EstimateInts);
+    const EstimateMask open = nearBound | (nearHalf & ~(above | below));
+    for (int lane = 0; lane < 4; ++lane) {
+      bytes[x + lane] = static_cast<uint8_t>(bytes4[lane]);
+      undecided[x + lane] |= static_cast<uint8_t>(open[lane] != 0);
+    }
   }
-  if (form == 3 || form == 1) {
-    const double s = AccumulateEstimate<kKind>([&](size_t j) { return at(j).S; }, kNine);
-    if (!HsiByteFromEstimate<1>(s, bias, bgr[1])) return false;
-  }
-  if (form == 3 || form == 0) {
-    const double h = AccumulateEstimate<kKind>([&](size_t j) { return at(j).H; }, kNine);
-    if (!HsiByteFromEstimate<2>(h, bias, bgr[2])) return false;
-  }
-  return true;
 }
+
+#pragma GCC diagnostic pop
+
+// The three bordered rows of an output row as one plane per component, each
+// row converted once while the band moves down.
+class HsiPlaneRing {
+ public:
+  // Each plane has four cells of padding for the estimates' whole fours.
+  explicit HsiPlaneRing(int borderedWidth)
+      : width_(borderedWidth), stride_(borderedWidth + 4), cells_(9 * static_cast<size_t>(stride_)) {}
+  // planes[part][r]: component part (0 I, 1 S, 2 H) of bordered row y + r.
+  void Planes(int y, const HSIColor* const rows[3], const double* planes[3][3]) {
+    for (int r = 0; r < 3; ++r) {
+      const int row = y + r, slot = row % 3;
+      double* base = cells_.data() + static_cast<size_t>(slot) * 3 * stride_;
+      if (held_[slot] != row) {
+        for (int x = 0; x < width_; ++x) {
+          base[x] = rows[r][x].I;
+          base[stride_ + x] = rows[r][x].S;
+          base[2 * static_cast<size_t>(stride_) + x] = rows[r][x].H;
+        }
+        held_[slot] = row;
+      }
+      for (int part = 0; part < 3; ++part) planes[part][r] = base + static_cast<size_t>(part) * stride_;
+    }
+  }
+
+ private:
+  int width_, stride_;
+  std::vector<double> cells_;
+  int held_[3] = {-1, -1, -1};
+};
 
 template <int kKind, bool kHsi, typename RowSource>
 void ConvolveRowsExtendedFixed(RowSource&& source, const ConvolveSource& src, int channel, int bias,
@@ -260,16 +291,30 @@ void ConvolveRowsExtendedFixed(RowSource&& source, const ConvolveSource& src, in
   const int W = src.width;
   const int form = channel & 3;
   HsiRowRing hsiRing(src, kHsi);
+  constexpr bool kEstimated = kHsi && !k.magnitude;
+  HsiPlaneRing planeRing(kEstimated ? src.borderedWidth : 0);
+  // Whole fours of pixels for the estimates.
+  const size_t lanes = (static_cast<size_t>(W) + 3) / 4 * 4;
+  std::vector<uint8_t> estimated(kEstimated ? 3 * lanes : 0), undecided(kEstimated ? lanes : 0);
   for (int y = firstRow; y < endRow; ++y) {
     uint8_t* dst = out.Row(y);
     const uint8_t* rgbRows[3] = {};
     const HSIColor* hsiRows[3] = {};
     if constexpr (kHsi) hsiRing.Rows(source, y, hsiRows);
     else source.Get(y, rgbRows);
+    if constexpr (kEstimated) {
+      const double* planes[3][3];
+      planeRing.Planes(y, hsiRows, planes);
+      std::fill(undecided.begin(), undecided.end(), 0);
+      // estimated holds the I, S and H bytes one after the other.
+      if (form == 3 || form == 2) EstimateHsiBytes<kKind, 0>(planes[0], W, bias, &estimated[0], undecided.data());
+      if (form == 3 || form == 1) EstimateHsiBytes<kKind, 1>(planes[1], W, bias, &estimated[lanes], undecided.data());
+      if (form == 3 || form == 0) EstimateHsiBytes<kKind, 2>(planes[2], W, bias, &estimated[2 * lanes], undecided.data());
+    }
     for (int x = 0; x < W; ++x) {
-      if constexpr (kHsi && !k.magnitude) {
-        uint8_t bgr[3] = {0, 0, 0};
-        if (EstimatedHsiPixel<kKind>(hsiRows, x, form, bias, bgr)) {
+      if constexpr (kEstimated) {
+        if (!undecided[x]) {
+          const uint8_t bgr[3] = {estimated[x], estimated[lanes + x], estimated[2 * lanes + x]};
           WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
           continue;
         }

@@ -264,25 +264,38 @@ inline ColourLanes ShareLanes(ColourLanes old, ColourLanes n) {
   return ClampLanes((s + 7 + ((s >> 4) & 1)) >> 4);
 }
 
-void ScanRowFloydSteinbergLanes(ColourLanes* cur, ColourLanes* next, int W, int d, int t, uint8_t* const dst[3]) {
+// One row of N pictures of one size at once. Their error chains are
+// independent; stepping them in one loop lets the processor overlap them.
+template <size_t N>
+void ScanRowFloydSteinbergLanes(ColourLanes* const cur[N], ColourLanes* const next[N], int W, int d, int t,
+                                uint8_t* const dst[N][3]) {
   const ColourLanes threshold = {t, t, t, t};
   int x = d > 0 ? 0 : W - 1;
-  ColourLanes v = cur[x];
-  ColourLanes behind = next[x - d], below = next[x];
-  for (int i = 0; i < W; ++i, x += d) {
-    const ColourLanes white = (v >= threshold) & 255;
-    const ColourLanes error = v - white;
-    dst[0][x] = static_cast<uint8_t>(white[2]);
-    dst[1][x] = static_cast<uint8_t>(white[1]);
-    dst[2][x] = static_cast<uint8_t>(white[0]);
-    const ColourLanes ahead = next[x + d];
-    v = ShareLanes(cur[x + d], (error << 3) - error);
-    next[x - d] = ShareLanes(behind, (error << 1) + error);
-    behind = ShareLanes(below, (error << 2) + error);
-    below = ShareLanes(ahead, error);
+  ColourLanes v[N], behind[N], below[N];
+  for (size_t s = 0; s < N; ++s) {
+    v[s] = cur[s][x];
+    behind[s] = next[s][x - d];
+    below[s] = next[s][x];
   }
-  next[x - d] = behind;
-  next[x] = below;
+  for (int i = 0; i < W; ++i, x += d) {
+#pragma GCC unroll 4
+    for (size_t s = 0; s < N; ++s) {
+      const ColourLanes white = (v[s] >= threshold) & 255;
+      const ColourLanes error = v[s] - white;
+      dst[s][0][x] = static_cast<uint8_t>(white[2]);
+      dst[s][1][x] = static_cast<uint8_t>(white[1]);
+      dst[s][2][x] = static_cast<uint8_t>(white[0]);
+      const ColourLanes ahead = next[s][x + d];
+      v[s] = ShareLanes(cur[s][x + d], (error << 3) - error);
+      next[s][x - d] = ShareLanes(behind[s], (error << 1) + error);
+      behind[s] = ShareLanes(below[s], (error << 2) + error);
+      below[s] = ShareLanes(ahead, error);
+    }
+  }
+  for (size_t s = 0; s < N; ++s) {
+    next[s][x - d] = behind[s];
+    next[s][x] = below[s];
+  }
 }
 
 // The intensity row with fused multiply-adds where they give the same double
@@ -299,31 +312,41 @@ __attribute__((target("fma"))) inline double FusedIntensityShare(double old, dou
   return AddIntensityShare<FloydSteinbergKernel>(old, error, weight);
 }
 
-__attribute__((target("fma"))) void ScanRowIntensityFused(double* cur, double* next, int W, int d, int t,
-                                                          uint8_t* dst) {
+template <size_t N>
+__attribute__((target("fma"))) void ScanRowIntensityFused(double* const cur[N], double* const next[N], int W, int d,
+                                                          int t, uint8_t* const dst[N]) {
   const double tReal = t;
   int x = d > 0 ? 0 : W - 1;
-  double v = cur[x];
-  double behind = next[x - d], below = next[x];
-  for (int i = 0; i < W; ++i, x += d) {
-    const bool white = v >= tReal;
-    dst[x] = white ? kWhiteByte : 0;
-    double error;
-    if (!white)
-      error = v;
-    else if (v >= 0.125)
-      error = v - 255;
-    else
-      error = static_cast<double>(static_cast<Extended>(v) - 255);
-    const bool coarse = error == 0 || error >= 2 || error <= -2;
-    const double ahead = next[x + d];
-    v = FusedIntensityShare(cur[x + d], error, 7, coarse);
-    next[x - d] = FusedIntensityShare(behind, error, 3, coarse);
-    behind = FusedIntensityShare(below, error, 5, coarse);
-    below = FusedIntensityShare(ahead, error, 1, coarse);
+  double v[N], behind[N], below[N];
+  for (size_t s = 0; s < N; ++s) {
+    v[s] = cur[s][x];
+    behind[s] = next[s][x - d];
+    below[s] = next[s][x];
   }
-  next[x - d] = behind;
-  next[x] = below;
+  for (int i = 0; i < W; ++i, x += d) {
+#pragma GCC unroll 4
+    for (size_t s = 0; s < N; ++s) {
+      const bool white = v[s] >= tReal;
+      dst[s][x] = white ? kWhiteByte : 0;
+      double error;
+      if (!white)
+        error = v[s];
+      else if (v[s] >= 0.125)
+        error = v[s] - 255;
+      else
+        error = static_cast<double>(static_cast<Extended>(v[s]) - 255);
+      const bool coarse = error == 0 || error >= 2 || error <= -2;
+      const double ahead = next[s][x + d];
+      v[s] = FusedIntensityShare(cur[s][x + d], error, 7, coarse);
+      next[s][x - d] = FusedIntensityShare(behind[s], error, 3, coarse);
+      behind[s] = FusedIntensityShare(below[s], error, 5, coarse);
+      below[s] = FusedIntensityShare(ahead, error, 1, coarse);
+    }
+  }
+  for (size_t s = 0; s < N; ++s) {
+    next[s][x - d] = behind[s];
+    next[s][x] = below[s];
+  }
 }
 
 bool HasFma() {
@@ -331,62 +354,68 @@ bool HasFma() {
   return has;
 }
 
-// Diffuses one channel over the whole picture and writes its result raster.
-// channel: 0 B, 1 G, 2 R byte of each cell, 3 the intensity.
-template <typename K, int Channel>
-void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
-  using Cell = std::conditional_t<Channel == 3, double, int>;
-  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
+// Diffuses the intensity of N pictures of one size (N is 1 but for
+// Floyd-Steinberg) and writes their I results.
+template <typename K, size_t N>
+void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const std::array<PackedDitherResults*, N>& out) {
+  constexpr int kSlots = K::kRowsAhead + 1;
+  const int W = src[0].width, H = src[0].height, BW = src[0].borderedWidth, border = src[0].border;
   const std::array<double, 766>& intensity = IntensityBySum();
-  DiffusionRows rows(src);
-  RowRing<K, Cell> ring(BW);
+  std::vector<DiffusionRows> rows;
+  std::vector<RowRing<K, double>> rings;
+  std::vector<std::vector<uint8_t>> results;
+  for (size_t s = 0; s < N; ++s) {
+    rows.emplace_back(src[s]);
+    rings.emplace_back(BW);
+    results.emplace_back(static_cast<size_t>(W));
+  }
   auto load = [&](int bufferRow) {
-    const uint8_t* cell = rows.Get(bufferRow);
-    Cell* dst = ring.Slot(bufferRow) + border;
-    for (int c = 0; c < W; ++c, cell += 3) {
-      if constexpr (Channel == 3)
-        dst[c] = intensity[cell[0] + cell[1] + cell[2]];
-      else
-        dst[c] = cell[Channel];
-    }
-    for (int s = 1; s <= border; ++s) {
-      dst[-s] = dst[0];
-      dst[W - 1 + s] = dst[W - 1];
+    for (size_t s = 0; s < N; ++s) {
+      const uint8_t* cell = rows[s].Get(bufferRow);
+      double* dst = rings[s].Slot(bufferRow) + border;
+      for (int c = 0; c < W; ++c, cell += 3) dst[c] = intensity[cell[0] + cell[1] + cell[2]];
+      for (int e = 1; e <= border; ++e) {
+        dst[-e] = dst[0];
+        dst[W - 1 + e] = dst[W - 1];
+      }
     }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  std::vector<uint8_t> result(static_cast<size_t>(W));
-  uint8_t* const dst = result.data();
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
-    Cell* cells[K::kRowsAhead + 1];
-    for (int k = 0; k <= K::kRowsAhead; ++k) cells[k] = ring.Slot(b + k) + border;
+    double* cells[N][kSlots];
+    uint8_t* dst[N];
+    for (size_t s = 0; s < N; ++s) {
+      for (int k = 0; k < kSlots; ++k) cells[s][k] = rings[s].Slot(b + k) + border;
+      dst[s] = results[s].data();
+    }
     if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
-      if constexpr (Channel == 3) {
-        if (HasFma()) ScanRowIntensityFused(cells[0], cells[1], W, d, t, dst);
-        else ScanRowFloydSteinberg<Channel>(cells[0], cells[1], W, d, t, dst);
+      if (HasFma()) {
+        double* cur[N];
+        double* next[N];
+        for (size_t s = 0; s < N; ++s) cur[s] = cells[s][0], next[s] = cells[s][1];
+        ScanRowIntensityFused<N>(cur, next, W, d, t, dst);
       } else {
-        ScanRowFloydSteinberg<Channel>(cells[0], cells[1], W, d, t, dst);
+        for (size_t s = 0; s < N; ++s) ScanRowFloydSteinberg<3>(cells[s][0], cells[s][1], W, d, t, dst[s]);
       }
     } else {
+      static_assert(N == 1, "only Floyd-Steinberg steps several pictures at once");
       for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
-        Cell error;
-        dst[x] = Quantise<Channel>(cells[0][x], t, error);
+        double error;
+        dst[0][x] = Quantise<3>(cells[0][0][x], t, error);
         // Unrolled, so that every weight, offset and divisor is a constant.
 #pragma GCC unroll 16
         for (const Tap& tap : K::kTaps) {
-          Cell& target = cells[tap.dy][x + d * tap.dx];
-          if constexpr (Channel == 3)
-            target = AddIntensityShare<K>(target, error, tap.weight);
-          else
-            target = AddColourShare<K::kDivisor>(target, error * tap.weight);
+          double& target = cells[0][tap.dy][x + d * tap.dx];
+          target = AddIntensityShare<K>(target, error, tap.weight);
         }
       }
     }
     // The bottom border row's results are dropped.
-    if (y < H) PackBlackWhiteRow(dst, W, out.Row(y));
+    if (y < H)
+      for (size_t s = 0; s < N; ++s) PackBlackWhiteRow(dst[s], W, (*out[s])[3].Row(y));
   }
 }
 
@@ -416,7 +445,7 @@ inline WideLanes ShareLanesBy(WideLanes old, WideLanes n) {
 }
 
 // One row of a wide kernel on the three colour lanes (0 B, 1 G, 2 R), each
-// tap's shares in the order DiffuseChannel gives them.
+// tap's shares in the kernel's order, as the intensity takes them.
 template <typename K>
 void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, int t, uint8_t* const dst[3]) {
   // Cells hold 0 .. 255, so thresholds beyond 0 .. 256 act like those ends.
@@ -437,65 +466,90 @@ void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, in
   }
 }
 
-// The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass.
-template <typename K>
-void DiffuseColours(const DiffusionSource& src, int t, PackedDitherResults& out) {
+// The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass,
+// for N pictures of one size (N is 1 but for Floyd-Steinberg).
+template <typename K, size_t N>
+void DiffuseColours(const std::array<DiffusionSource, N>& src, int t, const std::array<PackedDitherResults*, N>& out) {
   constexpr int kSlots = K::kRowsAhead + 1;
   constexpr bool kFloydSteinberg = std::is_same_v<K, FloydSteinbergKernel>;
+  static_assert(kFloydSteinberg || N == 1, "only Floyd-Steinberg steps several pictures at once");
   using Lanes = std::conditional_t<kFloydSteinberg, ColourLanes, WideLanes>;
-  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
-  DiffusionRows rows(src);
-  std::vector<Lanes> ring(static_cast<size_t>(BW) * kSlots);
-  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % kSlots) * BW + border; };
+  const int W = src[0].width, H = src[0].height, BW = src[0].borderedWidth, border = src[0].border;
+  std::vector<DiffusionRows> rows;
+  std::vector<std::vector<Lanes>> rings;
+  std::vector<ResultRows> results;
+  for (size_t s = 0; s < N; ++s) {
+    rows.emplace_back(src[s]);
+    rings.emplace_back(static_cast<size_t>(BW) * kSlots);
+    results.emplace_back(W);
+  }
+  auto slot = [&](size_t s, int bufferRow) {
+    return rings[s].data() + static_cast<size_t>(bufferRow % kSlots) * BW + border;
+  };
   auto load = [&](int bufferRow) {
-    const uint8_t* cell = rows.Get(bufferRow);
-    Lanes* dst = slot(bufferRow);
-    for (int c = 0; c < W; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
-    for (int s = 1; s <= border; ++s) {
-      dst[-s] = dst[0];
-      dst[W - 1 + s] = dst[W - 1];
+    for (size_t s = 0; s < N; ++s) {
+      const uint8_t* cell = rows[s].Get(bufferRow);
+      Lanes* dst = slot(s, bufferRow);
+      for (int c = 0; c < W; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
+      for (int e = 1; e <= border; ++e) {
+        dst[-e] = dst[0];
+        dst[W - 1 + e] = dst[W - 1];
+      }
     }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  ResultRows results(W);
-  uint8_t* const dst[3] = {results.Channel(0), results.Channel(1), results.Channel(2)};
+  uint8_t* dst[N][3];
+  for (size_t s = 0; s < N; ++s)
+    for (int c = 0; c < 3; ++c) dst[s][c] = results[s].Channel(c);
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
-    Lanes* cells[kSlots];
-    for (int k = 0; k < kSlots; ++k) cells[k] = slot(b + k);
-    if constexpr (kFloydSteinberg)
-      ScanRowFloydSteinbergLanes(cells[0], cells[1], W, d, t, dst);
-    else
-      ScanRowWideLanes<K>(cells, W, d, t, dst);
+    if constexpr (kFloydSteinberg) {
+      Lanes* cur[N];
+      Lanes* next[N];
+      for (size_t s = 0; s < N; ++s) cur[s] = slot(s, b), next[s] = slot(s, b + 1);
+      ScanRowFloydSteinbergLanes<N>(cur, next, W, d, t, dst);
+    } else {
+      Lanes* cells[kSlots];
+      for (int k = 0; k < kSlots; ++k) cells[k] = slot(0, b + k);
+      ScanRowWideLanes<K>(cells, W, d, t, dst[0]);
+    }
     // The bottom border row's results are dropped.
-    if (y < H) results.Pack(out, y, 0, 3);
+    if (y < H)
+      for (size_t s = 0; s < N; ++s) results[s].Pack(*out[s], y, 0, 3);
   }
 }
 
-template <typename K>
-PackedDitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
-  const int W = source.Width(), H = source.Height();
-  PackedDitherResults out = NewPackedResults(W, H);
-  if (!source.HasImage()) return out;
-  // The intensity of a fresh cell comes from its colour sum (see
-  // IntensityBySum), so no HSI plane is made.
-  const DiffusionSource src{W, H, W + 2 * K::kBorder, K::kBorder, &source};
-  // The four channels are independent; each runs on a thread of its own.
-  const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+// N pictures of one size through one kernel: the colour lanes of all of them
+// on one thread, the intensities beside it.
+template <typename K, size_t N>
+std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterImage*, N>& sources, int threshold) {
+  const int W = sources[0]->Width(), H = sources[0]->Height();
+  std::array<PackedDitherResults, N> out;
+  std::array<PackedDitherResults*, N> outs;
+  std::array<DiffusionSource, N> src;
+  for (size_t s = 0; s < N; ++s) {
+    out[s] = NewPackedResults(W, H);
+    outs[s] = &out[s];
+    // The intensity of a fresh cell comes from its colour sum (see
+    // IntensityBySum), so no HSI plane is made.
+    src[s] = DiffusionSource{W, H, W + 2 * K::kBorder, K::kBorder, sources[s]};
+  }
+  if (!sources[0]->HasImage()) return out;
   // The colour channels share one pass on lanes; the intensity runs beside it.
+  const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
   if (threaded) {
     std::exception_ptr failure;
     std::thread colours([&] {
       try {
-        DiffuseColours<K>(src, threshold, out);
+        DiffuseColours<K, N>(src, threshold, outs);
       } catch (...) {
         failure = std::current_exception();
       }
     });
     try {
-      DiffuseChannel<K, 3>(src, threshold, out[3]);
+      DiffuseIntensity<K, N>(src, threshold, outs);
     } catch (...) {
       colours.join();
       throw;
@@ -503,10 +557,15 @@ PackedDitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
     colours.join();
     if (failure) std::rethrow_exception(failure);
   } else {
-    DiffuseColours<K>(src, threshold, out);
-    DiffuseChannel<K, 3>(src, threshold, out[3]);
+    DiffuseColours<K, N>(src, threshold, outs);
+    DiffuseIntensity<K, N>(src, threshold, outs);
   }
   return out;
+}
+
+template <typename K>
+PackedDitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
+  return std::move(ErrorDiffusion<K, 1>({&source}, threshold)[0]);
 }
 
 DitherResults Expanded(const PackedDitherResults& packed) {
@@ -529,6 +588,28 @@ PackedDitherResults CustomThresholdDitherPacked(const RasterImage& source, int t
 
 PackedDitherResults FloydSteinbergDitherPacked(const RasterImage& source, int threshold) {
   return ErrorDiffusion<FloydSteinbergKernel>(source, threshold);
+}
+
+std::vector<PackedDitherResults> FloydSteinbergDitherPackedTogether(const std::vector<const RasterImage*>& sources,
+                                                                    int threshold) {
+  std::vector<PackedDitherResults> out;
+  const auto alike = [&](size_t from) {
+    for (size_t s = from; s < sources.size(); ++s)
+      if (sources[s]->Width() != sources[from]->Width() || sources[s]->Height() != sources[from]->Height())
+        return false;
+    return true;
+  };
+  if (sources.size() == 3 && alike(0)) {
+    for (PackedDitherResults& r :
+         ErrorDiffusion<FloydSteinbergKernel, 3>({sources[0], sources[1], sources[2]}, threshold))
+      out.push_back(std::move(r));
+  } else if (sources.size() == 2 && alike(0)) {
+    for (PackedDitherResults& r : ErrorDiffusion<FloydSteinbergKernel, 2>({sources[0], sources[1]}, threshold))
+      out.push_back(std::move(r));
+  } else {
+    for (const RasterImage* source : sources) out.push_back(FloydSteinbergDitherPacked(*source, threshold));
+  }
+  return out;
 }
 
 PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int threshold, int ditherKind) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "core/raster_image.h"
 
@@ -25,6 +26,10 @@ DitherResults WideKernelDither(const RasterImage& source, int threshold, int dit
 PackedDitherResults OrderedDitherPacked(const RasterImage& source, int kind);
 PackedDitherResults CustomThresholdDitherPacked(const RasterImage& source, int threshold);
 PackedDitherResults FloydSteinbergDitherPacked(const RasterImage& source, int threshold);
+// FloydSteinbergDitherPacked of each source, in one pass over pictures of
+// one size (their independent error chains overlap in the processor).
+std::vector<PackedDitherResults> FloydSteinbergDitherPackedTogether(const std::vector<const RasterImage*>& sources,
+                                                                    int threshold);
 PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int threshold, int ditherKind);
 
 }  // namespace tessalin

@@ -115,6 +115,10 @@ typedef long long QuadMask __attribute__((vector_size(32)));
 typedef int QuadInt __attribute__((vector_size(16)));
 typedef uint8_t QuadByte __attribute__((vector_size(4)));
 
+// Only ever inlined into RotateRow, whatever its instruction set, so the
+// vector arguments and returns make no call across instruction sets (GCC
+// notes it only once the clones are made, at the end of the file).
+#pragma GCC diagnostic ignored "-Wpsabi"
 inline Quad LoadQuad(const double* p) {
   Quad q;
   std::memcpy(&q, p, sizeof q);

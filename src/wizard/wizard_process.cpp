@@ -69,7 +69,7 @@ class Outputs {
 // candidates are made side by side; the bytes do not depend on the order.
 struct Candidates {
   RasterImage pf1bit, mono, pf1bit2;
-  PackedDitherResults dithered, rgbDithered, hsiDithered;
+  PackedDitherResults dithered, rgbDithered;
 };
 
 constexpr int kPf1Bit = static_cast<int>(PixelFormat::pf1Bit);
@@ -131,24 +131,29 @@ void MakeVariousResult(const RasterImage& working, SharedState& state, ResultSin
   ConvolveSource prepared;
   PrepareSharpening(prepared, working, state);  // C4 (and C3's threshold)
   const int bias = state.SharedBias;
+  RasterImage convRgb, convHsi;
   RunConcurrently({
       [&] {
-        MakePlainCandidates(working, c);                                       // C1, C2
-        c.pf1bit2 = SharpenedAtOneBit(prepared, bias);                         // C5
-        c.rgbDithered = DitheredSharpening(prepared, kChannelRgb, bias);       // C6, C9
+        MakePlainCandidates(working, c);                    // C1, C2
+        c.pf1bit2 = SharpenedAtOneBit(prepared, bias);      // C5
+        convRgb = Sharpened(prepared, kChannelRgb, bias);  // C6
       },
-      [&] { c.dithered = RecipeDither(working); },                             // C3
-      [&] { c.hsiDithered = DitheredSharpening(prepared, kChannelHsi, bias); }  // C7, C10
+      [&] { convHsi = Sharpened(prepared, kChannelHsi, bias); }  // C7
   });
   ReleaseWorkBuffers(prepared);  // C8
+  // C3, C9 and C10: three pictures of one size, dithered in one pass.
+  std::vector<PackedDitherResults> dithered =
+      FloydSteinbergDitherPackedTogether({&working, &convRgb, &convHsi}, kRecipeDitherThreshold);
+  convRgb = RasterImage();
+  convHsi = RasterImage();
 
   Outputs outputs;
   outputs.Add("pf1bit", std::move(c.pf1bit));
   outputs.Add("pf1bit2", std::move(c.pf1bit2));
   outputs.AddPacked("Mono", std::move(c.mono));
-  outputs.AddDither("Dither_", std::move(c.dithered));
-  outputs.AddDither("Conv_RGB_Dither_", std::move(c.rgbDithered));
-  outputs.AddDither("Conv_HSI_Dither_", std::move(c.hsiDithered));
+  outputs.AddDither("Dither_", std::move(dithered[0]));
+  outputs.AddDither("Conv_RGB_Dither_", std::move(dithered[1]));
+  outputs.AddDither("Conv_HSI_Dither_", std::move(dithered[2]));
   ShowOutputs(working, outputs.List(), 16, state, results, progress);
 }
 
