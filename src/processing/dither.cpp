@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "core/arithmetic.h"
@@ -146,6 +147,14 @@ struct StuckiKernel {
                                                  {1, 2, 2},
                                                  {2, 2, 1}}};
 };
+
+// Whether a tap of the kernel has this weight (one division serves them all).
+template <typename K>
+constexpr bool UsesWeight(int weight) {
+  for (const Tap& tap : K::kTaps)
+    if (tap.weight == weight) return true;
+  return false;
+}
 
 // The bordered copy as the diffusion sees it. Buffer row b holds picture row
 // H - b: row 0 is the bottom border row (a copy of the last picture row),
@@ -354,8 +363,115 @@ bool HasFma() {
   return has;
 }
 
-// Diffuses the intensity of N pictures of one size (N is 1 but for
-// Floyd-Steinberg) and writes their I results.
+// The wide kernels round the intensity to a whole number at every share, so
+// a cell is whole from its first share on, and only the very first pixel of
+// a run is quantised before any share reached it. A cell holds its whole
+// value v >= 0, or, while fresh, -(s + 1) for its colour sum s (intensity
+// s / 3). A share of error e (whole: e is v or v - 255) is the rule's
+// round(old + e w / D): for a whole cell the colour rule (add, and on an
+// exact half go to even, WideShare in scalar); for a fresh one round((s D +
+// 3 e w) / (3 D)) in whole numbers. Both are exactly the extended rule: a
+// value that is not a half lies at least 1 / (6 D) from one, far beyond the
+// rule's rounding, and on a half the rule's sum, once stored as a double, is
+// the half itself (old s / 3 misses it by less than half a unit of the
+// double), which then rounds to even like the whole numbers here.
+struct IntensityShare {
+  int add;
+  bool tie;
+};
+
+template <int D>
+inline IntensityShare IntensityShareOf(int n) {
+  constexpr int kOffset = 64;  // keeps the numerator positive (|n| <= 255 * 8)
+  const int s = n + kOffset * D, q = s / D, r2 = 2 * (s - q * D);
+  return {q - kOffset + (r2 > D), r2 == D};
+}
+
+template <typename K>
+inline int AddFreshIntensity(int fresh, int errorTimesWeight) {
+  constexpr int kDen = 3 * K::kDivisor, kOffset = 64;
+  const int sum = -fresh - 1;
+  const int s = sum * K::kDivisor + 3 * errorTimesWeight + kOffset * kDen;
+  int q = s / kDen;
+  const int r2 = 2 * (s - q * kDen);
+  q += (r2 > kDen) | ((r2 == kDen) & q);
+  const int v = q - kOffset;
+  return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+
+template <typename K, int... kWeights>
+inline void MakeIntensityShares(int error, IntensityShare* shares, std::integer_sequence<int, kWeights...>) {
+  (
+      [&] {
+        if constexpr (UsesWeight<K>(kWeights)) shares[kWeights] = IntensityShareOf<K::kDivisor>(error * kWeights);
+      }(),
+      ...);
+}
+
+template <typename K>
+void DiffuseWideIntensity(const DiffusionSource& src, int t, PackedDitherResults& out) {
+  constexpr int kSlots = K::kRowsAhead + 1, kMaxWeight = 8;
+  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
+  DiffusionRows rows(src);
+  RowRing<K, int> ring(BW);
+  auto load = [&](int bufferRow) {
+    const uint8_t* cell = rows.Get(bufferRow);
+    int* dst = ring.Slot(bufferRow) + border;
+    for (int c = 0; c < W; ++c, cell += 3) dst[c] = -(cell[0] + cell[1] + cell[2]) - 1;
+    for (int e = 1; e <= border; ++e) {
+      dst[-e] = dst[0];
+      dst[W - 1 + e] = dst[W - 1];
+    }
+  };
+  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
+  std::vector<uint8_t> result(static_cast<size_t>(W));
+  uint8_t* const dst = result.data();
+  const std::array<double, 766>& intensity = IntensityBySum();
+  for (int b = 0; b <= H; ++b) {
+    if (b > 0) load(b + K::kRowsAhead);
+    const int y = H - b;
+    const int d = (y % 2 == 0) ? 1 : -1;
+    int* cells[kSlots];
+    for (int k = 0; k < kSlots; ++k) cells[k] = ring.Slot(b + k) + border;
+    int i = 0, x = d > 0 ? 0 : W - 1;
+    if (b == 0) {
+      // The one fresh cell quantised: its fractional error through the
+      // rule itself; every cell it reaches comes out whole.
+      double error;
+      dst[x] = Quantise<3>(intensity[-cells[0][x] - 1], t, error);
+#pragma GCC unroll 16
+      for (const Tap& tap : K::kTaps) {
+        int& target = cells[tap.dy][x + d * tap.dx];
+        target = static_cast<int>(AddIntensityShare<K>(intensity[-target - 1], error, tap.weight));
+      }
+      ++i, x += d;
+    }
+    for (; i < W; ++i, x += d) {
+      const int v = cells[0][x];  // whole: every processed cell has had a share
+      const bool white = v >= t;
+      dst[x] = white ? kWhiteByte : 0;
+      const int error = white ? v - 255 : v;
+      IntensityShare shares[kMaxWeight + 1];
+      MakeIntensityShares<K>(error, shares, std::make_integer_sequence<int, kMaxWeight + 1>{});
+#pragma GCC unroll 16
+      for (const Tap& tap : K::kTaps) {
+        int& target = cells[tap.dy][x + d * tap.dx];
+        if (target >= 0) {
+          int sum = target + shares[tap.weight].add;
+          sum += shares[tap.weight].tie & sum & 1;
+          target = sum < 0 ? 0 : (sum > 255 ? 255 : sum);
+        } else {
+          target = AddFreshIntensity<K>(target, error * tap.weight);
+        }
+      }
+    }
+    // The bottom border row's results are dropped.
+    if (y < H) PackBlackWhiteRow(dst, W, out[3].Row(y));
+  }
+}
+
+// Diffuses the Floyd-Steinberg intensity of N pictures of one size and
+// writes their I results.
 template <typename K, size_t N>
 void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const std::array<PackedDitherResults*, N>& out) {
   constexpr int kSlots = K::kRowsAhead + 1;
@@ -391,27 +507,13 @@ void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const st
       for (int k = 0; k < kSlots; ++k) cells[s][k] = rings[s].Slot(b + k) + border;
       dst[s] = results[s].data();
     }
-    if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
-      if (HasFma()) {
-        double* cur[N];
-        double* next[N];
-        for (size_t s = 0; s < N; ++s) cur[s] = cells[s][0], next[s] = cells[s][1];
-        ScanRowIntensityFused<N>(cur, next, W, d, t, dst);
-      } else {
-        for (size_t s = 0; s < N; ++s) ScanRowFloydSteinberg<3>(cells[s][0], cells[s][1], W, d, t, dst[s]);
-      }
+    if (HasFma()) {
+      double* cur[N];
+      double* next[N];
+      for (size_t s = 0; s < N; ++s) cur[s] = cells[s][0], next[s] = cells[s][1];
+      ScanRowIntensityFused<N>(cur, next, W, d, t, dst);
     } else {
-      static_assert(N == 1, "only Floyd-Steinberg steps several pictures at once");
-      for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
-        double error;
-        dst[0][x] = Quantise<3>(cells[0][0][x], t, error);
-        // Unrolled, so that every weight, offset and divisor is a constant.
-#pragma GCC unroll 16
-        for (const Tap& tap : K::kTaps) {
-          double& target = cells[0][tap.dy][x + d * tap.dx];
-          target = AddIntensityShare<K>(target, error, tap.weight);
-        }
-      }
+      for (size_t s = 0; s < N; ++s) ScanRowFloydSteinberg<3>(cells[s][0], cells[s][1], W, d, t, dst[s]);
     }
     // The bottom border row's results are dropped.
     if (y < H)
@@ -444,13 +546,45 @@ inline WideLanes ShareLanesBy(WideLanes old, WideLanes n) {
   return v > top ? top : v;
 }
 
+// A colour share old + n / D as the rule rounds it (AddColourShare), split
+// so that one division serves every tap of a weight: old is whole, so the
+// sum rounds to old + add, or, on an exact half (tie), to whichever of
+// old + add and old + add + 1 is even.
+struct WideShare {
+  WideLanes add, tie;
+};
+
+template <int D>
+inline WideShare ShareOf(WideLanes n) {
+  // |n| <= 255 * 8; the offset keeps the numerator positive and below 2^15.
+  constexpr short kOffset = 64, kOffsetTimesD = 64 * D;
+  constexpr unsigned short kUD = D, kTwo = 2;
+  const UnsignedWideLanes s = reinterpret_cast<UnsignedWideLanes>(static_cast<WideLanes>(n + kOffsetTimesD));
+  const UnsignedWideLanes q = s / kUD;
+  const UnsignedWideLanes r2 = kTwo * (s - q * kUD);
+  const WideLanes past = r2 > kUD;
+  return {reinterpret_cast<WideLanes>(q) - kOffset + (past & static_cast<short>(1)), r2 == kUD};
+}
+
+template <typename K, int... kWeights>
+inline void MakeShares(WideLanes error, WideShare* shares, std::integer_sequence<int, kWeights...>) {
+  (
+      [&] {
+        if constexpr (UsesWeight<K>(kWeights))
+          shares[kWeights] = ShareOf<K::kDivisor>(error * static_cast<short>(kWeights));
+      }(),
+      ...);
+}
+
 // One row of a wide kernel on the three colour lanes (0 B, 1 G, 2 R), each
 // tap's shares in the kernel's order, as the intensity takes them.
 template <typename K>
 void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, int t, uint8_t* const dst[3]) {
+  constexpr int kMaxWeight = 8;
   // Cells hold 0 .. 255, so thresholds beyond 0 .. 256 act like those ends.
   const short tt = static_cast<short>(t < 0 ? 0 : (t > 256 ? 256 : t));
   const WideLanes threshold = {tt, tt, tt, tt, tt, tt, tt, tt};
+  const WideLanes zero = {}, top = {255, 255, 255, 255, 255, 255, 255, 255};
   for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
     const WideLanes v = rows[0][x];
     const WideLanes white = (v >= threshold) & static_cast<short>(255);
@@ -458,10 +592,16 @@ void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, in
     dst[0][x] = static_cast<uint8_t>(white[2]);
     dst[1][x] = static_cast<uint8_t>(white[1]);
     dst[2][x] = static_cast<uint8_t>(white[0]);
+    // One division per weight the kernel uses, not one per tap.
+    WideShare shares[kMaxWeight + 1];
+    MakeShares<K>(error, shares, std::make_integer_sequence<int, kMaxWeight + 1>{});
 #pragma GCC unroll 16
     for (const Tap& tap : K::kTaps) {
       WideLanes& target = rows[tap.dy][x + d * tap.dx];
-      target = ShareLanesBy<K::kDivisor>(target, error * static_cast<short>(tap.weight));
+      const WideShare& share = shares[tap.weight];
+      WideLanes sum = target + share.add;
+      sum += share.tie & sum & static_cast<short>(1);
+      target = sum < zero ? zero : (sum > top ? top : sum);
     }
   }
 }
@@ -539,6 +679,10 @@ std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterI
   if (!sources[0]->HasImage()) return out;
   // The colour channels share one pass on lanes; the intensity runs beside it.
   const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+  const auto intensities = [&] {
+    if constexpr (std::is_same_v<K, FloydSteinbergKernel>) DiffuseIntensity<K, N>(src, threshold, outs);
+    else DiffuseWideIntensity<K>(src[0], threshold, *outs[0]);
+  };
   if (threaded) {
     std::exception_ptr failure;
     std::thread colours([&] {
@@ -549,7 +693,7 @@ std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterI
       }
     });
     try {
-      DiffuseIntensity<K, N>(src, threshold, outs);
+      intensities();
     } catch (...) {
       colours.join();
       throw;
@@ -558,7 +702,7 @@ std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterI
     if (failure) std::rethrow_exception(failure);
   } else {
     DiffuseColours<K, N>(src, threshold, outs);
-    DiffuseIntensity<K, N>(src, threshold, outs);
+    intensities();
   }
   return out;
 }
