@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/limits.h"
+#include "core/parallel_rows.h"
 #include "core/tessalin_error.h"
 
 namespace tessalin {
@@ -88,43 +89,49 @@ bool ReadBmpRowsDirect(const std::string& path, RasterImage& out) {
   RasterImage picture = NewUnfilledRaster(format, height, width);
   const size_t dataBytes = picture.RowBytes();
   const size_t stored = static_cast<size_t>((layout.width * layout.bits + 31) / 32 * 4);
-  // File rows in file order; the padding of each goes to a scratch piece.
-  std::vector<uint8_t> padding(4);
-  std::vector<iovec> pieces;
-  for (int first = 0; first < height; first += kRowsPerRead) {
-    const int count = std::min(kRowsPerRead, height - first);
-    pieces.clear();
-    size_t want = 0;
-    for (int k = 0; k < count; ++k) {
-      const int fileRow = first + k;
-      const int y = layout.topDown ? fileRow : height - 1 - fileRow;
-      pieces.push_back({picture.Row(y), dataBytes});
-      want += dataBytes;
-      // The last row's padding may lie past the end of the file.
-      if (stored > dataBytes && fileRow + 1 < height) {
-        pieces.push_back({padding.data(), stored - dataBytes});
-        want += stored - dataBytes;
+  // File rows in file order, a few hundred a call; the padding of each goes
+  // to a scratch piece. Pieces of the file are read side by side, so that
+  // both cores copy and take in fresh pages.
+  const int chunks = (height + kRowsPerRead - 1) / kRowsPerRead;
+  ParallelFor(chunks, 1, [&](int64_t firstChunk, int64_t endChunk) {
+    std::vector<uint8_t> padding(4);
+    std::vector<iovec> pieces;
+    for (int64_t chunk = firstChunk; chunk < endChunk; ++chunk) {
+      const int first = static_cast<int>(chunk) * kRowsPerRead;
+      const int count = std::min(kRowsPerRead, height - first);
+      pieces.clear();
+      size_t want = 0;
+      for (int k = 0; k < count; ++k) {
+        const int fileRow = first + k;
+        const int y = layout.topDown ? fileRow : height - 1 - fileRow;
+        pieces.push_back({picture.Row(y), dataBytes});
+        want += dataBytes;
+        // The last row's padding may lie past the end of the file.
+        if (stored > dataBytes && fileRow + 1 < height) {
+          pieces.push_back({padding.data(), stored - dataBytes});
+          want += stored - dataBytes;
+        }
+      }
+      off_t at = static_cast<off_t>(layout.pixelOffset + static_cast<int64_t>(first) * static_cast<int64_t>(stored));
+      size_t done = 0;
+      size_t index = 0;
+      while (done < want) {
+        const ssize_t n = ::preadv(file.Get(), pieces.data() + index, static_cast<int>(pieces.size() - index), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ThrowFileError(path, std::string("cannot be read: ") + std::strerror(errno) + ".");
+        if (n == 0) ThrowFileError(path, "is truncated: its pixel data ends early.");
+        done += static_cast<size_t>(n);
+        at += n;
+        // Skip the pieces read whole and move into a piece read in part.
+        size_t left = static_cast<size_t>(n);
+        while (left > 0 && left >= pieces[index].iov_len) left -= pieces[index++].iov_len;
+        if (left > 0) {
+          pieces[index].iov_base = static_cast<uint8_t*>(pieces[index].iov_base) + left;
+          pieces[index].iov_len -= left;
+        }
       }
     }
-    off_t at = static_cast<off_t>(layout.pixelOffset + static_cast<int64_t>(first) * static_cast<int64_t>(stored));
-    size_t done = 0;
-    size_t index = 0;
-    while (done < want) {
-      const ssize_t n = ::preadv(file.Get(), pieces.data() + index, static_cast<int>(pieces.size() - index), at);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) ThrowFileError(path, std::string("cannot be read: ") + std::strerror(errno) + ".");
-      if (n == 0) ThrowFileError(path, "is truncated: its pixel data ends early.");
-      done += static_cast<size_t>(n);
-      at += n;
-      // Skip the pieces read whole and move into a piece read in part.
-      size_t left = static_cast<size_t>(n);
-      while (left > 0 && left >= pieces[index].iov_len) left -= pieces[index++].iov_len;
-      if (left > 0) {
-        pieces[index].iov_base = static_cast<uint8_t*>(pieces[index].iov_base) + left;
-        pieces[index].iov_len -= left;
-      }
-    }
-  }
+  });
   if (format == PixelFormat::pf32Bit)
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) picture.Row(y)[4 * x + 3] = 0;
