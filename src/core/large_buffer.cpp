@@ -12,8 +12,8 @@ namespace tessalin {
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
-// What a reuse scope keeps at most: a few pictures' worth, so that a command's
-// peak stays near what it holds at once.
+// What a reuse scope keeps at most: a few pictures' worth, so that a
+// command's peak stays near what it holds at once.
 constexpr size_t kMaxKeptBlocks = 6;
 constexpr size_t kMaxKeptBytes = size_t{768} << 20;
 

@@ -48,7 +48,10 @@ class LargeBufferReuse {
   LargeBufferReuse& operator=(const LargeBufferReuse&) = delete;
 };
 
-// Buffers from this size up are mappings of their own.
-inline constexpr size_t kLargeBufferMinimum = size_t{2} << 20;
+// Buffers from this size up are mappings of their own; smaller ones come
+// from the heap, whose allocator keeps and reuses blocks below this size by
+// itself (a dialog recomputing on a 1000 x 1000 picture gets its buffers back
+// without fresh pages), and maps anything larger afresh every time anyway.
+inline constexpr size_t kLargeBufferMinimum = size_t{32} << 20;
 
 }  // namespace tessalin

@@ -38,8 +38,8 @@ RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kin
 // whole rows for a pf24Bit source.
 RasterImage MakeConvolveBorder(const RasterImage& source);
 
-// Prepare, one ConvolveChannel and release in one call, reading a pf24Bit
-// picture row by row without working buffers where the channel allows it.
+// Prepare, one ConvolveChannel and release in one call; a pf24Bit picture is
+// read in place (PrepareConvolveSourceInPlace), without working buffers.
 RasterImage ConvolvePicture(const RasterImage& picture, int channel, int kind, int bias);
 
 // The plain nine-products-per-pixel loop, one thread, every channel and kind
