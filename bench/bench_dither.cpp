@@ -25,6 +25,24 @@ void BM_FloydSteinbergDither(benchmark::State& state) {
 }
 BENCHMARK(BM_FloydSteinbergDither)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The engine's own results, packed at one bit (what WBMP files and the wizard take).
+void BM_FloydSteinbergDitherPacked(benchmark::State& state) {
+  const RasterImage& photo = bench::Photo4000x3000();
+  for (auto _ : state) benchmark::DoNotOptimize(FloydSteinbergDitherPacked(photo, 128));
+}
+BENCHMARK(BM_FloydSteinbergDitherPacked)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// Three pictures of one size in one pass, as the wizard dithers them.
+void BM_FloydSteinbergDitherPackedTogether(benchmark::State& state) {
+  const RasterImage& photo = bench::Photo4000x3000();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(FloydSteinbergDitherPackedTogether({&photo, &photo, &photo}, 128));
+}
+BENCHMARK(BM_FloydSteinbergDitherPackedTogether)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
 void BM_WideKernelDither(benchmark::State& state) {
   const RasterImage& photo = bench::Photo4000x3000();
   for (auto _ : state)

@@ -17,17 +17,18 @@ namespace {
 
 // The dither methods by kind: the ordered matrices, the plain threshold,
 // Floyd and Steinberg, and every wider kernel of the diffusion driver.
-DitherResults Dither(const RasterImage& picture, int kind, int threshold) {
+// The engines read any layout as its 24-bit form and leave the results packed.
+PackedDitherResults Dither(const RasterImage& picture, int kind, int threshold) {
   switch (kind) {
     case 0:
     case 1:
-      return OrderedDither(picture, kind);
+      return OrderedDitherPacked(picture, kind);
     case 2:
-      return FloydSteinbergDither(picture, threshold);
+      return FloydSteinbergDitherPacked(picture, threshold);
     case 5:
-      return CustomThresholdDither(picture, threshold);
+      return CustomThresholdDitherPacked(picture, threshold);
     default:
-      return WideKernelDither(picture, threshold, kind);
+      return WideKernelDitherPacked(picture, threshold, kind);
   }
 }
 
@@ -42,18 +43,21 @@ ApplyStep PrepareDither(const std::vector<std::string>& a, const ParsedArgs& arg
   return [kind, threshold, channel](RasterImage source, SharedState& state) {
     state.DitherKind = kind;
     state.DitherThreshold = threshold;
-    DitherResults results = Dither(To24Bit(std::move(source)), kind, threshold);
-    if (channel) return OneResult(std::move(results[static_cast<size_t>(*channel)]));
+    PackedDitherResults results = Dither(source, kind, threshold);
     static const std::array<const char*, 4> kSuffixes = {"_R", "_G", "_B", "_I"};
     std::vector<ApplyResult> out;
-    for (size_t i = 0; i < results.size(); ++i) out.push_back({kSuffixes[i], std::move(results[i])});
+    for (size_t i = 0; i < results.size(); ++i)
+      if (!channel || *channel == static_cast<int>(i))
+        out.push_back({channel ? "" : kSuffixes[i], std::move(results[i]), true});
     return out;
   };
 }
 
+// The rotation and scaling engines read any layout as its 24-bit form, so
+// no 24-bit copy is made for them.
 ApplyStep PrepareRotate90(const std::vector<std::string>&, const ParsedArgs&) {
   return
-      [](RasterImage source, SharedState&) { return OneResult(RotateImage90(To24Bit(std::move(source)))); };
+      [](RasterImage source, SharedState&) { return OneResult(RotateImage90(source)); };
 }
 
 ApplyStep PrepareRotate(const std::vector<std::string>& a, const ParsedArgs& args) {
@@ -62,7 +66,7 @@ ApplyStep PrepareRotate(const std::vector<std::string>& a, const ParsedArgs& arg
   if (degrees < -360 || degrees > 360) throw UsageError("rotate takes -360 to 360 degrees");
   const bool fit = args.Has("--fit");
   return [degrees, fit](RasterImage source, SharedState&) {
-    return OneResult(RotateImage(To24Bit(std::move(source)), fit, degrees));
+    return OneResult(RotateImage(source, fit, degrees));
   };
 }
 
@@ -72,7 +76,7 @@ ApplyStep PrepareScale(const std::vector<std::string>& a, const ParsedArgs&) {
   if (std::find(kTags.begin(), kTags.end(), tag) == kTags.end())
     throw UsageError("scale takes a menu percentage: 25, 50, 75, 100, 125, 150, 175, 200, 300, 400 or 500");
   return [tag](RasterImage source, SharedState&) {
-    return OneResult(ScaleByMenuTag(To24Bit(std::move(source)), tag));
+    return OneResult(ScaleByMenuTag(source, tag));
   };
 }
 
@@ -85,14 +89,14 @@ double Factor(const std::string& text, const std::string& name) {
 ApplyStep PrepareReduce(const std::vector<std::string>& a, const ParsedArgs&) {
   const double f = Factor(a[0], "reduce");
   return [f](RasterImage source, SharedState&) {
-    return OneResult(ReduceImage(To24Bit(std::move(source)), f, f));
+    return OneResult(ReduceImage(source, f, f));
   };
 }
 
 ApplyStep PrepareMagnify(const std::vector<std::string>& a, const ParsedArgs&) {
   const double f = Factor(a[0], "magnify");
   return [f](RasterImage source, SharedState&) {
-    return OneResult(MagnifyImage(To24Bit(std::move(source)), f, f));
+    return OneResult(MagnifyImage(source, f, f));
   };
 }
 

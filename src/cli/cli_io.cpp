@@ -17,6 +17,7 @@
 #include "cli/cli_prompts.h"
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
+#include "formats/black_white_save.h"
 #include "formats/image_files.h"
 #include "formats/image_signature.h"
 
@@ -227,7 +228,7 @@ RasterImage LoadInput(const std::string& path, CliRun& run) {
   }
 }
 
-void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run) {
+void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run, bool packedBlackWhite) {
   const std::string name = OutputName(path);
   std::optional<TempFolder> folder;
   std::string file = path;
@@ -239,7 +240,9 @@ void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run) 
     CliPrompts prompts(run.args, name);
     NoResults results;
     FileContext context{prompts, results, run.state, nullptr};
-    if (!SaveImageFile(file, image, context) || prompts.Refused())
+    const bool saved =
+        packedBlackWhite ? SaveBlackWhiteResult(file, image, context) : SaveImageFile(file, image, context);
+    if (!saved || prompts.Refused())
       throw TessalinError(RefusedSave(name, LowerExtension(file)));
     if (path == kStandardStream) CopyToStandardOutput(file);
   } catch (const TessalinError& e) {

@@ -39,7 +39,9 @@ std::string TargetExtension(const ParsedArgs& args);
 void CheckWritable(const std::string& path);
 
 RasterImage LoadInput(const std::string& path, CliRun& run);
-void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run);
+// `packedBlackWhite`: `image` is a packed black-and-white result
+// (core/black_white.h), saved as its 24-bit form would be.
+void SaveOutput(const std::string& path, const RasterImage& image, CliRun& run, bool packedBlackWhite = false);
 
 // `message` starting with "FILE: ", the name put in front when the engine left it out.
 std::string AboutFile(const std::string& file, const std::string& message);

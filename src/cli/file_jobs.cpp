@@ -90,7 +90,7 @@ void RunJob(const FileJob& job, const ParsedArgs& args, const ScreenSizing& sizi
       throw FileError(InputName(job.input) + ": out of memory");
     }
   }
-  for (const ApplyResult& r : results) SaveOutput(WithSuffix(job.output, r.suffix), r.image, run);
+  for (const ApplyResult& r : results) SaveOutput(WithSuffix(job.output, r.suffix), r.image, run, r.packedBlackWhite);
 }
 
 }  // namespace

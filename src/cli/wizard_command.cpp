@@ -65,19 +65,25 @@ class FileResults : public ResultSink {
   FileResults(CliRun& run, std::string folder, std::string ext, WizardSheet* sheet)
       : run_(run), folder_(std::move(folder)), ext_(std::move(ext)), sheet_(sheet) {}
 
-  void CreateResultChild(const std::string& name, const RasterImage& raster) override {
+  void CreateResultChild(const std::string& name, const RasterImage& raster) override { Save(name, raster, false); }
+  // Saved packed where the file comes out alike; the sheet takes 1-bit pictures as they are.
+  void CreateBlackWhiteResultChild(const std::string& name, const RasterImage& packed) override {
+    Save(name, packed, true);
+  }
+  const std::vector<std::string>& Written() const { return written_; }
+
+ private:
+  void Save(const std::string& name, const RasterImage& raster, bool packed) {
     ++count_;
     char number[16];
     std::snprintf(number, sizeof number, "%02d_", count_);
     const std::string stem = number + name;
     const std::string path = (std::filesystem::path(folder_) / (stem + "." + ext_)).string();
-    SaveOutput(path, raster, run_);
+    SaveOutput(path, raster, run_, packed);
     written_.push_back(path);
     if (sheet_) sheet_->Add(stem, raster);
   }
-  const std::vector<std::string>& Written() const { return written_; }
 
- private:
   CliRun& run_;
   std::string folder_, ext_;
   WizardSheet* sheet_;

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "core/bmp_direct_read.h"
 #include "core/file_io.h"
 #include "core/limits.h"
 #include "core/palette.h"
@@ -87,7 +88,8 @@ class Decoder {
     ColorTable table;
     if (header_.bits <= 8) table = ReadColorTable();
     CheckPixelData(format);
-    RasterImage image = NewRaster(format, static_cast<int>(header_.height), static_cast<int>(header_.width));
+    // Every row is written below (RLE rows are cleared first).
+    RasterImage image = NewUnfilledRaster(format, static_cast<int>(header_.height), static_cast<int>(header_.width));
     if (IsIndexed(format)) image.SetColorTable(std::move(table));
     if (header_.compression == kBiRle8 || header_.compression == kBiRle4) DecodeRle(image);
     else DecodeRows(image, format);
@@ -446,8 +448,12 @@ std::vector<uint8_t> EncodeBmpAsDevice(const RasterImage& image) {
 RasterImage LoadBmpFile(const std::string& path) {
   const int64_t size = FileSizeOf(path);
   if (size > kMaxFileBytes) ThrowFileError(path, "is too large to be a BMP within the picture size limit.");
-  const std::vector<uint8_t> bytes = ReadWholeFile(path);
-  return DecodeBmp(bytes, path);
+  // The common files go straight into the rows; the others are read whole
+  // (not zero-filled first: the read fills it) and decoded.
+  RasterImage direct;
+  if (ReadBmpRowsDirect(path, direct)) return direct;
+  const LargeBuffer bytes = ReadWholeFileBuffer(path);
+  return DecodeBmp({bytes.Data(), bytes.Size()}, path);
 }
 
 void SaveBmpFile(const RasterImage& image, const std::string& path) {

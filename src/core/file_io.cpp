@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +31,12 @@ void RejectDirectory(const std::string& path) {
 
 }  // namespace
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+namespace {
+
+// Opens `path`, asks `allocate` for room for its announced size and reads
+// into it; returns the bytes read (fewer if the file shrank meanwhile).
+template <typename Allocate>
+size_t ReadFileInto(const std::string& path, Allocate allocate) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) ThrowFileError(path, "cannot be opened: " + ErrnoText() + ".");
   struct stat st {};
@@ -38,16 +44,17 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     ::close(fd);
     ThrowFileError(path, "is not a readable file.");
   }
-  std::vector<uint8_t> bytes;
+  const size_t size = static_cast<size_t>(st.st_size);
+  uint8_t* data = nullptr;
   try {
-    bytes.resize(static_cast<size_t>(st.st_size));
+    data = allocate(size);
   } catch (const std::bad_alloc&) {
     ::close(fd);
     ThrowFileError(path, "is too large to read into memory.");
   }
   size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+  while (done < size) {
+    const ssize_t n = ::read(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const std::string why = ErrnoText();
@@ -58,7 +65,27 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     done += static_cast<size_t>(n);
   }
   ::close(fd);
-  bytes.resize(done);
+  return done;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  bytes.resize(ReadFileInto(path, [&](size_t size) {
+    bytes.resize(size);
+    return bytes.data();
+  }));
+  return bytes;
+}
+
+LargeBuffer ReadWholeFileBuffer(const std::string& path) {
+  LargeBuffer bytes;
+  const size_t done = ReadFileInto(path, [&](size_t size) {
+    bytes = LargeBuffer(size);
+    return bytes.Data();
+  });
+  bytes.Shrink(done);
   return bytes;
 }
 

@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "core/large_buffer.h"
+
 namespace tessalin {
 
 // Reads the whole file; throws TessalinError naming the file when it cannot.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// The same bytes in memory that is not zero-filled before the read fills it,
+// for large files whose contents are copied out once.
+LargeBuffer ReadWholeFileBuffer(const std::string& path);
 
 // The size of a file in bytes (64-bit); throws when it cannot be read.
 int64_t FileSizeOf(const std::string& path);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/arithmetic.h"
+#include "core/black_white.h"
 #include "core/colour_model.h"
 #include "core/palette.h"
 #include "core/parallel_rows.h"
@@ -22,7 +24,7 @@ void RequireTrueColour(const RasterImage& image) {
 template <typename PixelFn>
 RasterImage MapPixels(const RasterImage& image, PixelFn pixel) {
   RequireTrueColour(image);
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, image.Height(), image.Width());
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, image.Height(), image.Width());
   const int w = image.Width();
   // Rows are independent: pieces of them run on several threads.
   ParallelFor(image.Height(), 8, [&](int64_t begin, int64_t end) {
@@ -152,7 +154,7 @@ RasterImage EtcModelImage(int kind, const RasterImage& image) {
 RasterImage MirrorImage(int kind, const RasterImage& image) {
   RequireTrueColour(image);
   const int w = image.Width(), h = image.Height();
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, h, w);
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, h, w);
   ParallelFor(h, 8, [&](int64_t begin, int64_t end) {
     for (int y = static_cast<int>(begin); y < end; ++y) {
       if (kind == 1) {
@@ -165,6 +167,43 @@ RasterImage MirrorImage(int kind, const RasterImage& image) {
     }
   });
   return out;
+}
+
+namespace {
+
+// A 24-bit picture's pixels mapped to 1 bit, each by `white(b, g, r)`.
+template <typename WhiteFn>
+RasterImage PackedByRule(const RasterImage& image, WhiteFn white) {
+  const int w = image.Width();
+  RasterImage out = NewPackedRaster(image.Height(), w);
+  ParallelFor(image.Height(), 64, [&](int64_t begin, int64_t end) {
+    std::vector<uint8_t> values(static_cast<size_t>(w));
+    for (int64_t y = begin; y < end; ++y) {
+      const uint8_t* src = image.Row(static_cast<int>(y));
+      for (int x = 0; x < w; ++x, src += 3) values[x] = white(src[0], src[1], src[2]) ? 255 : 0;
+      PackBlackWhiteRow(values.data(), w, out.Row(static_cast<int>(y)));
+    }
+  });
+  return out;
+}
+
+}  // namespace
+
+RasterImage MonochromePacked(const RasterImage& image) {
+  RequireTrueColour(image);
+  return PackedByRule(image, [](uint8_t b, uint8_t g, uint8_t r) { return MonochromeIsWhite(r, g, b); });
+}
+
+RasterImage ConvertedPixelFormat(int pixelFormat, const RasterImage& image) {
+  if (pixelFormat == static_cast<int>(PixelFormat::pf1Bit) && image.Format() == PixelFormat::pf24Bit) {
+    // The nearer of black and white by squared distance: white exactly when
+    // 510 (r + g + b) > 3 * 255 * 255, that is r + g + b >= 383 (never a tie).
+    return PackedByRule(image, [](uint8_t b, uint8_t g, uint8_t r) { return r + g + b >= 383; });
+  }
+  RasterImage copy;
+  copy.Assign(image);
+  ConvertPixelFormat(pixelFormat, copy);
+  return copy;
 }
 
 void ConvertPixelFormat(int pixelFormat, RasterImage& image) {

@@ -21,6 +21,11 @@ RasterImage MirrorImage(int kind, const RasterImage& image);
 
 // Installs the black-and-white palette first when the target is pf1Bit.
 void ConvertPixelFormat(int pixelFormat, RasterImage& image);
+// ConvertPixelFormat applied to a copy of `image`, made without the copy.
+RasterImage ConvertedPixelFormat(int pixelFormat, const RasterImage& image);
+
+// EtcModelImage kind 1 (Monochrome) packed at one bit (core/black_white.h).
+RasterImage MonochromePacked(const RasterImage& image);
 
 // The per-pixel rules, shared with the engines that reuse them.
 uint8_t GrayScaleValue(uint8_t r, uint8_t g, uint8_t b);  // round(0.3 R + 0.59 G + 0.11 B)

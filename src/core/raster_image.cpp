@@ -44,7 +44,6 @@ RasterImage& RasterImage::operator=(RasterImage&& other) noexcept {
     colors_ = std::move(other.colors_);
     installedPalette_ = std::move(other.installedPalette_);
     brush_ = std::exchange(other.brush_, kWhite);
-    other.pixels_.clear();
     other.colors_.clear();
     other.installedPalette_.reset();
   }
@@ -54,7 +53,8 @@ RasterImage& RasterImage::operator=(RasterImage&& other) noexcept {
 void RasterImage::Assign(const RasterImage& source) {
   if (this == &source) return;
   // Copies first: if one runs out of memory this raster stays as it was.
-  std::vector<uint8_t> pixels = source.pixels_;
+  LargeBuffer pixels(source.pixels_.Size());
+  if (pixels.Size()) std::memcpy(pixels.Data(), source.pixels_.Data(), pixels.Size());
   ColorTable colors = source.colors_;
   std::optional<ColorTable> palette = source.installedPalette_;
   width_ = source.width_;
@@ -79,7 +79,12 @@ void RasterImage::Reallocate(int width, int height, PixelFormat format, const Co
   CheckPixelLimit(width, height);
   // Allocated first: if memory runs out this raster stays as it was.
   const size_t stride = StrideFor(format, width);
-  std::vector<uint8_t> pixels(stride * static_cast<size_t>(height), 0);
+  LargeBuffer pixels(stride * static_cast<size_t>(height));
+  // Whole bytes of pixels are left for the writer; a last byte shared with
+  // unused bits, and the padding, start at zero.
+  const size_t wholeBytes = static_cast<size_t>(width) * BitsPerPixel(format) / 8;
+  for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+    std::memset(pixels.Data() + y * stride + wholeBytes, 0, stride - wholeBytes);
   ColorTable table = IsIndexed(format) ? colors : ColorTable{};
   width_ = width;
   height_ = height;
@@ -321,6 +326,12 @@ RasterImage NewRaster(PixelFormat format, int height, int width) {
   RasterImage raster;
   raster.Reallocate(width, height, format, DefaultColorTable(format));
   raster.FillWhite();
+  return raster;
+}
+
+RasterImage NewUnfilledRaster(PixelFormat format, int height, int width) {
+  RasterImage raster;
+  raster.Reallocate(width, height, format, DefaultColorTable(format));
   return raster;
 }
 

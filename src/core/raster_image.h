@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/color.h"
+#include "core/large_buffer.h"
 #include "core/pixel_format.h"
 
 namespace tessalin {
@@ -52,8 +53,8 @@ class RasterImage {
   // Converts to the new layout by nearest colour, without dithering.
   void SetPixelFormat(PixelFormat format);
 
-  uint8_t* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * stride_; }
-  const uint8_t* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * stride_; }
+  uint8_t* Row(int y) { return pixels_.Data() + static_cast<size_t>(y) * stride_; }
+  const uint8_t* Row(int y) const { return pixels_.Data() + static_cast<size_t>(y) * stride_; }
   size_t RowBytes() const { return RowDataBytes(format_, width_); }
 
   Color GetPixel(int x, int y) const;
@@ -78,6 +79,14 @@ class RasterImage {
 
  private:
   friend RasterImage NewRaster(PixelFormat format, int height, int width);
+
+// The same raster without the white fill, for whoever writes every pixel of
+// every row next (a decoder, an engine's result): a fresh page costs more than
+// the pixels written into it. Bits and bytes past each row's pixels are zero.
+RasterImage NewUnfilledRaster(PixelFormat format, int height, int width);
+  friend RasterImage NewUnfilledRaster(PixelFormat format, int height, int width);
+  // Storage for the new layout, its pixels unwritten; the bits and bytes past
+  // each row's pixels are zero, so that rows written pixel by pixel leave them so.
   void Reallocate(int width, int height, PixelFormat format, const ColorTable& colors);
   void FillWhite();
   void CopyRect24(const Rect& destRect, const RasterImage& source, const Rect& sourceRect, int x0, int x1, int y0,
@@ -87,7 +96,7 @@ class RasterImage {
   int height_ = 0;
   PixelFormat format_ = PixelFormat::pfDevice;
   size_t stride_ = 0;
-  std::vector<uint8_t> pixels_;
+  LargeBuffer pixels_;
   ColorTable colors_;
   std::optional<ColorTable> installedPalette_;
   Color brush_ = kWhite;
@@ -96,6 +105,11 @@ class RasterImage {
 // A new raster of the given size, every pixel white. 1-bit rasters get the
 // black-and-white table, 4-bit the standard 16 colours, 8-bit the halftone palette.
 RasterImage NewRaster(PixelFormat format, int height, int width);
+
+// The same raster without the white fill, for whoever writes every pixel of
+// every row next (a decoder, an engine's result): a fresh page costs more than
+// the pixels written into it. Bits and bytes past each row's pixels are zero.
+RasterImage NewUnfilledRaster(PixelFormat format, int height, int width);
 
 // The default colour table of a new raster in `format`.
 const ColorTable& DefaultColorTable(PixelFormat format);

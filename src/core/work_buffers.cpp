@@ -25,10 +25,11 @@ void WorkBuffers::Allocate(int width, int height, bool withHsi) {
   width_ = width;
   height_ = height;
   rgbBytes_ = pixels * 3;
-  rgb_.reset(new uint8_t[rgbBytes_ > 0 ? rgbBytes_ : 1]);
+  // One byte at least: an empty picture still counts as loaded.
+  rgb_ = LargeBuffer(rgbBytes_ > 0 ? rgbBytes_ : 1);
   if (withHsi) {
     hsiBytes_ = pixels * sizeof(HSIColor);
-    hsi_.reset(new HSIColor[pixels > 0 ? pixels : 1]);
+    hsi_ = LargeBuffer(hsiBytes_ > 0 ? hsiBytes_ : sizeof(HSIColor));
   }
 }
 
@@ -42,11 +43,11 @@ void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHs
   // Other layouts are read through the row decoder, never past a row's bytes.
   const bool direct = image.Format() == PixelFormat::pf24Bit;
   for (int y = 0; y < h; ++y) {
-    uint8_t* dst = buffers.rgb_.get() + static_cast<size_t>(h - 1 - y) * rowBytes;
+    uint8_t* dst = buffers.RgbData() + static_cast<size_t>(h - 1 - y) * rowBytes;
     if (direct) std::memcpy(dst, image.Row(y), rowBytes);
     else image.ReadRowBgr(y, dst);
   }
-  if (withHsi) FillHsi(buffers.rgb_.get(), pixels, buffers.hsi_.get());
+  if (withHsi) FillHsi(buffers.RgbData(), pixels, buffers.HsiData());
 }
 
 void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi) {
@@ -58,8 +59,8 @@ void LoadBorderedWorkBuffers(WorkBuffers& buffers, const RasterImage& image, boo
   const size_t rowBytes = static_cast<size_t>(w) * 3;
   const size_t innerBytes = static_cast<size_t>(inner) * 3;
   buffers.Allocate(w, h, withHsi);
-  uint8_t* const rgb = buffers.rgb_.get();
-  HSIColor* const hsi = buffers.hsi_.get();
+  uint8_t* const rgb = buffers.RgbData();
+  HSIColor* const hsi = buffers.HsiData();
   // Bordered row y + 1 holds picture row y; stored bottom-up. The border pixels
   // repeat an edge pixel, so they take its triple instead of working it out again.
   ParallelFor(image.Height(), 64, [&](int64_t begin, int64_t end) {
@@ -98,8 +99,8 @@ void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int border
   const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
   const size_t rowBytes = static_cast<size_t>(w) * 3, innerBytes = static_cast<size_t>(W) * 3;
   buffers.Allocate(w, h, withHsi);
-  uint8_t* const rgb = buffers.rgb_.get();
-  HSIColor* const hsi = buffers.hsi_.get();
+  uint8_t* const rgb = buffers.RgbData();
+  HSIColor* const hsi = buffers.HsiData();
   const HSIColor white = RGBToHSIFast(255, 255, 255);
   if (!image.HasImage()) {
     // Nothing to repeat: the copy is as white as a new raster.
@@ -155,8 +156,8 @@ void LoadBorderedCopy(WorkBuffers& buffers, const RasterImage& image, int border
 }
 
 void ReleaseWorkBuffers(WorkBuffers& buffers) {
-  buffers.rgb_.reset();
-  buffers.hsi_.reset();
+  buffers.rgb_.Release();
+  buffers.hsi_.Release();
   buffers.width_ = buffers.height_ = 0;
   buffers.rgbBytes_ = buffers.hsiBytes_ = 0;
 }

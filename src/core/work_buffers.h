@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/colour_model.h"
+#include "core/large_buffer.h"
 #include "core/raster_image.h"
 
 namespace tessalin {
@@ -24,8 +25,8 @@ class WorkBuffers {
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  bool Empty() const { return !rgb_; }
-  bool HasHsi() const { return static_cast<bool>(hsi_); }
+  bool Empty() const { return !rgb_.Data(); }
+  bool HasHsi() const { return hsi_.Data() != nullptr; }
   size_t RgbBytes() const { return rgbBytes_; }
   size_t HsiBytes() const { return hsiBytes_; }
 
@@ -33,10 +34,10 @@ class WorkBuffers {
   size_t PixelIndex(int x, int y) const {
     return static_cast<size_t>(height_ - 1 - y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
   }
-  const uint8_t* Rgb() const { return rgb_.get(); }  // B, G, R per pixel
-  const HSIColor* Hsi() const { return hsi_.get(); }
-  const uint8_t* RgbAt(int x, int y) const { return rgb_.get() + 3 * PixelIndex(x, y); }
-  const HSIColor& HsiAt(int x, int y) const { return hsi_[PixelIndex(x, y)]; }
+  const uint8_t* Rgb() const { return rgb_.Data(); }  // B, G, R per pixel
+  const HSIColor* Hsi() const { return reinterpret_cast<const HSIColor*>(hsi_.Data()); }
+  const uint8_t* RgbAt(int x, int y) const { return Rgb() + 3 * PixelIndex(x, y); }
+  const HSIColor& HsiAt(int x, int y) const { return Hsi()[PixelIndex(x, y)]; }
 
  private:
   friend void LoadWorkBuffers(WorkBuffers& buffers, const RasterImage& image, bool withHsi);
@@ -52,8 +53,11 @@ class WorkBuffers {
   int height_ = 0;
   size_t rgbBytes_ = 0;
   size_t hsiBytes_ = 0;
-  std::unique_ptr<uint8_t[]> rgb_;
-  std::unique_ptr<HSIColor[]> hsi_;
+  LargeBuffer rgb_;
+  LargeBuffer hsi_;  // HSIColor triples
+
+  uint8_t* RgbData() { return rgb_.Data(); }
+  HSIColor* HsiData() { return reinterpret_cast<HSIColor*>(hsi_.Data()); }
 };
 
 // Fills the RGB buffer from a pf24Bit raster (other formats are decoded to

@@ -153,28 +153,23 @@ bool EncodeBilevelWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* 
   if (!ResultColours(sharedBias, whiteFrom)) return false;
 
   const int W = picture.Width(), H = picture.Height();
-  const size_t words = WordsFor(W);
-  std::vector<Word> plane(words * static_cast<size_t>(H));
+  const size_t words = WordsFor(W), rowBytes = (static_cast<size_t>(W) + 7) / 8;
+  // Each row is checked and written in one go; a refusal leaves the rows
+  // written so far for the caller's general path to overwrite.
   std::atomic<bool> refused{false};
-  const long long pixels = static_cast<long long>(W) * H;
-  ForEachRowBand(H, pixels, [&](int first, int end) {
+  ForEachRowBand(H, static_cast<long long>(W) * H, [&](int first, int end) {
+    std::vector<Word> row(words);
     for (int y = first; y < end && !refused.load(std::memory_order_relaxed); ++y) {
-      Word* row = plane.data() + words * static_cast<size_t>(y);
       if (format == PixelFormat::pf1Bit) {
-        PackRow1(picture.Row(y), W, whiteOf, row);
-      } else if (!PackRow24(picture.Row(y), W, row)) {
+        PackRow1(picture.Row(y), W, whiteOf, row.data());
+      } else if (!PackRow24(picture.Row(y), W, row.data())) {
         refused = true;
         return;
       }
+      WriteRow(row.data(), W, whiteFrom, bits + rowBytes * static_cast<size_t>(y));
     }
   });
-  if (refused) return false;
-  const size_t rowBytes = (static_cast<size_t>(W) + 7) / 8;
-  ForEachRowBand(H, pixels, [&](int first, int end) {
-    for (int y = first; y < end; ++y)
-      WriteRow(plane.data() + words * static_cast<size_t>(y), W, whiteFrom, bits + rowBytes * static_cast<size_t>(y));
-  });
-  return true;
+  return !refused;
 }
 
 }  // namespace tessalin

@@ -11,7 +11,7 @@ namespace tessalin {
 // Writes the Height() rows of (Width() + 7) div 8 bytes that the recipe gives
 // at `sharedBias` into `bits`, when every pixel of `picture` is pure black or
 // pure white (a pf24Bit picture, or a pf1Bit one whose two colours are black
-// or white). Returns false, with `bits` left as it was, for any other picture.
+// or white). Returns false for any other picture, with `bits` partly written.
 bool EncodeBilevelWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bits);
 
 }  // namespace tessalin

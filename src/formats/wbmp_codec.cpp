@@ -94,7 +94,8 @@ bool ReadWbmp(const std::string& path, UserPrompts& prompts, RasterImage& result
   if (!WithinPixelLimit(width, height))
     ThrowFileError(path, "has " + std::to_string(width) + " x " + std::to_string(height) +
                              " pixels, more than the limit of " + std::to_string(kMaxPixels) + ".");
-  RasterImage picture = NewRaster(PixelFormat::pf1Bit, static_cast<int>(height), static_cast<int>(width));
+  // Every row is read whole below.
+  RasterImage picture = NewUnfilledRaster(PixelFormat::pf1Bit, static_cast<int>(height), static_cast<int>(width));
   if (std::fseek(file.get(), static_cast<long>(pos), SEEK_SET) != 0)
     ThrowFileError(path, std::string("cannot be read: ") + std::strerror(errno) + ".");
   for (int y = 0; y < picture.Height(); ++y)

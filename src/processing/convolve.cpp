@@ -157,17 +157,20 @@ class HsiRowRing {
  public:
   HsiRowRing(const ConvolveSource& src, bool used)
       : src_(src), cells_(used && !src.buffers.HasHsi() ? 3 * static_cast<size_t>(src.borderedWidth) : 0) {}
-  void Rows(int y, const HSIColor* rows[3]) {
+  template <typename RowSource>
+  void Rows(RowSource& source, int y, const HSIColor* rows[3]) {
     if (src_.buffers.HasHsi()) {
       NeighbourRows(src_.buffers.Hsi(), src_.borderedWidth, src_.borderedHeight, y, rows, 1);
       return;
     }
-    const uint8_t* rgbRows[3];
-    NeighbourRows(src_.buffers.Rgb(), src_.borderedWidth, src_.borderedHeight, y, rgbRows, 3);
+    const uint8_t* rgbRows[3] = {};
+    bool fetched = false;
     for (int r = 0; r < 3; ++r) {
       const int row = y + r, slot = row % 3;
       HSIColor* cells = cells_.data() + static_cast<size_t>(slot) * src_.borderedWidth;
       if (held_[slot] != row) {
+        if (!fetched) source.Get(y, rgbRows);
+        fetched = true;
         const uint8_t* p = rgbRows[r];
         for (int x = 0; x < src_.borderedWidth; ++x, p += 3) cells[x] = RGBToHSIFast(p[2], p[1], p[0]);
         held_[slot] = row;
@@ -182,21 +185,140 @@ class HsiRowRing {
   int held_[3] = {-1, -1, -1};
 };
 
-template <int kKind, bool kHsi>
-void ConvolveRowsExtendedFixed(const ConvolveSource& src, int channel, int bias, RasterImage& out, int firstRow,
-                               int endRow) {
+// The HSI sums of a plain kernel in doubles. Each product and sum rounds once
+// to a double where the direct path rounds the product and sum to extended
+// precision and then to a double: both stay within 2^-39 of the exact sum a
+// step (sums below 8192), so after nine steps they differ by less than 2e-11.
+// The bytes are decided by the estimates unless a value lies within the margin
+// of a clamp bound or of a rounding half; those pixels take the direct path.
+constexpr double kEstimateMargin = 1e-7;
+
+// Four pixels' values in the lanes of one vector: the same operations in the
+// same order as one double at a time, so every instruction set gives the
+// same estimates.
+typedef double EstimateLanes __attribute__((vector_size(32)));
+typedef long long EstimateMask __attribute__((vector_size(32)));
+typedef int EstimateInts __attribute__((vector_size(16)));
+
+// Only ever inlined into the functions below, whatever their instruction set,
+// so the vector return makes no call across instruction sets.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+inline EstimateLanes LoadLanes(const double* p) {
+  EstimateLanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// One component (0 intensity, 1 saturation, 2 hue) of one output row: for
+// every pixel the byte HsiOutputBytes makes of the accumulator, and whether
+// the estimate decided it. `planes` are the component's three bordered rows,
+// readable four cells past their end; `bytes` and `undecided` take whole
+// fours.
+template <int kKind, int kPart>
+__attribute__((target_clones("avx2", "default"))) void EstimateHsiBytes(const double* const planes[3], int width,
+                                                                         int bias, uint8_t* bytes,
+                                                                         uint8_t* undecided) {
+  constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
+  constexpr double kHigh = kPart == 0 ? 255 : (kPart == 1 ? 1 : 360);
+  const EstimateLanes zero = {0, 0, 0, 0}, high = {kHigh, kHigh, kHigh, kHigh}, top = {255, 255, 255, 255};
+  const double b = bias;
+  for (int x = 0; x < width; x += 4) {
+    EstimateLanes v = zero;
+#pragma GCC unroll 9
+    for (int j = 0; j < 9; ++j)
+      if (k.k1[j] != 0) v += k.k1[j] * LoadLanes(planes[j / 3] + x + j % 3);
+    const EstimateLanes fromLow = v < 0 ? -v : v, fromHigh = v - high < 0 ? high - v : v - high;
+    const EstimateMask nearBound = (fromLow < kEstimateMargin) | (fromHigh < kEstimateMargin);
+    const EstimateLanes c = v < zero ? zero : (v > high ? high : v);
+    const EstimateLanes scaled = kPart == 2 ? c / 360 * 255 : (kPart == 1 ? c * 255 : c);
+    const EstimateLanes value = scaled + b;
+    const EstimateMask above = value > 256, below = value < -1;
+    // Whole parts of values in [-1, 256]; the others are saturated and use none.
+    const EstimateLanes inRange = above | below ? zero : value;
+    EstimateLanes whole = __builtin_convertvector(__builtin_convertvector(inRange, EstimateInts), EstimateLanes);
+    whole = whole > inRange ? whole - 1 : whole;  // floor
+    const EstimateLanes fraction = inRange - whole - 0.5;
+    const EstimateMask nearHalf = (fraction < 0 ? -fraction : fraction) < kEstimateMargin;
+    const EstimateLanes rounded = fraction >= 0 ? whole + 1 : whole;
+    const EstimateLanes byte = above ? top : (below ? zero : (rounded < 0 ? zero : (rounded > 255 ? top : rounded)));
+    const EstimateInts bytes4 = __builtin_convertvector(byte, EstimateInts);
+    const EstimateMask open = nearBound | (nearHalf & ~(above | below));
+    for (int lane = 0; lane < 4; ++lane) {
+      bytes[x + lane] = static_cast<uint8_t>(bytes4[lane]);
+      undecided[x + lane] |= static_cast<uint8_t>(open[lane] != 0);
+    }
+  }
+}
+
+#pragma GCC diagnostic pop
+
+// The three bordered rows of an output row as one plane per component, each
+// row converted once while the band moves down.
+class HsiPlaneRing {
+ public:
+  // Each plane has four cells of padding for the estimates' whole fours.
+  explicit HsiPlaneRing(int borderedWidth)
+      : width_(borderedWidth), stride_(borderedWidth + 4), cells_(9 * static_cast<size_t>(stride_)) {}
+  // planes[part][r]: component part (0 I, 1 S, 2 H) of bordered row y + r.
+  void Planes(int y, const HSIColor* const rows[3], const double* planes[3][3]) {
+    for (int r = 0; r < 3; ++r) {
+      const int row = y + r, slot = row % 3;
+      double* base = cells_.data() + static_cast<size_t>(slot) * 3 * stride_;
+      if (held_[slot] != row) {
+        for (int x = 0; x < width_; ++x) {
+          base[x] = rows[r][x].I;
+          base[stride_ + x] = rows[r][x].S;
+          base[2 * static_cast<size_t>(stride_) + x] = rows[r][x].H;
+        }
+        held_[slot] = row;
+      }
+      for (int part = 0; part < 3; ++part) planes[part][r] = base + static_cast<size_t>(part) * stride_;
+    }
+  }
+
+ private:
+  int width_, stride_;
+  std::vector<double> cells_;
+  int held_[3] = {-1, -1, -1};
+};
+
+template <int kKind, bool kHsi, typename RowSource>
+void ConvolveRowsExtendedFixed(RowSource&& source, const ConvolveSource& src, int channel, int bias,
+                               RasterImage& out, int firstRow, int endRow) {
   constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
   constexpr auto kNine = std::make_index_sequence<9>{};
   const int W = src.width;
   const int form = channel & 3;
   HsiRowRing hsiRing(src, kHsi);
+  constexpr bool kEstimated = kHsi && !k.magnitude;
+  HsiPlaneRing planeRing(kEstimated ? src.borderedWidth : 0);
+  // Whole fours of pixels for the estimates.
+  const size_t lanes = (static_cast<size_t>(W) + 3) / 4 * 4;
+  std::vector<uint8_t> estimated(kEstimated ? 3 * lanes : 0), undecided(kEstimated ? lanes : 0);
   for (int y = firstRow; y < endRow; ++y) {
     uint8_t* dst = out.Row(y);
     const uint8_t* rgbRows[3] = {};
     const HSIColor* hsiRows[3] = {};
-    if constexpr (kHsi) hsiRing.Rows(y, hsiRows);
-    else NeighbourRows(src.buffers.Rgb(), src.borderedWidth, src.borderedHeight, y, rgbRows, 3);
+    if constexpr (kHsi) hsiRing.Rows(source, y, hsiRows);
+    else source.Get(y, rgbRows);
+    if constexpr (kEstimated) {
+      const double* planes[3][3];
+      planeRing.Planes(y, hsiRows, planes);
+      std::fill(undecided.begin(), undecided.end(), 0);
+      // estimated holds the I, S and H bytes one after the other.
+      if (form == 3 || form == 2) EstimateHsiBytes<kKind, 0>(planes[0], W, bias, &estimated[0], undecided.data());
+      if (form == 3 || form == 1) EstimateHsiBytes<kKind, 1>(planes[1], W, bias, &estimated[lanes], undecided.data());
+      if (form == 3 || form == 0) EstimateHsiBytes<kKind, 2>(planes[2], W, bias, &estimated[2 * lanes], undecided.data());
+    }
     for (int x = 0; x < W; ++x) {
+      if constexpr (kEstimated) {
+        if (!undecided[x]) {
+          const uint8_t bgr[3] = {estimated[x], estimated[lanes + x], estimated[2 * lanes + x]};
+          WritePixel(dst + 3 * static_cast<size_t>(x), channel, bgr);
+          continue;
+        }
+      }
       // c: 0 blue or intensity, 1 green or saturation, 2 red or hue.
       const auto sums = [&](int c, double& a1, double& a2) {
         const auto get = [&](size_t j) -> double {
@@ -356,43 +478,37 @@ void ConvolveRowsIntensityWhole(Rows&& source, int bias, RasterImage& out, int f
   }
 }
 
-using RowsFn = void (*)(const ConvolveSource&, int, int, RasterImage&, int, int);
+// The three bordered rows of an output row come from the working buffers, or
+// from the picture itself when the source was prepared in place.
+template <int kKind>
+void RgbBands(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
+  if (src.picture) ConvolveRowsRgbSixteenths<kKind>(PictureRows(*src.picture), channel, bias, out, a, b);
+  else ConvolveRowsRgbSixteenths<kKind>(BufferRows(src), channel, bias, out, a, b);
+}
+template <int kKind>
+void IntensityBands(const ConvolveSource& src, int, int bias, RasterImage& out, int a, int b) {
+  if (src.picture) ConvolveRowsIntensityWhole<kKind>(PictureRows(*src.picture), bias, out, a, b);
+  else ConvolveRowsIntensityWhole<kKind>(BufferRows(src), bias, out, a, b);
+}
+template <int kKind, bool kHsi>
+void ExtendedBands(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
+  if (src.picture) ConvolveRowsExtendedFixed<kKind, kHsi>(PictureRows(*src.picture), src, channel, bias, out, a, b);
+  else ConvolveRowsExtendedFixed<kKind, kHsi>(BufferRows(src), src, channel, bias, out, a, b);
+}
 
-template <int kKind>
-void RgbFromBuffers(const ConvolveSource& src, int channel, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsRgbSixteenths<kKind>(BufferRows(src), channel, bias, out, a, b);
-}
-template <int kKind>
-void RgbFromPicture(const RasterImage& picture, int channel, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsRgbSixteenths<kKind>(PictureRows(picture), channel, bias, out, a, b);
-}
-template <int kKind>
-void IntensityFromBuffers(const ConvolveSource& src, int, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsIntensityWhole<kKind>(BufferRows(src), bias, out, a, b);
-}
-template <int kKind>
-void IntensityFromPicture(const RasterImage& picture, int, int bias, RasterImage& out, int a, int b) {
-  ConvolveRowsIntensityWhole<kKind>(PictureRows(picture), bias, out, a, b);
-}
-
-template <typename Source>
-using BandFn = void (*)(const Source&, int, int, RasterImage&, int, int);
+using BandFn = void (*)(const ConvolveSource&, int, int, RasterImage&, int, int);
 
 // Per kind: [0] the byte channels, [1] the intensity from whole sums.
 template <int... kKinds>
-constexpr auto MakeBufferTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<std::array<BandFn<ConvolveSource>, 2>, sizeof...(kKinds)>{
-      std::array<BandFn<ConvolveSource>, 2>{&RgbFromBuffers<kKinds>, &IntensityFromBuffers<kKinds>}...};
+constexpr auto MakeWholeTable(std::integer_sequence<int, kKinds...>) {
+  return std::array<std::array<BandFn, 2>, sizeof...(kKinds)>{
+      std::array<BandFn, 2>{&RgbBands<kKinds>, &IntensityBands<kKinds>}...};
 }
-template <int... kKinds>
-constexpr auto MakePictureTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<std::array<BandFn<RasterImage>, 2>, sizeof...(kKinds)>{
-      std::array<BandFn<RasterImage>, 2>{&RgbFromPicture<kKinds>, &IntensityFromPicture<kKinds>}...};
-}
+// Per kind: [0] the byte channels, [1] the HSI channels.
 template <int... kKinds>
 constexpr auto MakeExtendedTable(std::integer_sequence<int, kKinds...>) {
-  return std::array<std::array<RowsFn, 2>, sizeof...(kKinds)>{
-      std::array<RowsFn, 2>{&ConvolveRowsExtendedFixed<kKinds, false>, &ConvolveRowsExtendedFixed<kKinds, true>}...};
+  return std::array<std::array<BandFn, 2>, sizeof...(kKinds)>{
+      std::array<BandFn, 2>{&ExtendedBands<kKinds, false>, &ExtendedBands<kKinds, true>}...};
 }
 
 // Channels 0 to 3 of every kind but Sharpning4, and channel 6 of every kind
@@ -407,7 +523,7 @@ RasterImage MakeConvolveBorder(const RasterImage& source) {
   if (source.Format() != PixelFormat::pf24Bit || !source.HasImage()) return MakeBorderedRaster(source, 0);
   // Border kind 0 by whole rows: the edge pixels repeated once on every side.
   const int W = source.Width(), H = source.Height();
-  RasterImage copy = NewRaster(PixelFormat::pf24Bit, H + 2, W + 2);
+  RasterImage copy = NewUnfilledRaster(PixelFormat::pf24Bit, H + 2, W + 2);
   const size_t rowBytes = 3 * static_cast<size_t>(W);
   for (int y = 0; y < H; ++y) {
     const uint8_t* from = source.Row(y);
@@ -442,6 +558,7 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
   prepared.height = has ? source.Height() : 0;
   prepared.borderedWidth = prepared.width + 2;
   prepared.borderedHeight = prepared.height + 2;
+  prepared.picture = nullptr;
   if (!has) {
     // Nothing to read: the results are empty.
     LoadWorkBuffers(prepared.buffers, RasterImage(), withHsi);
@@ -456,44 +573,44 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, 
   LoadBorderedCopy(prepared.buffers, source, 0, withHsi);
 }
 
+void PrepareConvolveSourceInPlace(ConvolveSource& prepared, const RasterImage& picture) {
+  if (!picture.HasImage() || picture.Format() != PixelFormat::pf24Bit) {
+    PrepareConvolveSource(prepared, picture, false);
+    return;
+  }
+  if (!prepared.buffers.Empty()) throw TessalinError("The working buffers are still in use.");
+  prepared.width = picture.Width();
+  prepared.height = picture.Height();
+  prepared.borderedWidth = prepared.width + 2;
+  prepared.borderedHeight = prepared.height + 2;
+  prepared.picture = &picture;
+}
+
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias) {
   KernelOf(kind);
   if (channel < 0 || channel >= kOutputChannelCount)
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  // Every pixel of every row is written below.
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
   if (!out.HasImage()) return out;
-  if (prepared.buffers.Empty() || prepared.buffers.Width() != prepared.borderedWidth ||
-      prepared.buffers.Height() != prepared.borderedHeight)
+  const bool inPlace = prepared.picture && prepared.picture->Width() == prepared.width &&
+                       prepared.picture->Height() == prepared.height;
+  if (!inPlace && (prepared.buffers.Empty() || prepared.buffers.Width() != prepared.borderedWidth ||
+                   prepared.buffers.Height() != prepared.borderedHeight))
     throw TessalinError("The convolution source was not prepared.");
   const long long pixels = static_cast<long long>(prepared.width) * prepared.height;
-  static constexpr auto kWhole = MakeBufferTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-  if (HasWholePath(channel, kind)) {
-    const auto run = kWhole[kind][channel == 6];
-    ForEachRowBand(prepared.height, pixels, [&](int a, int b) { run(prepared, channel, bias, out, a, b); });
-  } else {
-    static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-    ForEachRowBand(prepared.height, pixels,
-                   [&](int a, int b) { kExtended[kind][channel >= 4](prepared, channel, bias, out, a, b); });
-  }
+  static constexpr auto kWhole = MakeWholeTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  static constexpr auto kExtended = MakeExtendedTable(std::make_integer_sequence<int, kConvolveKindCount>{});
+  const BandFn run = HasWholePath(channel, kind) ? kWhole[kind][channel == 6] : kExtended[kind][channel >= 4];
+  ForEachRowBand(prepared.height, pixels, [&](int a, int b) { run(prepared, channel, bias, out, a, b); });
   return out;
 }
 
 RasterImage ConvolvePicture(const RasterImage& picture, int channel, int kind, int bias) {
-  KernelOf(kind);
-  if (channel < 0 || channel >= kOutputChannelCount)
-    throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  if (!HasWholePath(channel, kind) || picture.Format() != PixelFormat::pf24Bit || !picture.HasImage()) {
-    ConvolveSource prepared;
-    PrepareConvolveSource(prepared, picture, false);  // HSI triples come row by row
-    RasterImage out = ConvolveChannel(prepared, channel, kind, bias);
-    ReleaseWorkBuffers(prepared);
-    return out;
-  }
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, picture.Height(), picture.Width());
-  static constexpr auto kWhole = MakePictureTable(std::make_integer_sequence<int, kConvolveKindCount>{});
-  const auto run = kWhole[kind][channel == 6];
-  ForEachRowBand(picture.Height(), static_cast<long long>(picture.Width()) * picture.Height(),
-                 [&](int a, int b) { run(picture, channel, bias, out, a, b); });
+  ConvolveSource prepared;
+  PrepareConvolveSourceInPlace(prepared, picture);
+  RasterImage out = ConvolveChannel(prepared, channel, kind, bias);
+  ReleaseWorkBuffers(prepared);
   return out;
 }
 
@@ -501,7 +618,7 @@ RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, i
   const ConvolveKernel& k = KernelOf(kind);
   if (channel < 0 || channel >= kOutputChannelCount)
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
   if (!out.HasImage()) return out;
   if (channel >= 4 && !prepared.buffers.HasHsi()) throw TessalinError("The HSI working buffer was not filled.");
   ConvolveRowsExtended(prepared, k, channel, bias, out, 0, prepared.height);
@@ -510,6 +627,7 @@ RasterImage ConvolveChannelDirect(const ConvolveSource& prepared, int channel, i
 
 void ReleaseWorkBuffers(ConvolveSource& prepared) {
   ReleaseWorkBuffers(prepared.buffers);
+  prepared.picture = nullptr;
   prepared.width = prepared.height = 0;
   prepared.borderedWidth = prepared.borderedHeight = 0;
 }

@@ -15,6 +15,8 @@ struct ConvolveSource {
   int width = 0, height = 0;                  // the source's
   int borderedWidth = 0, borderedHeight = 0;  // width + 2, height + 2
   WorkBuffers buffers;
+  // Set by PrepareConvolveSourceInPlace: the rows are read from this picture.
+  const RasterImage* picture = nullptr;
 };
 
 // Records the size and fills the bordered working buffers (border kind 0).
@@ -23,6 +25,12 @@ void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source);
 // works the HSI triples out row by row, with the same results.
 void PrepareConvolveSource(ConvolveSource& prepared, const RasterImage& source, bool withHsi);
 
+// The same source read in place: for a pf24Bit picture that outlives the
+// convolutions, only the size is recorded, and each band reads the picture's
+// own rows with their edge pixels repeated, so no bordered copy is made.
+// Other layouts are prepared as by PrepareConvolveSource without HSI.
+void PrepareConvolveSourceInPlace(ConvolveSource& prepared, const RasterImage& picture);
+
 // A new pf24Bit picture of the source's size; reads the buffers, changes nothing.
 RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kind, int bias);
 
@@ -30,8 +38,8 @@ RasterImage ConvolveChannel(const ConvolveSource& prepared, int channel, int kin
 // whole rows for a pf24Bit source.
 RasterImage MakeConvolveBorder(const RasterImage& source);
 
-// Prepare, one ConvolveChannel and release in one call, reading a pf24Bit
-// picture row by row without working buffers where the channel allows it.
+// Prepare, one ConvolveChannel and release in one call; a pf24Bit picture is
+// read in place (PrepareConvolveSourceInPlace), without working buffers.
 RasterImage ConvolvePicture(const RasterImage& picture, int channel, int kind, int bias);
 
 // The plain nine-products-per-pixel loop, one thread, every channel and kind

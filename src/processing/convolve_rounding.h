@@ -26,7 +26,9 @@ inline uint8_t RoundedByte(Extended x) {
   const Extended r = (x + kMagic) - kMagic;
   if (r <= 0) return 0;
   if (r >= 255) return 255;
-  return static_cast<uint8_t>(static_cast<int>(r));
+  // r is whole: through a double it converts exactly, without the x87
+  // conversion's two switches of the rounding mode.
+  return static_cast<uint8_t>(static_cast<int>(static_cast<double>(r)));
 }
 
 // Whole-number sums meet a bias of any size; beyond this the bytes saturate alike.

@@ -1,16 +1,18 @@
 #include "processing/dither.h"
 
+#include <algorithm>
 #include <array>
+#include <exception>
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "core/arithmetic.h"
-#include "core/bordered_copy.h"
+#include "core/black_white.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
-#include "core/work_buffers.h"
 #include "processing/convolve_parallel.h"
 #include "processing/dither_intensity.h"
 
@@ -32,19 +34,27 @@ namespace {
 
 constexpr uint8_t kWhiteByte = 255;
 
-DitherResults EmptyResults(const RasterImage& source) {
-  DitherResults out;
-  for (RasterImage& r : out) r = NewRaster(PixelFormat::pf24Bit, source.Height(), source.Width());
+PackedDitherResults NewPackedResults(int width, int height) {
+  PackedDitherResults out;
+  for (RasterImage& r : out) r = NewPackedRaster(height, width);
   return out;
 }
 
-DitherResults NewResults(int width, int height) {
-  DitherResults out;
-  for (RasterImage& r : out) r = NewRaster(PixelFormat::pf24Bit, height, width);
-  return out;
-}
+// A result row is made as bytes of 0 and 255, one a pixel in whichever order
+// the scan visits them, and packed once it is complete.
+class ResultRows {
+ public:
+  explicit ResultRows(int width) : width_(width), bytes_(4 * static_cast<size_t>(width)) {}
+  uint8_t* Channel(int c) { return bytes_.data() + static_cast<size_t>(c) * width_; }
+  // Packs channels [first, first + count) into row y of their results.
+  void Pack(PackedDitherResults& out, int y, int first = 0, int count = 4) {
+    for (int c = first; c < first + count; ++c) PackBlackWhiteRow(Channel(c), width_, out[c].Row(y));
+  }
 
-inline void PutGrey(uint8_t* row, int x, uint8_t v) { row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = v; }
+ private:
+  int width_;
+  std::vector<uint8_t> bytes_;
+};
 
 // Ordered and Custom read a 24-bit picture; other layouts are brought to 24 bits first.
 const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
@@ -54,32 +64,35 @@ const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
   return holder;
 }
 
-// Quantises every pixel against threshold(x, y); no error is carried.
+// Quantises every pixel against threshold(x, y); no error is carried. The
+// picture is read in place: each pixel is read once, by its own row.
 template <typename ThresholdFn>
-DitherResults PointDither(const RasterImage& source, ThresholdFn threshold) {
-  if (!source.HasImage()) return EmptyResults(source);
+PackedDitherResults PointDither(const RasterImage& source, ThresholdFn threshold) {
+  if (!source.HasImage()) return NewPackedResults(source.Width(), source.Height());
   RasterImage holder;
   const RasterImage& src = As24Bit(source, holder);
   const int W = src.Width(), H = src.Height();
-  WorkBuffers buffers;
-  LoadWorkBuffers(buffers, src, false);
-  DitherResults out = NewResults(W, H);
+  PackedDitherResults out = NewPackedResults(W, H);
   const std::array<double, 766>& intensity = IntensityBySum();
   ForEachRowBand(H, static_cast<long long>(W) * H, [&](int first, int end) {
+    ResultRows rows(W);
+    uint8_t* const r0 = rows.Channel(0);
+    uint8_t* const r1 = rows.Channel(1);
+    uint8_t* const r2 = rows.Channel(2);
+    uint8_t* const r3 = rows.Channel(3);
     for (int y = first; y < end; ++y) {
-      const uint8_t* cell = buffers.RgbAt(0, y);
-      uint8_t* rows[4] = {out[0].Row(y), out[1].Row(y), out[2].Row(y), out[3].Row(y)};
+      const uint8_t* cell = src.Row(y);
       for (int x = 0; x < W; ++x, cell += 3) {
         const int t = threshold(x, y);
         const int b = cell[0], g = cell[1], r = cell[2];
-        PutGrey(rows[0], x, r >= t ? kWhiteByte : 0);
-        PutGrey(rows[1], x, g >= t ? kWhiteByte : 0);
-        PutGrey(rows[2], x, b >= t ? kWhiteByte : 0);
-        PutGrey(rows[3], x, intensity[r + g + b] >= static_cast<double>(t) ? kWhiteByte : 0);
+        r0[x] = r >= t ? kWhiteByte : 0;
+        r1[x] = g >= t ? kWhiteByte : 0;
+        r2[x] = b >= t ? kWhiteByte : 0;
+        r3[x] = intensity[r + g + b] >= static_cast<double>(t) ? kWhiteByte : 0;
       }
+      rows.Pack(out, y);
     }
   });
-  ReleaseWorkBuffers(buffers);
   return out;
 }
 
@@ -135,14 +148,44 @@ struct StuckiKernel {
                                                  {2, 2, 1}}};
 };
 
+// Whether a tap of the kernel has this weight (one division serves them all).
+template <typename K>
+constexpr bool UsesWeight(int weight) {
+  for (const Tap& tap : K::kTaps)
+    if (tap.weight == weight) return true;
+  return false;
+}
+
 // The bordered copy as the diffusion sees it. Buffer row b holds picture row
-// H - b: row 0 is the bottom border row, processed first, and the next row in
-// processing order is the next buffer row.
+// H - b: row 0 is the bottom border row (a copy of the last picture row),
+// processed first, and the next row in processing order is the next buffer
+// row; the rows past H are the top border (copies of the first row). Border
+// cells only take error and are never quantised, so no result depends on
+// them: the rows come straight from the picture, the border columns repeat
+// its edge cells, and no bordered copy is made.
 struct DiffusionSource {
   int width = 0, height = 0;  // the picture
   int borderedWidth = 0;
   int border = 0;  // side and top border width
-  const uint8_t* rgb = nullptr;
+  const RasterImage* picture = nullptr;
+};
+
+// The B, G, R cells of one buffer row, read in place from a 24-bit picture
+// or decoded from other layouts.
+class DiffusionRows {
+ public:
+  explicit DiffusionRows(const DiffusionSource& src)
+      : src_(src), decoded_(src.picture->Format() == PixelFormat::pf24Bit ? 0 : 3 * static_cast<size_t>(src.width)) {}
+  const uint8_t* Get(int bufferRow) {
+    const int y = std::clamp(src_.height - bufferRow, 0, src_.height - 1);
+    if (decoded_.empty()) return src_.picture->Row(y);
+    src_.picture->ReadRowBgr(y, decoded_.data());
+    return decoded_.data();
+  }
+
+ private:
+  const DiffusionSource& src_;
+  std::vector<uint8_t> decoded_;
 };
 
 // The I share, in extended precision and stored as a double.
@@ -201,7 +244,7 @@ void ScanRowFloydSteinberg(Cell* cur, Cell* next, int W, int d, int t, uint8_t* 
   Cell behind = next[x - d], below = next[x];
   for (int i = 0; i < W; ++i, x += d) {
     Cell error;
-    PutGrey(dst, x, Quantise<Channel>(v, t, error));
+    dst[x] = Quantise<Channel>(v, t, error);
     Cell ahead = next[x + d];
     v = FloydSteinbergShare<Channel>(cur[x + d], error, 7);
     next[x - d] = FloydSteinbergShare<Channel>(behind, error, 3);
@@ -230,25 +273,38 @@ inline ColourLanes ShareLanes(ColourLanes old, ColourLanes n) {
   return ClampLanes((s + 7 + ((s >> 4) & 1)) >> 4);
 }
 
-void ScanRowFloydSteinbergLanes(ColourLanes* cur, ColourLanes* next, int W, int d, int t, uint8_t* const dst[3]) {
+// One row of N pictures of one size at once. Their error chains are
+// independent; stepping them in one loop lets the processor overlap them.
+template <size_t N>
+void ScanRowFloydSteinbergLanes(ColourLanes* const cur[N], ColourLanes* const next[N], int W, int d, int t,
+                                uint8_t* const dst[N][3]) {
   const ColourLanes threshold = {t, t, t, t};
   int x = d > 0 ? 0 : W - 1;
-  ColourLanes v = cur[x];
-  ColourLanes behind = next[x - d], below = next[x];
-  for (int i = 0; i < W; ++i, x += d) {
-    const ColourLanes white = (v >= threshold) & 255;
-    const ColourLanes error = v - white;
-    PutGrey(dst[0], x, static_cast<uint8_t>(white[2]));
-    PutGrey(dst[1], x, static_cast<uint8_t>(white[1]));
-    PutGrey(dst[2], x, static_cast<uint8_t>(white[0]));
-    const ColourLanes ahead = next[x + d];
-    v = ShareLanes(cur[x + d], (error << 3) - error);
-    next[x - d] = ShareLanes(behind, (error << 1) + error);
-    behind = ShareLanes(below, (error << 2) + error);
-    below = ShareLanes(ahead, error);
+  ColourLanes v[N], behind[N], below[N];
+  for (size_t s = 0; s < N; ++s) {
+    v[s] = cur[s][x];
+    behind[s] = next[s][x - d];
+    below[s] = next[s][x];
   }
-  next[x - d] = behind;
-  next[x] = below;
+  for (int i = 0; i < W; ++i, x += d) {
+#pragma GCC unroll 4
+    for (size_t s = 0; s < N; ++s) {
+      const ColourLanes white = (v[s] >= threshold) & 255;
+      const ColourLanes error = v[s] - white;
+      dst[s][0][x] = static_cast<uint8_t>(white[2]);
+      dst[s][1][x] = static_cast<uint8_t>(white[1]);
+      dst[s][2][x] = static_cast<uint8_t>(white[0]);
+      const ColourLanes ahead = next[s][x + d];
+      v[s] = ShareLanes(cur[s][x + d], (error << 3) - error);
+      next[s][x - d] = ShareLanes(behind[s], (error << 1) + error);
+      behind[s] = ShareLanes(below[s], (error << 2) + error);
+      below[s] = ShareLanes(ahead, error);
+    }
+  }
+  for (size_t s = 0; s < N; ++s) {
+    next[s][x - d] = behind[s];
+    next[s][x] = below[s];
+  }
 }
 
 // The intensity row with fused multiply-adds where they give the same double
@@ -265,31 +321,41 @@ __attribute__((target("fma"))) inline double FusedIntensityShare(double old, dou
   return AddIntensityShare<FloydSteinbergKernel>(old, error, weight);
 }
 
-__attribute__((target("fma"))) void ScanRowIntensityFused(double* cur, double* next, int W, int d, int t,
-                                                          uint8_t* dst) {
+template <size_t N>
+__attribute__((target("fma"))) void ScanRowIntensityFused(double* const cur[N], double* const next[N], int W, int d,
+                                                          int t, uint8_t* const dst[N]) {
   const double tReal = t;
   int x = d > 0 ? 0 : W - 1;
-  double v = cur[x];
-  double behind = next[x - d], below = next[x];
-  for (int i = 0; i < W; ++i, x += d) {
-    const bool white = v >= tReal;
-    PutGrey(dst, x, white ? kWhiteByte : 0);
-    double error;
-    if (!white)
-      error = v;
-    else if (v >= 0.125)
-      error = v - 255;
-    else
-      error = static_cast<double>(static_cast<Extended>(v) - 255);
-    const bool coarse = error == 0 || error >= 2 || error <= -2;
-    const double ahead = next[x + d];
-    v = FusedIntensityShare(cur[x + d], error, 7, coarse);
-    next[x - d] = FusedIntensityShare(behind, error, 3, coarse);
-    behind = FusedIntensityShare(below, error, 5, coarse);
-    below = FusedIntensityShare(ahead, error, 1, coarse);
+  double v[N], behind[N], below[N];
+  for (size_t s = 0; s < N; ++s) {
+    v[s] = cur[s][x];
+    behind[s] = next[s][x - d];
+    below[s] = next[s][x];
   }
-  next[x - d] = behind;
-  next[x] = below;
+  for (int i = 0; i < W; ++i, x += d) {
+#pragma GCC unroll 4
+    for (size_t s = 0; s < N; ++s) {
+      const bool white = v[s] >= tReal;
+      dst[s][x] = white ? kWhiteByte : 0;
+      double error;
+      if (!white)
+        error = v[s];
+      else if (v[s] >= 0.125)
+        error = v[s] - 255;
+      else
+        error = static_cast<double>(static_cast<Extended>(v[s]) - 255);
+      const bool coarse = error == 0 || error >= 2 || error <= -2;
+      const double ahead = next[s][x + d];
+      v[s] = FusedIntensityShare(cur[s][x + d], error, 7, coarse);
+      next[s][x - d] = FusedIntensityShare(behind[s], error, 3, coarse);
+      behind[s] = FusedIntensityShare(below[s], error, 5, coarse);
+      below[s] = FusedIntensityShare(ahead, error, 1, coarse);
+    }
+  }
+  for (size_t s = 0; s < N; ++s) {
+    next[s][x - d] = behind[s];
+    next[s][x] = below[s];
+  }
 }
 
 bool HasFma() {
@@ -297,57 +363,161 @@ bool HasFma() {
   return has;
 }
 
-// Diffuses one channel over the whole picture and writes its result raster.
-// channel: 0 B, 1 G, 2 R byte of each cell, 3 the intensity.
-template <typename K, int Channel>
-void DiffuseChannel(const DiffusionSource& src, int t, RasterImage& out) {
-  using Cell = std::conditional_t<Channel == 3, double, int>;
+// The wide kernels round the intensity to a whole number at every share, so
+// a cell is whole from its first share on, and only the very first pixel of
+// a run is quantised before any share reached it. A cell holds its whole
+// value v >= 0, or, while fresh, -(s + 1) for its colour sum s (intensity
+// s / 3). A share of error e (whole: e is v or v - 255) is the rule's
+// round(old + e w / D): for a whole cell the colour rule (add, and on an
+// exact half go to even, WideShare in scalar); for a fresh one round((s D +
+// 3 e w) / (3 D)) in whole numbers. Both are exactly the extended rule: a
+// value that is not a half lies at least 1 / (6 D) from one, far beyond the
+// rule's rounding, and on a half the rule's sum, once stored as a double, is
+// the half itself (old s / 3 misses it by less than half a unit of the
+// double), which then rounds to even like the whole numbers here.
+struct IntensityShare {
+  int add;
+  bool tie;
+};
+
+template <int D>
+inline IntensityShare IntensityShareOf(int n) {
+  constexpr int kOffset = 64;  // keeps the numerator positive (|n| <= 255 * 8)
+  const int s = n + kOffset * D, q = s / D, r2 = 2 * (s - q * D);
+  return {q - kOffset + (r2 > D), r2 == D};
+}
+
+template <typename K>
+inline int AddFreshIntensity(int fresh, int errorTimesWeight) {
+  constexpr int kDen = 3 * K::kDivisor, kOffset = 64;
+  const int sum = -fresh - 1;
+  const int s = sum * K::kDivisor + 3 * errorTimesWeight + kOffset * kDen;
+  int q = s / kDen;
+  const int r2 = 2 * (s - q * kDen);
+  q += (r2 > kDen) | ((r2 == kDen) & q);
+  const int v = q - kOffset;
+  return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+
+template <typename K, int... kWeights>
+inline void MakeIntensityShares(int error, IntensityShare* shares, std::integer_sequence<int, kWeights...>) {
+  (
+      [&] {
+        if constexpr (UsesWeight<K>(kWeights)) shares[kWeights] = IntensityShareOf<K::kDivisor>(error * kWeights);
+      }(),
+      ...);
+}
+
+template <typename K>
+void DiffuseWideIntensity(const DiffusionSource& src, int t, PackedDitherResults& out) {
+  constexpr int kSlots = K::kRowsAhead + 1, kMaxWeight = 8;
   const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
-  const std::array<double, 766>& intensity = IntensityBySum();
-  RowRing<K, Cell> ring(BW);
+  DiffusionRows rows(src);
+  RowRing<K, int> ring(BW);
   auto load = [&](int bufferRow) {
-    const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
-    Cell* dst = ring.Slot(bufferRow);
-    for (int c = 0; c < BW; ++c, cell += 3) {
-      if constexpr (Channel == 3)
-        dst[c] = intensity[cell[0] + cell[1] + cell[2]];
-      else
-        dst[c] = cell[Channel];
+    const uint8_t* cell = rows.Get(bufferRow);
+    int* dst = ring.Slot(bufferRow) + border;
+    for (int c = 0; c < W; ++c, cell += 3) dst[c] = -(cell[0] + cell[1] + cell[2]) - 1;
+    for (int e = 1; e <= border; ++e) {
+      dst[-e] = dst[0];
+      dst[W - 1 + e] = dst[W - 1];
     }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
+  std::vector<uint8_t> result(static_cast<size_t>(W));
+  uint8_t* const dst = result.data();
+  const std::array<double, 766>& intensity = IntensityBySum();
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
-    Cell* rows[K::kRowsAhead + 1];
-    for (int k = 0; k <= K::kRowsAhead; ++k) rows[k] = ring.Slot(b + k) + border;
-    // The bottom border row's results are dropped into a scratch row.
-    uint8_t* dst = y < H ? out.Row(y) : scratch.data();
-    if constexpr (std::is_same_v<K, FloydSteinbergKernel>) {
-      if constexpr (Channel == 3) {
-        if (HasFma()) {
-          ScanRowIntensityFused(rows[0], rows[1], W, d, t, dst);
-          continue;
-        }
-      }
-      ScanRowFloydSteinberg<Channel>(rows[0], rows[1], W, d, t, dst);
-      continue;
-    }
-    for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
-      Cell error;
-      PutGrey(dst, x, Quantise<Channel>(rows[0][x], t, error));
-      // Unrolled, so that every weight, offset and divisor is a constant.
+    int* cells[kSlots];
+    for (int k = 0; k < kSlots; ++k) cells[k] = ring.Slot(b + k) + border;
+    int i = 0, x = d > 0 ? 0 : W - 1;
+    if (b == 0) {
+      // The one fresh cell quantised: its fractional error through the
+      // rule itself; every cell it reaches comes out whole.
+      double error;
+      dst[x] = Quantise<3>(intensity[-cells[0][x] - 1], t, error);
 #pragma GCC unroll 16
       for (const Tap& tap : K::kTaps) {
-        Cell& target = rows[tap.dy][x + d * tap.dx];
-        if constexpr (Channel == 3)
-          target = AddIntensityShare<K>(target, error, tap.weight);
-        else
-          target = AddColourShare<K::kDivisor>(target, error * tap.weight);
+        int& target = cells[tap.dy][x + d * tap.dx];
+        target = static_cast<int>(AddIntensityShare<K>(intensity[-target - 1], error, tap.weight));
+      }
+      ++i, x += d;
+    }
+    for (; i < W; ++i, x += d) {
+      const int v = cells[0][x];  // whole: every processed cell has had a share
+      const bool white = v >= t;
+      dst[x] = white ? kWhiteByte : 0;
+      const int error = white ? v - 255 : v;
+      IntensityShare shares[kMaxWeight + 1];
+      MakeIntensityShares<K>(error, shares, std::make_integer_sequence<int, kMaxWeight + 1>{});
+#pragma GCC unroll 16
+      for (const Tap& tap : K::kTaps) {
+        int& target = cells[tap.dy][x + d * tap.dx];
+        if (target >= 0) {
+          int sum = target + shares[tap.weight].add;
+          sum += shares[tap.weight].tie & sum & 1;
+          target = sum < 0 ? 0 : (sum > 255 ? 255 : sum);
+        } else {
+          target = AddFreshIntensity<K>(target, error * tap.weight);
+        }
       }
     }
+    // The bottom border row's results are dropped.
+    if (y < H) PackBlackWhiteRow(dst, W, out[3].Row(y));
+  }
+}
+
+// Diffuses the Floyd-Steinberg intensity of N pictures of one size and
+// writes their I results.
+template <typename K, size_t N>
+void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const std::array<PackedDitherResults*, N>& out) {
+  constexpr int kSlots = K::kRowsAhead + 1;
+  const int W = src[0].width, H = src[0].height, BW = src[0].borderedWidth, border = src[0].border;
+  const std::array<double, 766>& intensity = IntensityBySum();
+  std::vector<DiffusionRows> rows;
+  std::vector<RowRing<K, double>> rings;
+  std::vector<std::vector<uint8_t>> results;
+  for (size_t s = 0; s < N; ++s) {
+    rows.emplace_back(src[s]);
+    rings.emplace_back(BW);
+    results.emplace_back(static_cast<size_t>(W));
+  }
+  auto load = [&](int bufferRow) {
+    for (size_t s = 0; s < N; ++s) {
+      const uint8_t* cell = rows[s].Get(bufferRow);
+      double* dst = rings[s].Slot(bufferRow) + border;
+      for (int c = 0; c < W; ++c, cell += 3) dst[c] = intensity[cell[0] + cell[1] + cell[2]];
+      for (int e = 1; e <= border; ++e) {
+        dst[-e] = dst[0];
+        dst[W - 1 + e] = dst[W - 1];
+      }
+    }
+  };
+  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
+  for (int b = 0; b <= H; ++b) {
+    if (b > 0) load(b + K::kRowsAhead);
+    const int y = H - b;
+    const int d = (y % 2 == 0) ? 1 : -1;
+    double* cells[N][kSlots];
+    uint8_t* dst[N];
+    for (size_t s = 0; s < N; ++s) {
+      for (int k = 0; k < kSlots; ++k) cells[s][k] = rings[s].Slot(b + k) + border;
+      dst[s] = results[s].data();
+    }
+    if (HasFma()) {
+      double* cur[N];
+      double* next[N];
+      for (size_t s = 0; s < N; ++s) cur[s] = cells[s][0], next[s] = cells[s][1];
+      ScanRowIntensityFused<N>(cur, next, W, d, t, dst);
+    } else {
+      for (size_t s = 0; s < N; ++s) ScanRowFloydSteinberg<3>(cells[s][0], cells[s][1], W, d, t, dst[s]);
+    }
+    // The bottom border row's results are dropped.
+    if (y < H)
+      for (size_t s = 0; s < N; ++s) PackBlackWhiteRow(dst[s], W, (*out[s])[3].Row(y));
   }
 }
 
@@ -376,116 +546,238 @@ inline WideLanes ShareLanesBy(WideLanes old, WideLanes n) {
   return v > top ? top : v;
 }
 
+// A colour share old + n / D as the rule rounds it (AddColourShare), split
+// so that one division serves every tap of a weight: old is whole, so the
+// sum rounds to old + add, or, on an exact half (tie), to whichever of
+// old + add and old + add + 1 is even.
+struct WideShare {
+  WideLanes add, tie;
+};
+
+template <int D>
+inline WideShare ShareOf(WideLanes n) {
+  // |n| <= 255 * 8; the offset keeps the numerator positive and below 2^15.
+  constexpr short kOffset = 64, kOffsetTimesD = 64 * D;
+  constexpr unsigned short kUD = D, kTwo = 2;
+  const UnsignedWideLanes s = reinterpret_cast<UnsignedWideLanes>(static_cast<WideLanes>(n + kOffsetTimesD));
+  const UnsignedWideLanes q = s / kUD;
+  const UnsignedWideLanes r2 = kTwo * (s - q * kUD);
+  const WideLanes past = r2 > kUD;
+  return {reinterpret_cast<WideLanes>(q) - kOffset + (past & static_cast<short>(1)), r2 == kUD};
+}
+
+template <typename K, int... kWeights>
+inline void MakeShares(WideLanes error, WideShare* shares, std::integer_sequence<int, kWeights...>) {
+  (
+      [&] {
+        if constexpr (UsesWeight<K>(kWeights))
+          shares[kWeights] = ShareOf<K::kDivisor>(error * static_cast<short>(kWeights));
+      }(),
+      ...);
+}
+
 // One row of a wide kernel on the three colour lanes (0 B, 1 G, 2 R), each
-// tap's shares in the order DiffuseChannel gives them.
+// tap's shares in the kernel's order, as the intensity takes them.
 template <typename K>
 void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, int t, uint8_t* const dst[3]) {
+  constexpr int kMaxWeight = 8;
   // Cells hold 0 .. 255, so thresholds beyond 0 .. 256 act like those ends.
   const short tt = static_cast<short>(t < 0 ? 0 : (t > 256 ? 256 : t));
   const WideLanes threshold = {tt, tt, tt, tt, tt, tt, tt, tt};
+  const WideLanes zero = {}, top = {255, 255, 255, 255, 255, 255, 255, 255};
   for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
     const WideLanes v = rows[0][x];
     const WideLanes white = (v >= threshold) & static_cast<short>(255);
     const WideLanes error = v - white;
-    PutGrey(dst[0], x, static_cast<uint8_t>(white[2]));
-    PutGrey(dst[1], x, static_cast<uint8_t>(white[1]));
-    PutGrey(dst[2], x, static_cast<uint8_t>(white[0]));
+    dst[0][x] = static_cast<uint8_t>(white[2]);
+    dst[1][x] = static_cast<uint8_t>(white[1]);
+    dst[2][x] = static_cast<uint8_t>(white[0]);
+    // One division per weight the kernel uses, not one per tap.
+    WideShare shares[kMaxWeight + 1];
+    MakeShares<K>(error, shares, std::make_integer_sequence<int, kMaxWeight + 1>{});
 #pragma GCC unroll 16
     for (const Tap& tap : K::kTaps) {
       WideLanes& target = rows[tap.dy][x + d * tap.dx];
-      target = ShareLanesBy<K::kDivisor>(target, error * static_cast<short>(tap.weight));
+      const WideShare& share = shares[tap.weight];
+      WideLanes sum = target + share.add;
+      sum += share.tie & sum & static_cast<short>(1);
+      target = sum < zero ? zero : (sum > top ? top : sum);
     }
   }
 }
 
-// The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass.
-template <typename K>
-void DiffuseColours(const DiffusionSource& src, int t, DitherResults& out) {
+// The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass,
+// for N pictures of one size (N is 1 but for Floyd-Steinberg).
+template <typename K, size_t N>
+void DiffuseColours(const std::array<DiffusionSource, N>& src, int t, const std::array<PackedDitherResults*, N>& out) {
   constexpr int kSlots = K::kRowsAhead + 1;
   constexpr bool kFloydSteinberg = std::is_same_v<K, FloydSteinbergKernel>;
+  static_assert(kFloydSteinberg || N == 1, "only Floyd-Steinberg steps several pictures at once");
   using Lanes = std::conditional_t<kFloydSteinberg, ColourLanes, WideLanes>;
-  const int W = src.width, H = src.height, BW = src.borderedWidth;
-  std::vector<Lanes> ring(static_cast<size_t>(BW) * kSlots);
-  auto slot = [&](int bufferRow) { return ring.data() + static_cast<size_t>(bufferRow % kSlots) * BW; };
+  const int W = src[0].width, H = src[0].height, BW = src[0].borderedWidth, border = src[0].border;
+  std::vector<DiffusionRows> rows;
+  std::vector<std::vector<Lanes>> rings;
+  std::vector<ResultRows> results;
+  for (size_t s = 0; s < N; ++s) {
+    rows.emplace_back(src[s]);
+    rings.emplace_back(static_cast<size_t>(BW) * kSlots);
+    results.emplace_back(W);
+  }
+  auto slot = [&](size_t s, int bufferRow) {
+    return rings[s].data() + static_cast<size_t>(bufferRow % kSlots) * BW + border;
+  };
   auto load = [&](int bufferRow) {
-    const uint8_t* cell = src.rgb + static_cast<size_t>(bufferRow) * BW * 3;
-    Lanes* dst = slot(bufferRow);
-    for (int c = 0; c < BW; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
+    for (size_t s = 0; s < N; ++s) {
+      const uint8_t* cell = rows[s].Get(bufferRow);
+      Lanes* dst = slot(s, bufferRow);
+      for (int c = 0; c < W; ++c, cell += 3) dst[c] = Lanes{cell[0], cell[1], cell[2], 0};
+      for (int e = 1; e <= border; ++e) {
+        dst[-e] = dst[0];
+        dst[W - 1 + e] = dst[W - 1];
+      }
+    }
   };
   for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  std::vector<uint8_t> scratch(static_cast<size_t>(W) * 3);
+  uint8_t* dst[N][3];
+  for (size_t s = 0; s < N; ++s)
+    for (int c = 0; c < 3; ++c) dst[s][c] = results[s].Channel(c);
   for (int b = 0; b <= H; ++b) {
     if (b > 0) load(b + K::kRowsAhead);
     const int y = H - b;
     const int d = (y % 2 == 0) ? 1 : -1;
-    // The bottom border row's results are dropped into a scratch row.
-    uint8_t* const dst[3] = {y < H ? out[0].Row(y) : scratch.data(), y < H ? out[1].Row(y) : scratch.data(),
-                             y < H ? out[2].Row(y) : scratch.data()};
-    Lanes* rows[kSlots];
-    for (int k = 0; k < kSlots; ++k) rows[k] = slot(b + k) + src.border;
-    if constexpr (kFloydSteinberg)
-      ScanRowFloydSteinbergLanes(rows[0], rows[1], W, d, t, dst);
-    else
-      ScanRowWideLanes<K>(rows, W, d, t, dst);
+    if constexpr (kFloydSteinberg) {
+      Lanes* cur[N];
+      Lanes* next[N];
+      for (size_t s = 0; s < N; ++s) cur[s] = slot(s, b), next[s] = slot(s, b + 1);
+      ScanRowFloydSteinbergLanes<N>(cur, next, W, d, t, dst);
+    } else {
+      Lanes* cells[kSlots];
+      for (int k = 0; k < kSlots; ++k) cells[k] = slot(0, b + k);
+      ScanRowWideLanes<K>(cells, W, d, t, dst[0]);
+    }
+    // The bottom border row's results are dropped.
+    if (y < H)
+      for (size_t s = 0; s < N; ++s) results[s].Pack(*out[s], y, 0, 3);
   }
 }
 
-template <typename K>
-DitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
-  if (!source.HasImage()) return EmptyResults(source);
-  const int W = source.Width(), H = source.Height();
-  WorkBuffers buffers;
-  {
+// N pictures of one size through one kernel: the colour lanes of all of them
+// on one thread, the intensities beside it.
+template <typename K, size_t N>
+std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterImage*, N>& sources, int threshold) {
+  const int W = sources[0]->Width(), H = sources[0]->Height();
+  std::array<PackedDitherResults, N> out;
+  std::array<PackedDitherResults*, N> outs;
+  std::array<DiffusionSource, N> src;
+  for (size_t s = 0; s < N; ++s) {
+    out[s] = NewPackedResults(W, H);
+    outs[s] = &out[s];
     // The intensity of a fresh cell comes from its colour sum (see
-    // IntensityBySum), so the copy is loaded without the HSI plane.
-    const int borderKind = K::kBorder == 1 ? 0 : 1;
-    if (borderKind == 0 && source.Format() == PixelFormat::pf24Bit) {
-      // Straight from the rows: the same buffers without building the bordered raster.
-      LoadBorderedWorkBuffers(buffers, source, false);
-    } else {
-      // Row by row: the bordered raster of a picture at the pixel limit would pass it.
-      LoadBorderedCopy(buffers, source, borderKind, false);
-    }
+    // IntensityBySum), so no HSI plane is made.
+    src[s] = DiffusionSource{W, H, W + 2 * K::kBorder, K::kBorder, sources[s]};
   }
-  DiffusionSource src{W, H, buffers.Width(), K::kBorder, buffers.Rgb()};
-  DitherResults out = NewResults(W, H);
-  // The four channels are independent; each runs on a thread of its own.
-  const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+  if (!sources[0]->HasImage()) return out;
   // The colour channels share one pass on lanes; the intensity runs beside it.
+  const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+  const auto intensities = [&] {
+    if constexpr (std::is_same_v<K, FloydSteinbergKernel>) DiffuseIntensity<K, N>(src, threshold, outs);
+    else DiffuseWideIntensity<K>(src[0], threshold, *outs[0]);
+  };
   if (threaded) {
-    std::thread colours([&] { DiffuseColours<K>(src, threshold, out); });
-    DiffuseChannel<K, 3>(src, threshold, out[3]);
+    std::exception_ptr failure;
+    std::thread colours([&] {
+      try {
+        DiffuseColours<K, N>(src, threshold, outs);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+    try {
+      intensities();
+    } catch (...) {
+      colours.join();
+      throw;
+    }
     colours.join();
+    if (failure) std::rethrow_exception(failure);
   } else {
-    DiffuseColours<K>(src, threshold, out);
-    DiffuseChannel<K, 3>(src, threshold, out[3]);
+    DiffuseColours<K, N>(src, threshold, outs);
+    intensities();
   }
-  ReleaseWorkBuffers(buffers);
+  return out;
+}
+
+template <typename K>
+PackedDitherResults ErrorDiffusion(const RasterImage& source, int threshold) {
+  return std::move(ErrorDiffusion<K, 1>({&source}, threshold)[0]);
+}
+
+DitherResults Expanded(const PackedDitherResults& packed) {
+  DitherResults out;
+  for (size_t i = 0; i < packed.size(); ++i) out[i] = ExpandBlackWhite(packed[i]);
   return out;
 }
 
 }  // namespace
 
-DitherResults OrderedDither(const RasterImage& source, int kind) {
+PackedDitherResults OrderedDitherPacked(const RasterImage& source, int kind) {
   if (kind == 0) return PointDither(source, [](int x, int y) { return kMatrix2[y & 1][x & 1]; });
   if (kind == 1) return PointDither(source, [](int x, int y) { return kMatrix4[y & 3][x & 3]; });
   throw TessalinError("Unknown ordered dither kind " + std::to_string(kind) + ".");
 }
 
-DitherResults CustomThresholdDither(const RasterImage& source, int threshold) {
+PackedDitherResults CustomThresholdDitherPacked(const RasterImage& source, int threshold) {
   return PointDither(source, [threshold](int, int) { return threshold; });
 }
 
-DitherResults FloydSteinbergDither(const RasterImage& source, int threshold) {
+PackedDitherResults FloydSteinbergDitherPacked(const RasterImage& source, int threshold) {
   return ErrorDiffusion<FloydSteinbergKernel>(source, threshold);
 }
 
-DitherResults WideKernelDither(const RasterImage& source, int threshold, int ditherKind) {
+std::vector<PackedDitherResults> FloydSteinbergDitherPackedTogether(const std::vector<const RasterImage*>& sources,
+                                                                    int threshold) {
+  std::vector<PackedDitherResults> out;
+  const auto alike = [&](size_t from) {
+    for (size_t s = from; s < sources.size(); ++s)
+      if (sources[s]->Width() != sources[from]->Width() || sources[s]->Height() != sources[from]->Height())
+        return false;
+    return true;
+  };
+  if (sources.size() == 3 && alike(0)) {
+    for (PackedDitherResults& r :
+         ErrorDiffusion<FloydSteinbergKernel, 3>({sources[0], sources[1], sources[2]}, threshold))
+      out.push_back(std::move(r));
+  } else if (sources.size() == 2 && alike(0)) {
+    for (PackedDitherResults& r : ErrorDiffusion<FloydSteinbergKernel, 2>({sources[0], sources[1]}, threshold))
+      out.push_back(std::move(r));
+  } else {
+    for (const RasterImage* source : sources) out.push_back(FloydSteinbergDitherPacked(*source, threshold));
+  }
+  return out;
+}
+
+PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int threshold, int ditherKind) {
   if (ditherKind == 3) return ErrorDiffusion<JarvisJudiceNinkeKernel>(source, threshold);
   if (ditherKind == 4) return ErrorDiffusion<StuckiKernel>(source, threshold);
   // Any other kind diffuses nothing. The copy is still the wide bordered one,
   // whose picture cells are the source's own pixels.
-  return CustomThresholdDither(source, threshold);
+  return CustomThresholdDitherPacked(source, threshold);
+}
+
+DitherResults OrderedDither(const RasterImage& source, int kind) {
+  return Expanded(OrderedDitherPacked(source, kind));
+}
+
+DitherResults CustomThresholdDither(const RasterImage& source, int threshold) {
+  return Expanded(CustomThresholdDitherPacked(source, threshold));
+}
+
+DitherResults FloydSteinbergDither(const RasterImage& source, int threshold) {
+  return Expanded(FloydSteinbergDitherPacked(source, threshold));
+}
+
+DitherResults WideKernelDither(const RasterImage& source, int threshold, int ditherKind) {
+  return Expanded(WideKernelDitherPacked(source, threshold, ditherKind));
 }
 
 }  // namespace tessalin

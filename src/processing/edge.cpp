@@ -113,7 +113,8 @@ RasterImage EdgeChannel(const EdgeSource& prepared, int kind, int channel, int b
   if (kind < 0 || kind >= kEdgeKindCount) throw TessalinError("Unknown edge kind " + std::to_string(kind) + ".");
   if (channel < 0 || channel >= kOutputChannelCount)
     throw TessalinError("Unknown output channel " + std::to_string(channel) + ".");
-  RasterImage out = NewRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
+  // Every pixel of every row is written below.
+  RasterImage out = NewUnfilledRaster(PixelFormat::pf24Bit, prepared.height, prepared.width);
   if (!out.HasImage()) return out;
   if (prepared.buffers.Empty() || prepared.buffers.Width() != prepared.borderedWidth ||
       prepared.buffers.Height() != prepared.borderedHeight)

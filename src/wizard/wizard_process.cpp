@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/concurrent_jobs.h"
+#include "core/large_buffer.h"
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
 #include "processing/convolve.h"
@@ -38,17 +40,23 @@ bool ShowsWorkingRaster(const WizardSettings& settings) { return settings.ScaleT
 
 bool Scales(const WizardSettings& settings) { return settings.SrcType != 2 && settings.ScaleType != 1; }
 
+// An output and how it reaches the sink: the black-and-white results (Mono,
+// the dithers) are held packed and stand for their 24-bit form.
 struct Output {
   std::string name;
   RasterImage raster;
+  bool packed = false;
 };
 
 class Outputs {
  public:
-  void Add(std::string name, RasterImage raster) { list_.push_back({std::move(name), std::move(raster)}); }
-  void AddDither(const std::string& prefix, DitherResults dithered) {
+  void Add(std::string name, RasterImage raster) { list_.push_back({std::move(name), std::move(raster), false}); }
+  void AddPacked(std::string name, RasterImage raster) {
+    list_.push_back({std::move(name), std::move(raster), true});
+  }
+  void AddDither(const std::string& prefix, PackedDitherResults dithered) {
     static const char* const kChannels[4] = {"R", "G", "B", "I"};
-    for (int i = 0; i < 4; ++i) Add(prefix + kChannels[i], std::move(dithered[static_cast<size_t>(i)]));
+    for (int i = 0; i < 4; ++i) AddPacked(prefix + kChannels[i], std::move(dithered[static_cast<size_t>(i)]));
   }
   std::vector<Output>& List() { return list_; }
 
@@ -56,133 +64,148 @@ class Outputs {
   std::vector<Output> list_;
 };
 
-// C1 and C5's conversion: black-and-white palette, then 1 bit per pixel.
-RasterImage OneBit(RasterImage image) {
-  ConvertPixelFormat(static_cast<int>(PixelFormat::pf1Bit), image);
-  return image;
+// The candidates of a recipe, each made once. Every engine reads the working
+// raster (or a convolution of it) and changes nothing, so independent
+// candidates are made side by side; the bytes do not depend on the order.
+struct Candidates {
+  RasterImage pf1bit, mono, pf1bit2;
+  PackedDitherResults dithered, rgbDithered;
+};
+
+constexpr int kPf1Bit = static_cast<int>(PixelFormat::pf1Bit);
+
+// C1 and C2: the picture at 1 bit, and Monochrome (packed).
+void MakePlainCandidates(const RasterImage& working, Candidates& c) {
+  c.pf1bit = ConvertedPixelFormat(kPf1Bit, working);
+  c.mono = MonochromePacked(working);
 }
 
-RasterImage OneBitCopy(const RasterImage& image) {
-  RasterImage copy;
-  copy.Assign(image);
-  return OneBit(std::move(copy));
+// C3, C9 and C10: Floyd-Steinberg at the recipe's threshold.
+PackedDitherResults RecipeDither(const RasterImage& image) {
+  return FloydSteinbergDitherPacked(image, kRecipeDitherThreshold);
 }
 
-DitherResults RecipeDither(const RasterImage& image, SharedState& state) {
+// Step C4: the convolution source, read in place from the working raster,
+// and SharedBias zeroed. The settings the steps make (C3 to C10) are set
+// before any of them runs, as the engines take them as arguments.
+void PrepareSharpening(ConvolveSource& prepared, const RasterImage& working, SharedState& state) {
   state.DitherThreshold = kRecipeDitherThreshold;
-  return FloydSteinbergDither(image, state.DitherThreshold);
-}
-
-// Steps C4 and C5: the convolution source is prepared and SharedBias zeroed;
-// pf1bit2 is the sharpened intensity at 1 bit.
-void PrepareSharpening(ConvolveSource& prepared, const RasterImage& working, bool withHsi,
-                       SharedState& state) {
-  PrepareConvolveSource(prepared, working, withHsi);
+  PrepareConvolveSourceInPlace(prepared, working);
   state.SharedBias = 0;
 }
 
-RasterImage Sharpened(const ConvolveSource& prepared, int channel, const SharedState& state) {
-  return ConvolveChannel(prepared, channel, kSharpning2, state.SharedBias);
+RasterImage Sharpened(const ConvolveSource& prepared, int channel, int bias) {
+  return ConvolveChannel(prepared, channel, kSharpning2, bias);
+}
+
+// C5: the sharpened intensity at 1 bit.
+RasterImage SharpenedAtOneBit(const ConvolveSource& prepared, int bias) {
+  return ConvertedPixelFormat(kPf1Bit, Sharpened(prepared, kChannelI, bias));
+}
+
+// C6 then C9, or C7 then C10: a convolution dithered, released once read.
+PackedDitherResults DitheredSharpening(const ConvolveSource& prepared, int channel, int bias) {
+  return RecipeDither(Sharpened(prepared, channel, bias));
 }
 
 // Showing: the bar first, "Wizard_Bmp" when scaled, a step before each output
 // and one at the end. Each raster goes as soon as the sink has its copy.
-void ShowOutputs(RasterImage& working, std::vector<Output>& outputs, int maximum, const SharedState& state,
+void ShowOutputs(const RasterImage& working, std::vector<Output>& outputs, int maximum, const SharedState& state,
                  ResultSink& results, ProgressSink& progress) {
   progress.ProgressStart(maximum, 1);
   if (ShowsWorkingRaster(state.wizard)) results.CreateResultChild(kWorkingName, working);
-  working = RasterImage();
   for (Output& output : outputs) {
     progress.ProgressStep();
-    results.CreateResultChild(output.name, output.raster);
+    if (output.packed) results.CreateBlackWhiteResultChild(output.name, output.raster);
+    else results.CreateResultChild(output.name, output.raster);
     output.raster = RasterImage();
   }
   progress.ProgressStep();
 }
 
-// The working raster is only read again by "Wizard_Bmp".
-void DropUnlessShown(RasterImage& working, const SharedState& state) {
-  if (!ShowsWorkingRaster(state.wizard)) working = RasterImage();
-}
-
 }  // namespace
 
-void MakeVariousResult(RasterImage& working, SharedState& state, ResultSink& results,
+void MakeVariousResult(const RasterImage& working, SharedState& state, ResultSink& results,
                        ProgressSink& progress) {
-  RasterImage pf1bit = OneBitCopy(working);                // C1
-  RasterImage mono = EtcModelImage(kMonochrome, working);  // C2
-  DitherResults dithered = RecipeDither(working, state);   // C3
+  Candidates c;
   ConvolveSource prepared;
-  // The HSI composite reads the triples row by row, so no HSI plane is held.
-  PrepareSharpening(prepared, working, /*withHsi=*/false, state);  // C4
-  DropUnlessShown(working, state);
-  RasterImage pf1bit2 = OneBit(Sharpened(prepared, kChannelI, state));  // C5
-  RasterImage convRgb = Sharpened(prepared, kChannelRgb, state);        // C6
-  RasterImage convHsi = Sharpened(prepared, kChannelHsi, state);        // C7
-  ReleaseWorkBuffers(prepared);                                         // C8
-  DitherResults rgbDithered = RecipeDither(convRgb, state);             // C9
+  PrepareSharpening(prepared, working, state);  // C4 (and C3's threshold)
+  const int bias = state.SharedBias;
+  RasterImage convRgb, convHsi;
+  RunConcurrently({
+      [&] {
+        MakePlainCandidates(working, c);                    // C1, C2
+        c.pf1bit2 = SharpenedAtOneBit(prepared, bias);      // C5
+        convRgb = Sharpened(prepared, kChannelRgb, bias);  // C6
+      },
+      [&] { convHsi = Sharpened(prepared, kChannelHsi, bias); }  // C7
+  });
+  ReleaseWorkBuffers(prepared);  // C8
+  // C3, C9 and C10: three pictures of one size, dithered in one pass.
+  std::vector<PackedDitherResults> dithered =
+      FloydSteinbergDitherPackedTogether({&working, &convRgb, &convHsi}, kRecipeDitherThreshold);
   convRgb = RasterImage();
-  DitherResults hsiDithered = RecipeDither(convHsi, state);  // C10
   convHsi = RasterImage();
 
   Outputs outputs;
-  outputs.Add("pf1bit", std::move(pf1bit));
-  outputs.Add("pf1bit2", std::move(pf1bit2));
-  outputs.Add("Mono", std::move(mono));
-  outputs.AddDither("Dither_", std::move(dithered));
-  outputs.AddDither("Conv_RGB_Dither_", std::move(rgbDithered));
-  outputs.AddDither("Conv_HSI_Dither_", std::move(hsiDithered));
+  outputs.Add("pf1bit", std::move(c.pf1bit));
+  outputs.Add("pf1bit2", std::move(c.pf1bit2));
+  outputs.AddPacked("Mono", std::move(c.mono));
+  outputs.AddDither("Dither_", std::move(dithered[0]));
+  outputs.AddDither("Conv_RGB_Dither_", std::move(dithered[1]));
+  outputs.AddDither("Conv_HSI_Dither_", std::move(dithered[2]));
   ShowOutputs(working, outputs.List(), 16, state, results, progress);
 }
 
-void MakePictureResult(RasterImage& working, SharedState& state, ResultSink& results,
+void MakePictureResult(const RasterImage& working, SharedState& state, ResultSink& results,
                        ProgressSink& progress) {
-  RasterImage pf1bit = OneBitCopy(working);                // C1
-  RasterImage mono = EtcModelImage(kMonochrome, working);  // C2
-  DitherResults dithered = RecipeDither(working, state);   // C3
-  // Only the intensity of Sharpning2 is read, which needs no HSI plane.
+  Candidates c;
   ConvolveSource prepared;
-  PrepareSharpening(prepared, working, /*withHsi=*/false, state);  // C4
-  DropUnlessShown(working, state);
-  RasterImage pf1bit2 = OneBit(Sharpened(prepared, kChannelI, state));  // C5
-  ReleaseWorkBuffers(prepared);                                         // C8
+  PrepareSharpening(prepared, working, state);  // C4 (and C3's threshold)
+  const int bias = state.SharedBias;
+  RunConcurrently({
+      [&] {
+        MakePlainCandidates(working, c);                // C1, C2
+        c.pf1bit2 = SharpenedAtOneBit(prepared, bias);  // C5
+      },
+      [&] { c.dithered = RecipeDither(working); }  // C3
+  });
+  ReleaseWorkBuffers(prepared);  // C8
 
   Outputs outputs;
-  outputs.Add("pf1bit", std::move(pf1bit));
-  outputs.Add("pf1bit2", std::move(pf1bit2));
-  outputs.Add("Mono", std::move(mono));
-  outputs.AddDither("Dither_", std::move(dithered));
+  outputs.Add("pf1bit", std::move(c.pf1bit));
+  outputs.Add("pf1bit2", std::move(c.pf1bit2));
+  outputs.AddPacked("Mono", std::move(c.mono));
+  outputs.AddDither("Dither_", std::move(c.dithered));
   ShowOutputs(working, outputs.List(), 8, state, results, progress);
 }
 
-void MakeDrawingResult(RasterImage& working, SharedState& state, ResultSink& results,
+void MakeDrawingResult(const RasterImage& working, SharedState& state, ResultSink& results,
                        ProgressSink& progress) {
-  RasterImage pf1bit = OneBitCopy(working);                // C1
-  RasterImage mono = EtcModelImage(kMonochrome, working);  // C2
+  Candidates c;
   ConvolveSource prepared;
-  PrepareSharpening(prepared, working, /*withHsi=*/false, state);  // C4
-  DropUnlessShown(working, state);
-  RasterImage pf1bit2 = OneBit(Sharpened(prepared, kChannelI, state));  // C5
-  RasterImage convRgb = Sharpened(prepared, kChannelRgb, state);        // C6
-  ReleaseWorkBuffers(prepared);                                         // C8
-  DitherResults rgbDithered = RecipeDither(convRgb, state);             // C9
-  convRgb = RasterImage();
+  PrepareSharpening(prepared, working, state);  // C4 (and C9's threshold)
+  const int bias = state.SharedBias;
+  RunConcurrently({
+      [&] {
+        MakePlainCandidates(working, c);                // C1, C2
+        c.pf1bit2 = SharpenedAtOneBit(prepared, bias);  // C5
+      },
+      [&] { c.rgbDithered = DitheredSharpening(prepared, kChannelRgb, bias); }  // C6, C9
+  });
+  ReleaseWorkBuffers(prepared);  // C8
 
   Outputs outputs;
-  outputs.Add("pf1bit", std::move(pf1bit));
-  outputs.Add("pf1bit2", std::move(pf1bit2));
-  outputs.Add("Mono", std::move(mono));
-  outputs.AddDither("Conv_RGB_Dither_", std::move(rgbDithered));
+  outputs.Add("pf1bit", std::move(c.pf1bit));
+  outputs.Add("pf1bit2", std::move(c.pf1bit2));
+  outputs.AddPacked("Mono", std::move(c.mono));
+  outputs.AddDither("Conv_RGB_Dither_", std::move(c.rgbDithered));
   ShowOutputs(working, outputs.List(), 8, state, results, progress);
 }
 
 RasterImage BuildWorkingRaster(const RasterImage& source, const WizardSettings& settings) {
   RasterImage working;
-  if (!Scales(settings)) {
-    working.Assign(source);
-    working.SetPixelFormat(PixelFormat::pf24Bit);
-    return working;
-  }
+  if (!Scales(settings)) return ConvertedPixelFormat(static_cast<int>(PixelFormat::pf24Bit), source);
   switch (settings.ScaleType) {
     case 0:
       working = MagnifyImage(source, 1.25, 1.25);
@@ -224,7 +247,14 @@ void WizardProcess(const RasterImage& source, SharedState& state, ResultSink& re
   const Recipe recipe = ChooseRecipe(state.wizard);
   if (recipe == Recipe::None) return;
   if (!source.HasImage()) throw TessalinError("There is no picture to process.");
-  RasterImage working = BuildWorkingRaster(source, state.wizard);
+  // The run's big buffers serve its later ones instead of fresh memory.
+  const LargeBufferReuse reuse;
+  // Unscaled, the working raster is the source in 24 bits: a 24-bit source
+  // serves as it is, since nothing changes it.
+  RasterImage built;
+  const bool inPlace = !Scales(state.wizard) && source.Format() == PixelFormat::pf24Bit;
+  if (!inPlace) built = BuildWorkingRaster(source, state.wizard);
+  const RasterImage& working = inPlace ? source : built;
   // A picture of a few pixels can reduce to nothing; there is nothing to dither then.
   if (!working.HasImage())
     throw TessalinError("The picture (" + std::to_string(source.Width()) + " x " +

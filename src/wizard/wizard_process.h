@@ -18,13 +18,14 @@ namespace tessalin {
 void WizardProcess(const RasterImage& source, SharedState& state, ResultSink& results,
                    ProgressSink& progress);
 
-// The recipes, on the pf24Bit working raster. Each computes all its outputs,
-// then shows "Wizard_Bmp" (the working raster) when state.wizard.ScaleType is
-// not 1, then its outputs with a progress step before each and one at the end.
-// They may release `working` once nothing reads it any more.
-void MakeVariousResult(RasterImage& working, SharedState& state, ResultSink& results, ProgressSink& progress);
-void MakePictureResult(RasterImage& working, SharedState& state, ResultSink& results, ProgressSink& progress);
-void MakeDrawingResult(RasterImage& working, SharedState& state, ResultSink& results, ProgressSink& progress);
+// The recipes, on the pf24Bit working raster. Each computes all its outputs
+// (independent ones side by side), then shows "Wizard_Bmp" (the working
+// raster) when state.wizard.ScaleType is not 1, then its outputs with a
+// progress step before each and one at the end. Mono and the dithers reach
+// the sink packed, through CreateBlackWhiteResultChild.
+void MakeVariousResult(const RasterImage& working, SharedState& state, ResultSink& results, ProgressSink& progress);
+void MakePictureResult(const RasterImage& working, SharedState& state, ResultSink& results, ProgressSink& progress);
+void MakeDrawingResult(const RasterImage& working, SharedState& state, ResultSink& results, ProgressSink& progress);
 
 // The working raster: a pf24Bit copy of `source`, scaled by the ScaleType
 // (0 125 %, 2 75 %, 3 50 %, 4 25 %) unless the scale is 100 % or the source is an icon.

@@ -364,6 +364,48 @@ TEST(BmpRead, TruncatedFilesAreRefusedAtEveryBoundary) {
   ExpectRefused(BuildBmp(s), "rle4 run past the row");
 }
 
+// Uncompressed 24- and 32-bit files are read from the file straight into the
+// rows; every such file must load as the decoder makes it of the whole bytes,
+// or be refused alike.
+TEST(BmpRead, FilesReadStraightIntoRowsMatchTheDecoder) {
+  test::TempDir dir;
+  std::mt19937 random(5);
+  int tried = 0;
+  for (uint32_t headerSize : {40u, 108u, 124u})
+    for (int bits : {24, 32})
+      for (int width : {1, 2, 3, 5, 13})
+        for (int height : {1, 4, -3}) {
+          BmpLayout s;
+          s.headerSize = headerSize;
+          s.bits = bits;
+          s.width = width;
+          s.height = height;
+          s.pixels.resize(static_cast<size_t>((width * bits + 31) / 32 * 4 * std::abs(height)));
+          for (uint8_t& b : s.pixels) b = static_cast<uint8_t>(random());
+          const std::vector<uint8_t> whole = BuildBmp(s);
+          // Whole, without the last row's padding, and cut inside the rows.
+          for (size_t cut : {size_t{0}, size_t{(4 - width * bits / 8 % 4) % 4}, size_t{5}}) {
+            const std::vector<uint8_t> bytes(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut));
+            const std::string path = dir.File("f" + std::to_string(tried++) + ".bmp");
+            test::WriteBytes(path, bytes);
+            bool decoded = true, loaded = true;
+            RasterImage expected, got;
+            try {
+              expected = DecodeBmp(bytes, path);
+            } catch (const TessalinError&) {
+              decoded = false;
+            }
+            try {
+              got = LoadBmpFile(path);
+            } catch (const TessalinError&) {
+              loaded = false;
+            }
+            ASSERT_EQ(decoded, loaded) << path << " cut " << cut;
+            if (decoded) ExpectSameRaster(got, expected);
+          }
+        }
+}
+
 TEST(BmpRead, AbsurdSizesAndCountsAreRefusedBeforeAllocating) {
   BmpLayout base;
   base.width = 4;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "core/arithmetic.h"
+#include "core/black_white.h"
 #include "core/bordered_copy.h"
 #include "core/colour_model.h"
 #include "core/progress.h"
@@ -65,6 +67,25 @@ TEST(Monochrome, SumEqualToMidpointIsBlack) {
         }
       }
   EXPECT_TRUE(found);
+}
+
+// The packed Monochrome and 1-bit conversion, for every colour there is.
+TEST(PackedOneBit, MonochromeAndConversionMatchTheirRulesForEveryColour) {
+  RasterImage all = NewRaster(PixelFormat::pf24Bit, 4096, 4096);
+  for (int y = 0; y < 4096; ++y)
+    for (int x = 0; x < 4096; ++x) {
+      const uint32_t c = static_cast<uint32_t>(y) * 4096 + static_cast<uint32_t>(x);
+      uint8_t* p = all.Row(y) + 3 * static_cast<size_t>(x);
+      p[0] = static_cast<uint8_t>(c), p[1] = static_cast<uint8_t>(c >> 8), p[2] = static_cast<uint8_t>(c >> 16);
+    }
+  EXPECT_TRUE(test::SamePixels24(ExpandBlackWhite(MonochromePacked(all)), EtcModelImage(1, all)));
+  RasterImage converted;
+  converted.Assign(all);
+  ConvertPixelFormat(static_cast<int>(PixelFormat::pf1Bit), converted);
+  const RasterImage packed = ConvertedPixelFormat(static_cast<int>(PixelFormat::pf1Bit), all);
+  ASSERT_EQ(packed.Format(), PixelFormat::pf1Bit);
+  EXPECT_EQ(packed.Colors(), converted.Colors());
+  for (int y = 0; y < 4096; ++y) ASSERT_EQ(std::memcmp(packed.Row(y), converted.Row(y), packed.RowBytes()), 0) << y;
 }
 
 TEST(Inverse, TwiceGivesTheSourceBack) {

@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/black_white.h"
 #include "core/palette.h"
 #include "core/row_codec.h"
 #include "core/tessalin_error.h"
+#include "formats/black_white_save.h"
 #include "formats/formats_fixtures.h"
 #include "formats/gif_codec.h"
 #include "formats/image_signature.h"
@@ -846,6 +848,23 @@ TEST(PngNetpbm, IconWithALargePngEntryOpens) {
   EXPECT_EQ(icon.GetPixel(0, 5999), kBlack);
   EXPECT_EQ(icon.GetPixel(1, 5999), kWhite);
   EXPECT_EQ(icon.GetPixel(0, 5998), kWhite);
+}
+
+// A packed black-and-white result stands for its 24-bit form: every file
+// holds what that form gives, saved packed where it comes out alike.
+TEST(SaveBlackWhiteResult, FilesHoldWhatTheTwentyFourBitFormGives) {
+  TempDir dir;
+  FileHarness h;
+  RasterImage packed = NewPackedRaster(11, 21);
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 21; ++x) packed.SetPixel(x, y, (x * 7 + y * 3) % 5 < 2 ? kWhite : kBlack);
+  const RasterImage wide = ExpandBlackWhite(packed);
+  for (const char* ext : {".wbmp", ".bmp", ".raw", ".gif", ".jpg", ".ico", ".emf", ".png", ".pbm", ".xbm"}) {
+    const std::string a = dir.File(std::string("packed") + ext), b = dir.File(std::string("wide") + ext);
+    ASSERT_TRUE(SaveBlackWhiteResult(a, packed, h.context)) << ext;
+    ASSERT_TRUE(SaveImageFile(b, wide, h.context)) << ext;
+    EXPECT_EQ(ReadBytes(a), ReadBytes(b)) << ext;
+  }
 }
 
 TEST(SaveImageFile, AFailedSaveKeepsTheOldFile) {

@@ -356,6 +356,26 @@ TEST(ConvolveRounding, BlouringOfHsiFollowsTheReadingOrder) {
         << channel;
 }
 
+// Greys (hue and saturation 0), black (intensity 0), white and flat patches
+// put the sums on clamp bounds and whole values, where the double-precision
+// estimates must leave the bytes to the rule.
+TEST(ConvolveRounding, HsiEstimatesLeaveBoundsAndHalvesToTheRule) {
+  RasterImage picture = MakeRandom24(23, 19, 61);
+  for (int y = 0; y < 19; ++y)
+    for (int x = 0; x < 23; ++x) {
+      const uint8_t v = static_cast<uint8_t>(x * 11);
+      if (y < 5) SetPixelAt(picture, x, y, {v, v, v});
+      else if (y < 8) SetPixelAt(picture, x, y, x < 12 ? Bgr{0, 0, 0} : Bgr{255, 255, 255});
+      else if (y < 13) SetPixelAt(picture, x, y, PixelAt(picture, x / 4 * 4, 8));
+    }
+  for (int kind = 0; kind < 9; ++kind)
+    for (int channel = 4; channel < 8; ++channel)
+      for (int bias : {0, 1, -37, 128})
+        ASSERT_TRUE(test::SamePixels24(ConvolvePicture(picture, channel, kind, bias),
+                                       ReferenceConvolve(picture, channel, kind, bias)))
+            << "kind " << kind << " channel " << channel << " bias " << bias;
+}
+
 }  // namespace
 }  // namespace tessalin
 

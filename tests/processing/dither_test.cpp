@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -301,6 +302,29 @@ TEST(ErrorDiffusion, MatchesTheReferenceOnRandomPicturesOfOddSizes) {
       ExpectMatchesReference(src, t, Jarvis(), WideKernelDither(src, t, 3), "JJN " + what);
       ExpectMatchesReference(src, t, Stucki(), WideKernelDither(src, t, 4), "Stucki " + what);
     }
+  }
+}
+
+// Several pictures in one pass give each picture's own results.
+TEST(ErrorDiffusion, PicturesDitheredTogetherMatchEachDitheredAlone) {
+  const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {17, 5}, {160, 121}};
+  unsigned seed = 70;
+  for (auto [w, h] : sizes) {
+    const RasterImage a = MakeRandom24(w, h, seed++), b = MakeRandom24(w, h, seed++), c = MakeRandom24(w, h, seed++);
+    const RasterImage odd = MakeRandom24(w + 1, h, seed++);
+    const std::vector<std::vector<const RasterImage*>> groups = {{&a, &b, &c}, {&c, &a}, {&b}, {&a, &odd, &b}};
+    for (int t : {1, 128, 250})
+      for (const auto& group : groups) {
+        const std::vector<PackedDitherResults> together = FloydSteinbergDitherPackedTogether(group, t);
+        ASSERT_EQ(together.size(), group.size());
+        for (size_t i = 0; i < group.size(); ++i) {
+          const PackedDitherResults alone = FloydSteinbergDitherPacked(*group[i], t);
+          for (int ch = 0; ch < 4; ++ch)
+            for (int y = 0; y < alone[ch].Height(); ++y)
+              ASSERT_EQ(std::memcmp(together[i][ch].Row(y), alone[ch].Row(y), alone[ch].RowBytes()), 0)
+                  << w << "x" << h << " t " << t << " picture " << i << " channel " << ch << " row " << y;
+        }
+      }
   }
 }
 

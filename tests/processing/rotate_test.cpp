@@ -157,6 +157,25 @@ TEST(RotateImage, MatchesThePerPixelRuleAtManyAngles) {
   EXPECT_TRUE(test::SamePixels24(RotateImage(big, true, 33), ReferenceRotate(big, true, 33)));
 }
 
+// Random noise, flat patches (four equal neighbours) and slow ramps (values
+// a hair from whole numbers at quarter turns) reach every branch of the
+// double-precision samples and of the extended-precision ones they leave.
+TEST(RotateImage, FastSamplesMatchTheRuleOnOddPicturesAtEveryKindOfAngle) {
+  RasterImage patches = MakeRandom24(29, 19, 31), ramp = NewRaster(PixelFormat::pf24Bit, 17, 33);
+  for (int y = 0; y < 19; ++y)
+    for (int x = 0; x < 29; ++x) SetPixelAt(patches, x, y, PixelAt(patches, x / 6 * 6, y / 5 * 5));
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 33; ++x)
+      SetPixelAt(ramp, x, y, {static_cast<uint8_t>(x), static_cast<uint8_t>(2 * y), static_cast<uint8_t>(x + y)});
+  const RasterImage pictures[] = {MakeRandom24(1, 1, 3), MakeRandom24(2, 7, 4), MakeRandom24(13, 3, 5),
+                                  std::move(patches), std::move(ramp)};
+  for (const RasterImage& src : pictures)
+    for (int a = -360; a <= 360; a += 15)
+      for (bool fit : {false, true})
+        ASSERT_TRUE(test::SamePixels24(RotateImage(src, fit, a), ReferenceRotate(src, fit, a)))
+            << src.Width() << "x" << src.Height() << " at " << a << " fit " << fit;
+}
+
 TEST(RotateImage, ConvertsOtherFormatsAndKeepsTheSource) {
   RasterImage eight;
   eight.Assign(MakeRandom24(13, 9, 1));

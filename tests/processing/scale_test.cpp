@@ -146,6 +146,53 @@ TEST(MagnifyImage, HundredTwentyFivePercentRepeatsTheFirstColumn) {
   EXPECT_EQ(Bottom(tall, 0, 4), Bottom(tallSrc, 0, 3));
 }
 
+// The rules written out per pixel: block means by division, ties to even,
+// and nearest source pixels, rows counted from the bottom.
+RasterImage ReferenceReduce(const RasterImage& src, double f) {
+  const int W = src.Width(), H = src.Height();
+  const int outW = static_cast<int>(W / static_cast<long double>(f)), outH = static_cast<int>(H / static_cast<long double>(f));
+  const int b = static_cast<int>(std::nearbyint(f));
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, outH, outW);
+  for (int r = 0; r < outH; ++r)
+    for (int c = 0; c < outW; ++c) {
+      const int sr = static_cast<int>(r * static_cast<long double>(f)), sc = static_cast<int>(c * static_cast<long double>(f));
+      long long sum[3] = {0, 0, 0};
+      for (int dr = 0; dr < b; ++dr)
+        for (int dc = 0; dc < b; ++dc) {
+          const Bgr p = Bottom(src, sc + dc, sr + dr);
+          sum[0] += p.b, sum[1] += p.g, sum[2] += p.r;
+        }
+      uint8_t v[3];
+      for (int k = 0; k < 3; ++k) v[k] = static_cast<uint8_t>(std::nearbyint(static_cast<long double>(sum[k]) / (b * b)));
+      SetPixelAt(out, c, outH - 1 - r, {v[0], v[1], v[2]});
+    }
+  return out;
+}
+
+RasterImage ReferenceMagnify(const RasterImage& src, double f) {
+  const int outW = static_cast<int>(src.Width() * static_cast<long double>(f));
+  const int outH = static_cast<int>(src.Height() * static_cast<long double>(f));
+  RasterImage out = NewRaster(PixelFormat::pf24Bit, outH, outW);
+  for (int r = 0; r < outH; ++r)
+    for (int c = 0; c < outW; ++c)
+      SetPixelAt(out, c, outH - 1 - r,
+                 Bottom(src, static_cast<int>(c / static_cast<long double>(f)), static_cast<int>(r / static_cast<long double>(f))));
+  return out;
+}
+
+TEST(Scaling, MatchTheRulesOnRandomOddPictures) {
+  // Factor 71 makes blocks of 5041 pixels: past the table of means, by division.
+  const std::pair<int, int> sizes[] = {{1, 1}, {3, 2}, {17, 9}, {31, 45}, {150, 143}};
+  unsigned seed = 40;
+  for (auto [w, h] : sizes) {
+    const RasterImage src = MakeRandom24(w, h, seed++);
+    for (double f : {1.0, 100.0 / 75, 2.0, 2.5, 3.0, 4.0, 33.3, 71.0})
+      ASSERT_TRUE(test::SamePixels24(ReduceImage(src, f, f), ReferenceReduce(src, f))) << w << "x" << h << " / " << f;
+    for (double f : {1.0, 1.25, 1.5, 2.0, 3.0, 5.0})
+      ASSERT_TRUE(test::SamePixels24(MagnifyImage(src, f, f), ReferenceMagnify(src, f))) << w << "x" << h << " * " << f;
+  }
+}
+
 TEST(Scaling, OtherFormatsAreConvertedFirst) {
   RasterImage eight;
   eight.Assign(MakeRandom24(12, 10, 2));
