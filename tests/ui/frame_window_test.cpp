@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QStatusTipEvent>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 #include <fstream>
 
@@ -19,7 +20,9 @@
 #include "app/main_frame.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "ui/wizard_fake_app.h"
 #include "widgets/qt_raster.h"
+#include "wizard/ui/wizard_dialog.h"
 
 namespace tessalin {
 namespace {
@@ -310,6 +313,27 @@ TEST_F(FrameTest, DoubleClickOnTheBackgroundRunsOpen) {
   QCoreApplication::sendEvent(viewport, &click);
   ASSERT_EQ(fake->openRequests.size(), 1u);
   EXPECT_EQ(fake->openRequests[0].title, "Select Image to process....");
+}
+
+TEST_F(FrameTest, CtrlWOpensTheWizardAndCtrlF4ClosesWhileADocumentHasTheFocus) {
+  frame->CreateResultChild("a", test::MakeGradient(9, 7));
+  TMDIChild* doc = frame->Documents().back();
+  QApplication::setActiveWindow(frame.get());
+  doc->setFocus();
+  bool wizardShown = false;
+  test::WhenShown<TWizard_Frm>([&](TWizard_Frm& wizard) {
+    wizardShown = true;
+    wizard.reject();
+  });
+  QTest::keyClick(doc, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_TRUE(wizardShown);
+  ASSERT_EQ(frame->Documents().size(), 1u);
+
+  QApplication::setActiveWindow(frame.get());
+  doc->setFocus();
+  QTest::keyClick(doc, Qt::Key_F4, Qt::ControlModifier);
+  EXPECT_TRUE(frame->Documents().empty());
+  EXPECT_EQ(fake->closeQuestions.size(), 1u);  // through the document's own close question
 }
 
 // Run again with QT_SCALE_FACTOR=1.5, like the view tests of the document window.
