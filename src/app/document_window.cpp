@@ -160,30 +160,41 @@ void TMDIChild::BuildMenus() {
   auto* bit = new QMenu("Bit && &Color");
   bit->setObjectName("Bit_Menu");
   QMenu* formats = bit->addMenu("&Bit");
-  const char* formatCaptions[] = {"pf&Dev", "pf&1Bit", "pf&4Bit", "pf&8Bit", "pf1&5bit", "pf1&6Bit", "pf&24Bit", "pf&32Bit"};
+  struct Named {
+    const char* name;
+    const char* caption;
+  };
+  const Named pixelFormats[] = {{"BitModel_pfDevItem", "pf&Dev"},     {"BitModel_pf1BitItem", "pf&1Bit"},
+                                {"BitModel_pf4BitItem", "pf&4Bit"},   {"BitModel_pf8BitItem", "pf&8Bit"},
+                                {"BitModel_pf15bitItem", "pf1&5bit"}, {"BitModel_pf16BitItem", "pf1&6Bit"},
+                                {"BitModel_pf24BitItem", "pf&24Bit"}, {"BitModel_pf32BitItem", "pf&32Bit"}};
   for (int tag = 0; tag < 8; ++tag)
-    add(formats, QString("Bit_Pf%1Item").arg(tag).toLatin1().constData(), formatCaptions[tag], nullptr,
-        tagged(&TMDIChild::BitModel_MenuClick, tag));
+    add(formats, pixelFormats[tag].name, pixelFormats[tag].caption, nullptr, tagged(&TMDIChild::BitModel_MenuClick, tag));
   bit->addSeparator();
-  add(bit, "Model_GrayScalItem", "&GrayScal", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 0));
-  add(bit, "Model_MonochromeItem", "&Monochrome", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 1));
+  add(bit, "Model_GrayScaleItem", "&GrayScal", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 0));
+  add(bit, "Model_MonoChromeItem", "&Monochrome", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 1));
   add(bit, "Model_InverseItem", "&Inverse", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 2));
-  add(bit, "Model_RGBtoHSIItem", "RGB &to HSI ", nullptr, tagged(&TMDIChild::Model_HSIMenuClick, 3));
+  add(bit, "Model_RGB2HSIItem", "RGB &to HSI ", nullptr, tagged(&TMDIChild::Model_HSIMenuClick, 3));
   bit->addSeparator();
   add(bit, "Bit_HSIChannelItem", "&HSI Channel distribution", nullptr, [this] { Bit_HSIChannelItemClick(); });
   add(bit, "Bit_RGBChannelItem", "&RGB Channel distribution", nullptr, [this] { Bit_RGBChannelItemClick(); });
-  QMenu* colour = bit->addMenu("Color");
+  // Never shown: its items serve the two distribution commands.
+  QMenu* colour = bit->addMenu("&Color");
   colour->menuAction()->setVisible(false);
   QMenu* rgbModel = colour->addMenu("RGB Model");
-  const char* rgbCaptions[] = {"R", "G", "B", "RGB"};
+  const Named rgbModels[] = {{"Model_RModelItem", "&R Model"},
+                             {"Model_GModelItem", "&G Model"},
+                             {"Model_BModelItem", "&B Model"},
+                             {"Model_RGBModelItem", "RGB &Model"}};
   for (int tag = 0; tag < 4; ++tag)
-    add(rgbModel, QString("Model_RGB%1Item").arg(tag).toLatin1().constData(), rgbCaptions[tag], nullptr,
-        tagged(&TMDIChild::Model_RGBMenuClick, tag));
+    add(rgbModel, rgbModels[tag].name, rgbModels[tag].caption, nullptr, tagged(&TMDIChild::Model_RGBMenuClick, tag));
   QMenu* hsiModel = colour->addMenu("HSI Model");
-  const char* hsiCaptions[] = {"H", "S", "I", "HSI"};
+  const Named hsiModels[] = {{"Model_HModelItem", "&H Model"},
+                             {"Model_SModelItem", "&S Model"},
+                             {"Model_IModelItem", "&I Model"},
+                             {"Model_HSIModelItem", "HSI &Model"}};
   for (int tag = 0; tag < 4; ++tag)
-    add(hsiModel, QString("Model_HSI%1Item").arg(tag).toLatin1().constData(), hsiCaptions[tag], nullptr,
-        tagged(&TMDIChild::Model_HSIMenuClick, tag));
+    add(hsiModel, hsiModels[tag].name, hsiModels[tag].caption, nullptr, tagged(&TMDIChild::Model_HSIMenuClick, tag));
   bit->addSeparator();
   add(bit, "Model_ChennelSpecItem", "Channel && &Threshold", nullptr,
       TMain_Frm::HasAppCommand("channel") ? std::function<void()>([this] { Model_ChennelSpecItemClick(); })
@@ -214,7 +225,7 @@ void TMDIChild::BuildMenus() {
   for (int tag = 0; tag < 2; ++tag)
     add(edge, QString("Edge_%1Item").arg(tag).toLatin1().constData(), edgeCaptions[tag], nullptr,
         dialogCommand("edge", &TMDIChild::Edge_MenuClick, tag));
-  QMenu* dither = detect->addMenu("D&ithering");
+  QMenu* dither = detect->addMenu("&Dithering");
   const char* ditherCaptions[] = {"Clusterd Dot &1", "Clusterd Dot &2", "&Floyd and Steinberg",
                                   "&Jarvis and Judice and Ninke", "&Stucki", "&Custom"};
   for (int tag = 0; tag < 6; ++tag)

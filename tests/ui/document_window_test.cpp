@@ -223,7 +223,7 @@ TEST_F(DocumentTest, ProcessingOpensResultWindowsAndLeavesTheDocumentAlone) {
 }
 
 TEST_F(DocumentTest, ConversionToOneBitShowsItsPixelFormat) {
-  doc->Item("Bit_Pf1Item")->trigger();
+  doc->Item("BitModel_pf1BitItem")->trigger();
   TMDIChild* result = frame->Documents().back();
   EXPECT_EQ(result->Picture().Format(), PixelFormat::pf1Bit);
   frame->UpdateMenuItems();
