@@ -575,7 +575,9 @@ void TMDIChild::CaptionDoubleClick() {
     const QSize shown = view_->DisplaySize();
     const int newH = shown.height() + kChildMargin;
     const int newW = clientW < shown.width() ? shown.width() + kChildMargin : clientW;
-    sub->resize(sub->width() + (newW - clientW), sub->height() + (newH - clientH));
+    // Through the frame's margins: a rolled-up window may be shorter than its caption and borders.
+    const QMargins frame = sub->contentsMargins();
+    sub->resize(newW + frame.left() + frame.right(), newH + frame.top() + frame.bottom());
   } else {
     sub->setMinimumHeight(0);
     sub->resize(sub->width(), 27);
@@ -585,6 +587,11 @@ void TMDIChild::CaptionDoubleClick() {
 bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
   if (watched == SubWindow() && event->type() == QEvent::MouseButtonDblClick) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
+    // A minimised window is all caption: a double-click restores it, as on any other.
+    if (SubWindow()->isMinimized()) {
+      if (mouse->button() == Qt::LeftButton) SubWindow()->showNormal();
+      return true;
+    }
     // Only the caption bar: the area above this widget.
     if (mouse->position().y() < geometry().top()) {
       CaptionDoubleClick();

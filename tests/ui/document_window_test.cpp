@@ -306,6 +306,28 @@ TEST_F(DocumentTest, CopyWithAnEmptySelectionChangesNothing) {
   EXPECT_TRUE(doc->Selecting);
 }
 
+TEST_F(DocumentTest, CaptionDoubleClickRollsUpAndDownAndRestoresAMinimisedWindow) {
+  QMdiSubWindow* sub = doc->SubWindow();
+  const auto doubleClickCaption = [sub] {
+    SendMouse(sub, QEvent::MouseButtonPress, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+    SendMouse(sub, QEvent::MouseButtonRelease, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+    SendMouse(sub, QEvent::MouseButtonDblClick, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+    SendMouse(sub, QEvent::MouseButtonRelease, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+  };
+  doubleClickCaption();
+  EXPECT_EQ(sub->height(), 27);  // rolled up to the caption
+  doubleClickCaption();
+  EXPECT_EQ(doc->height(), 7 + kChildMargin);  // rolled down
+  EXPECT_GE(doc->width(), 9 + kChildMargin);
+  EXPECT_FALSE(sub->isMaximized());
+
+  sub->showMinimized();
+  ASSERT_TRUE(sub->isMinimized());
+  doubleClickCaption();
+  EXPECT_FALSE(sub->isMinimized());
+  EXPECT_EQ(doc->height(), 7 + kChildMargin);
+}
+
 // The zoomed view. These tests run again with QT_SCALE_FACTOR=1.5.
 class ViewTest : public ::testing::Test {
  protected:
