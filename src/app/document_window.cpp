@@ -169,7 +169,8 @@ void TMDIChild::BuildMenus() {
                                 {"BitModel_pf15bitItem", "pf1&5bit"}, {"BitModel_pf16BitItem", "pf1&6Bit"},
                                 {"BitModel_pf24BitItem", "pf&24Bit"}, {"BitModel_pf32BitItem", "pf&32Bit"}};
   for (int tag = 0; tag < 8; ++tag)
-    add(formats, pixelFormats[tag].name, pixelFormats[tag].caption, nullptr, tagged(&TMDIChild::BitModel_MenuClick, tag));
+    add(formats, pixelFormats[tag].name, pixelFormats[tag].caption, nullptr,
+        tagged(&TMDIChild::BitModel_MenuClick, tag));
   bit->addSeparator();
   add(bit, "Model_GrayScaleItem", "&GrayScal", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 0));
   add(bit, "Model_MonoChromeItem", "&Monochrome", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 1));
@@ -187,14 +188,16 @@ void TMDIChild::BuildMenus() {
                              {"Model_BModelItem", "&B Model"},
                              {"Model_RGBModelItem", "RGB &Model"}};
   for (int tag = 0; tag < 4; ++tag)
-    add(rgbModel, rgbModels[tag].name, rgbModels[tag].caption, nullptr, tagged(&TMDIChild::Model_RGBMenuClick, tag));
+    add(rgbModel, rgbModels[tag].name, rgbModels[tag].caption, nullptr,
+        tagged(&TMDIChild::Model_RGBMenuClick, tag));
   QMenu* hsiModel = colour->addMenu("HSI Model");
   const Named hsiModels[] = {{"Model_HModelItem", "&H Model"},
                              {"Model_SModelItem", "&S Model"},
                              {"Model_IModelItem", "&I Model"},
                              {"Model_HSIModelItem", "HSI &Model"}};
   for (int tag = 0; tag < 4; ++tag)
-    add(hsiModel, hsiModels[tag].name, hsiModels[tag].caption, nullptr, tagged(&TMDIChild::Model_HSIMenuClick, tag));
+    add(hsiModel, hsiModels[tag].name, hsiModels[tag].caption, nullptr,
+        tagged(&TMDIChild::Model_HSIMenuClick, tag));
   bit->addSeparator();
   add(bit, "Model_ChennelSpecItem", "Channel && &Threshold", nullptr,
       TMain_Frm::HasAppCommand("channel") ? std::function<void()>([this] { Model_ChennelSpecItemClick(); })

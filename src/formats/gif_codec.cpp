@@ -55,7 +55,8 @@ ColorTable TableOf(const ColorMapObject* map) {
 
 }  // namespace
 
-DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name, const GifFrameProgress& onFrame) {
+DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
+                     const GifFrameProgress& onFrame) {
   MemoryReader reader{bytes, 0};
   int error = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&reader, ReadFromMemory, &error));

@@ -85,9 +85,18 @@ TEST(WbmpWriter, FlatGreyThresholdsFollowTheBias) {
     bool white;
   };
   // Flat black and flat white are black and white pictures, written as they are.
-  for (const Case c : {Case{32, 64, true}, {31, 64, false}, {64, 0, true}, {63, 0, false}, {1, 128, true},
-                       {254, 128, true}, {254, -255, false}, {1, -255, false}, {100, -72, true}, {100, -73, false},
-                       {0, 128, false}, {255, -255, true}}) {
+  for (const Case c : {Case{32, 64, true},
+                       {31, 64, false},
+                       {64, 0, true},
+                       {63, 0, false},
+                       {1, 128, true},
+                       {254, 128, true},
+                       {254, -255, false},
+                       {1, -255, false},
+                       {100, -72, true},
+                       {100, -73, false},
+                       {0, 128, false},
+                       {255, -255, true}}) {
     const uint8_t g = static_cast<uint8_t>(c.grey);
     const Bytes file = EncodeWbmp(MakeFlat24(13, 3, g, g, g), c.bias);
     ASSERT_EQ(file.size(), 4u + 2 * 3);

@@ -11,8 +11,8 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStatusTipEvent>
 #include <QScrollBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
@@ -357,8 +357,8 @@ TEST_F(FrameTest, TheTypicalRoadEndsInAWbmpOfTheDitheredPicture) {
   EXPECT_EQ(frame->State().SharedBias, 128);
   dialog->findChild<QPushButton*>("Apply_Btn")->click();
   QWidget* result = dialog->findChild<QWidget*>("I_Img");
-  QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), result->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), result->mapToGlobal(QPointF(5, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(result, &twice);
   dialog->close();
   ASSERT_EQ(frame->ChildCount(), 2);

@@ -275,9 +275,10 @@ TEST_F(OutOfMemoryTest, MenuCommandsOfADocumentEndCleanly) {
     int document;
   };
   const Command commands[] = {
-      {"Rotate_90Item", 1},      {"Scale_200Item", 1},  {"Scale_50Item", 0},      {"BitModel_pf1BitItem", 1},
-      {"BitModel_pf15bitItem", 2},        {"BitModel_pf24BitItem", 2},   {"Mirror_HorizontalItem", 0}, {"Model_GrayScaleItem", 2},
-      {"Bit_HSIChannelItem", 1}, {"Model_RGB2HSIItem", 0},
+      {"Rotate_90Item", 1},         {"Scale_200Item", 1},        {"Scale_50Item", 0},
+      {"BitModel_pf1BitItem", 1},   {"BitModel_pf15bitItem", 2}, {"BitModel_pf24BitItem", 2},
+      {"Mirror_HorizontalItem", 0}, {"Model_GrayScaleItem", 2},  {"Bit_HSIChannelItem", 1},
+      {"Model_RGB2HSIItem", 0},
   };
   for (const Command& command : commands) {
     TMDIChild* doc = frame->Documents()[static_cast<size_t>(command.document)];
