@@ -211,11 +211,11 @@ void TMDIChild::BuildMenus() {
   add(rotate, "Mirror_VerticalItem", "Mirror &Vertical", nullptr, tagged(&TMDIChild::Mirror_MenuClick, 0));
   add(rotate, "Mirror_HorizontalItem", "Mirror &Horizontal", nullptr, tagged(&TMDIChild::Mirror_MenuClick, 1));
   rotate->addSeparator();
-  QMenu* reduce = rotate->addMenu("Scale -");
+  QMenu* reduce = rotate->addMenu("Scale &-");
   for (int tag : {100, 75, 50, 25})
     add(reduce, QString("Scale_%1Item").arg(tag).toLatin1().constData(), QString("&%1%").arg(tag).toUtf8().constData(),
         nullptr, tagged(&TMDIChild::Scale_MenuClick, tag));
-  QMenu* magnify = rotate->addMenu("Scale +");
+  QMenu* magnify = rotate->addMenu("Scale &+");
   for (int tag : {125, 150, 175, 200, 300, 400, 500})
     add(magnify, QString("Scale_%1Item").arg(tag).toLatin1().constData(),
         QString("&%1%").arg(tag).toUtf8().constData(), nullptr, tagged(&TMDIChild::Scale_MenuClick, tag));
