@@ -160,29 +160,43 @@ void TMDIChild::BuildMenus() {
   auto* bit = new QMenu("Bit && &Color");
   bit->setObjectName("Bit_Menu");
   QMenu* formats = bit->addMenu("&Bit");
-  const char* formatCaptions[] = {"pf&Dev", "pf&1Bit", "pf&4Bit", "pf&8Bit", "pf1&5bit", "pf1&6Bit", "pf&24Bit", "pf&32Bit"};
+  struct Named {
+    const char* name;
+    const char* caption;
+  };
+  const Named pixelFormats[] = {{"BitModel_pfDevItem", "pf&Dev"},     {"BitModel_pf1BitItem", "pf&1Bit"},
+                                {"BitModel_pf4BitItem", "pf&4Bit"},   {"BitModel_pf8BitItem", "pf&8Bit"},
+                                {"BitModel_pf15bitItem", "pf1&5bit"}, {"BitModel_pf16BitItem", "pf1&6Bit"},
+                                {"BitModel_pf24BitItem", "pf&24Bit"}, {"BitModel_pf32BitItem", "pf&32Bit"}};
   for (int tag = 0; tag < 8; ++tag)
-    add(formats, QString("Bit_Pf%1Item").arg(tag).toLatin1().constData(), formatCaptions[tag], nullptr,
+    add(formats, pixelFormats[tag].name, pixelFormats[tag].caption, nullptr,
         tagged(&TMDIChild::BitModel_MenuClick, tag));
   bit->addSeparator();
-  add(bit, "Model_GrayScalItem", "&GrayScal", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 0));
-  add(bit, "Model_MonochromeItem", "&Monochrome", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 1));
+  add(bit, "Model_GrayScaleItem", "&GrayScal", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 0));
+  add(bit, "Model_MonoChromeItem", "&Monochrome", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 1));
   add(bit, "Model_InverseItem", "&Inverse", nullptr, tagged(&TMDIChild::Model_EtcMenuClick, 2));
-  add(bit, "Model_RGBtoHSIItem", "RGB &to HSI ", nullptr, tagged(&TMDIChild::Model_HSIMenuClick, 3));
+  add(bit, "Model_RGB2HSIItem", "RGB &to HSI ", nullptr, tagged(&TMDIChild::Model_HSIMenuClick, 3));
   bit->addSeparator();
   add(bit, "Bit_HSIChannelItem", "&HSI Channel distribution", nullptr, [this] { Bit_HSIChannelItemClick(); });
   add(bit, "Bit_RGBChannelItem", "&RGB Channel distribution", nullptr, [this] { Bit_RGBChannelItemClick(); });
-  QMenu* colour = bit->addMenu("Color");
+  // Never shown: its items serve the two distribution commands.
+  QMenu* colour = bit->addMenu("&Color");
   colour->menuAction()->setVisible(false);
   QMenu* rgbModel = colour->addMenu("RGB Model");
-  const char* rgbCaptions[] = {"R", "G", "B", "RGB"};
+  const Named rgbModels[] = {{"Model_RModelItem", "&R Model"},
+                             {"Model_GModelItem", "&G Model"},
+                             {"Model_BModelItem", "&B Model"},
+                             {"Model_RGBModelItem", "RGB &Model"}};
   for (int tag = 0; tag < 4; ++tag)
-    add(rgbModel, QString("Model_RGB%1Item").arg(tag).toLatin1().constData(), rgbCaptions[tag], nullptr,
+    add(rgbModel, rgbModels[tag].name, rgbModels[tag].caption, nullptr,
         tagged(&TMDIChild::Model_RGBMenuClick, tag));
   QMenu* hsiModel = colour->addMenu("HSI Model");
-  const char* hsiCaptions[] = {"H", "S", "I", "HSI"};
+  const Named hsiModels[] = {{"Model_HModelItem", "&H Model"},
+                             {"Model_SModelItem", "&S Model"},
+                             {"Model_IModelItem", "&I Model"},
+                             {"Model_HSIModelItem", "HSI &Model"}};
   for (int tag = 0; tag < 4; ++tag)
-    add(hsiModel, QString("Model_HSI%1Item").arg(tag).toLatin1().constData(), hsiCaptions[tag], nullptr,
+    add(hsiModel, hsiModels[tag].name, hsiModels[tag].caption, nullptr,
         tagged(&TMDIChild::Model_HSIMenuClick, tag));
   bit->addSeparator();
   add(bit, "Model_ChennelSpecItem", "Channel && &Threshold", nullptr,
@@ -197,11 +211,11 @@ void TMDIChild::BuildMenus() {
   add(rotate, "Mirror_VerticalItem", "Mirror &Vertical", nullptr, tagged(&TMDIChild::Mirror_MenuClick, 0));
   add(rotate, "Mirror_HorizontalItem", "Mirror &Horizontal", nullptr, tagged(&TMDIChild::Mirror_MenuClick, 1));
   rotate->addSeparator();
-  QMenu* reduce = rotate->addMenu("Scale -");
+  QMenu* reduce = rotate->addMenu("Scale &-");
   for (int tag : {100, 75, 50, 25})
     add(reduce, QString("Scale_%1Item").arg(tag).toLatin1().constData(), QString("&%1%").arg(tag).toUtf8().constData(),
         nullptr, tagged(&TMDIChild::Scale_MenuClick, tag));
-  QMenu* magnify = rotate->addMenu("Scale +");
+  QMenu* magnify = rotate->addMenu("Scale &+");
   for (int tag : {125, 150, 175, 200, 300, 400, 500})
     add(magnify, QString("Scale_%1Item").arg(tag).toLatin1().constData(),
         QString("&%1%").arg(tag).toUtf8().constData(), nullptr, tagged(&TMDIChild::Scale_MenuClick, tag));
@@ -214,7 +228,7 @@ void TMDIChild::BuildMenus() {
   for (int tag = 0; tag < 2; ++tag)
     add(edge, QString("Edge_%1Item").arg(tag).toLatin1().constData(), edgeCaptions[tag], nullptr,
         dialogCommand("edge", &TMDIChild::Edge_MenuClick, tag));
-  QMenu* dither = detect->addMenu("D&ithering");
+  QMenu* dither = detect->addMenu("&Dithering");
   const char* ditherCaptions[] = {"Clusterd Dot &1", "Clusterd Dot &2", "&Floyd and Steinberg",
                                   "&Jarvis and Judice and Ninke", "&Stucki", "&Custom"};
   for (int tag = 0; tag < 6; ++tag)
@@ -564,7 +578,9 @@ void TMDIChild::CaptionDoubleClick() {
     const QSize shown = view_->DisplaySize();
     const int newH = shown.height() + kChildMargin;
     const int newW = clientW < shown.width() ? shown.width() + kChildMargin : clientW;
-    sub->resize(sub->width() + (newW - clientW), sub->height() + (newH - clientH));
+    // Through the frame's margins: a rolled-up window may be shorter than its caption and borders.
+    const QMargins frame = sub->contentsMargins();
+    sub->resize(newW + frame.left() + frame.right(), newH + frame.top() + frame.bottom());
   } else {
     sub->setMinimumHeight(0);
     sub->resize(sub->width(), 27);
@@ -574,6 +590,11 @@ void TMDIChild::CaptionDoubleClick() {
 bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
   if (watched == SubWindow() && event->type() == QEvent::MouseButtonDblClick) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
+    // A minimised window is all caption: a double-click restores it, as on any other.
+    if (SubWindow()->isMinimized()) {
+      if (mouse->button() == Qt::LeftButton) SubWindow()->showNormal();
+      return true;
+    }
     // Only the caption bar: the area above this widget.
     if (mouse->position().y() < geometry().top()) {
       CaptionDoubleClick();

@@ -3,14 +3,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QImageReader>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "formats/ui/gif_info_dialog.h"
 #include "formats/ui/raw_info_dialog.h"
+#include "widgets/picture_preview.h"
 
 namespace tessalin {
 
@@ -38,28 +36,6 @@ QWidget* BoxParent(QWidget* fallback) {
   return modal ? modal : fallback;
 }
 
-// A small picture preview beside the file list of Qt's own file dialog.
-void AddPicturePreview(QFileDialog& dialog) {
-  auto* layout = qobject_cast<QGridLayout*>(dialog.layout());
-  if (!layout) return;
-  auto* preview = new QLabel(&dialog);
-  preview->setObjectName("Preview_Img");
-  preview->setFixedSize(160, 160);
-  preview->setAlignment(Qt::AlignCenter);
-  preview->setFrameShape(QFrame::StyledPanel);
-  layout->addWidget(preview, 1, layout->columnCount(), 1, 1);
-  QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.isValid() && static_cast<qint64>(size.width()) * size.height() <= 40'000'000) {
-      reader.setScaledSize(size.scaled(preview->size(), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-      preview->setPixmap(QPixmap::fromImage(reader.read()));
-    } else {
-      preview->clear();
-    }
-  });
-}
-
 // The 1-based index of a filter as the dialog reports it: the whole filter, or
 // (with the patterns hidden) its caption alone.
 int FilterIndexOf(const QString& shown) {
@@ -72,6 +48,7 @@ int FilterIndexOf(const QString& shown) {
 FileChoice RunFileDialog(QWidget* parent, const QString& title, const QString& dir, const QString& proposedName,
                          int filterIndex, bool save) {
   QFileDialog dialog(parent, title, dir);
+  dialog.setObjectName(save ? "Img_SaveDlg" : "Img_OpenDlg");
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
   const QStringList filters = ImageFilterStrings();
   dialog.setNameFilters(filters);

@@ -59,6 +59,14 @@ void SetTooltipColour(const QColor& colour) {
   QToolTip::setPalette(palette);
 }
 
+// The sub-window's own Close item takes Ctrl+W and Ctrl+F4 on Linux; the
+// document's menu already closes on Ctrl+F4 and Ctrl+W is the wizard's, so the
+// two keys would otherwise be ambiguous and do nothing.
+void ReleaseSystemMenuKeys(QMdiSubWindow* sub) {
+  if (QMenu* menu = sub->systemMenu())
+    for (QAction* action : menu->actions()) action->setShortcuts({});
+}
+
 }  // namespace
 
 void SetHintPause(int milliseconds) { g_hintPause = milliseconds; }
@@ -353,6 +361,7 @@ QMdiSubWindow* TMain_Frm::AddChildWindow(TMDIChild* child, const RasterImage* ra
   if (raster && raster->HasImage()) child->SetPicture(*raster);
   QMdiSubWindow* sub = mdi_->addSubWindow(child);
   sub->setAttribute(Qt::WA_DeleteOnClose);
+  ReleaseSystemMenuKeys(sub);
   sub->installEventFilter(child);
   sub->resize(sub->sizeHint());
   // Wide enough for the caption to be read.

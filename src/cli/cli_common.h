@@ -66,6 +66,7 @@ struct Command {
 struct ApplyResult {
   std::string suffix;
   RasterImage image;
+  bool packedBlackWhite = false;  // a packed black-and-white result (core/black_white.h)
 };
 
 // An operation made ready for one command line: runs on each input picture,

@@ -16,8 +16,9 @@ int RunConvert(const ParsedArgs& args) {
 }
 
 std::vector<OptionSpec> ConvertOptions() {
-  std::vector<OptionSpec> options = {
-      {"--bias", "N", "the offset of the WBMP writer's sharpening (default 64)"}};
+  std::vector<OptionSpec> options = {{"--bias", "N",
+                                      "the offset of the WBMP writer's sharpening (default 64); a "
+                                      "black-and-white picture is written as it is"}};
   for (const auto* list : {&SizeOptions(), &OutputOptions(), &InputOptions()})
     options.insert(options.end(), list->begin(), list->end());
   options.push_back(QuietOption());

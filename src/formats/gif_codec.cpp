@@ -55,7 +55,8 @@ ColorTable TableOf(const ColorMapObject* map) {
 
 }  // namespace
 
-DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name) {
+DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
+                     const GifFrameProgress& onFrame) {
   MemoryReader reader{bytes, 0};
   int error = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&reader, ReadFromMemory, &error));
@@ -127,6 +128,7 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name) {
       if (outOfTable) table.resize(256, PaletteEntry{0, 0, 0});
       frame.raster.SetColorTable(std::move(table));
       result.frames.push_back(std::move(frame));
+      if (onFrame) onFrame(static_cast<int>(reader.pos * 100 / bytes.size()));
     } else if (type == EXTENSION_RECORD_TYPE) {
       int code = 0;
       GifByteType* block = nullptr;
@@ -160,7 +162,9 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name) {
   return result;
 }
 
-DecodedGif DecodeGifFile(const std::string& path) { return DecodeGif(ReadWholeFile(path), path); }
+DecodedGif DecodeGifFile(const std::string& path, const GifFrameProgress& onFrame) {
+  return DecodeGif(ReadWholeFile(path), path, onFrame);
+}
 
 namespace {
 

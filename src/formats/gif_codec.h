@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,8 +29,12 @@ struct DecodedGif {
 // frame, a frame of zero width or height, bad LZW codes, a truncated file, a
 // picture above the pixel limit. Frames reaching past the logical screen keep
 // their own raster and are clipped when composed.
-DecodedGif DecodeGifFile(const std::string& path);
-DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& nameForErrors);
+// `onFrame`, when given, hears after each decoded frame how far through the
+// file the decoder is, in percent.
+using GifFrameProgress = std::function<void(int percent)>;
+DecodedGif DecodeGifFile(const std::string& path, const GifFrameProgress& onFrame = {});
+DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& nameForErrors,
+                     const GifFrameProgress& onFrame = {});
 
 // One picture: frame 0's own raster when it is exactly as large as the logical
 // screen, else the logical screen (white, pf24Bit) with frame 0 drawn onto it.

@@ -10,8 +10,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "core/pixel_ops.h"
-#include "processing/convolve.h"
 #include "processing/convolve_parallel.h"
 
 namespace tessalin {
@@ -102,23 +100,6 @@ void PackRow1(const uint8_t* row, int W, const bool whiteOf[2], Word* bits) {
   }
 }
 
-// With every colour sum 0 or 765 the sharpened sum is 765 (10 c - n), c the
-// pixel and n its white neighbours: at least 510 for a white pixel and at
-// most 0 for a black one, which the clamp to 0..255 makes 255 and 0 whatever
-// the neighbours. So each colour comes out as one fixed colour, found here by
-// the recipe itself; false if the neighbours mattered after all.
-bool ResultColours(int sharedBias, bool whiteFrom[2]) {
-  for (int c = 0; c < 2; ++c) {
-    for (int n = 0; n <= 8; ++n) {
-      const uint8_t v = IntensityByteFromSums(765LL * (10 * c - n), 3, sharedBias);
-      const bool white = MonochromeIsWhite(v, v, v);
-      if (n == 0) whiteFrom[c] = white;
-      else if (white != whiteFrom[c]) return false;
-    }
-  }
-  return true;
-}
-
 void WriteRow(const Word* pixels, int W, const bool whiteFrom[2], uint8_t* out) {
   const size_t words = WordsFor(W), rowBytes = (static_cast<size_t>(W) + 7) / 8;
   const Word keep = whiteFrom[1] ? kAllOnes : 0, flip = whiteFrom[0] ? kAllOnes : 0;
@@ -132,7 +113,7 @@ void WriteRow(const Word* pixels, int W, const bool whiteFrom[2], uint8_t* out) 
 
 }  // namespace
 
-bool EncodeBilevelWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bits) {
+bool EncodeBilevelWbmpRows(const RasterImage& picture, uint8_t* bits) {
   if (!picture.HasImage()) return false;
   const PixelFormat format = picture.Format();
   bool whiteOf[2] = {false, false};
@@ -149,8 +130,7 @@ bool EncodeBilevelWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* 
   } else if (format != PixelFormat::pf24Bit) {
     return false;
   }
-  bool whiteFrom[2];
-  if (!ResultColours(sharedBias, whiteFrom)) return false;
+  const bool whiteFrom[2] = {false, true};  // every pixel as it is
 
   const int W = picture.Width(), H = picture.Height();
   const size_t words = WordsFor(W), rowBytes = (static_cast<size_t>(W) + 7) / 8;

@@ -1,5 +1,5 @@
-// The WBMP writer's recipe for pictures that are already black and white (a
-// 1-bit picture, the dithered results), worked out 64 pixels at a time.
+// The WBMP writer's rows for pictures that are already black and white (a
+// 1-bit picture, the dithered results): every pixel as it is, 64 at a time.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +8,10 @@
 
 namespace tessalin {
 
-// Writes the Height() rows of (Width() + 7) div 8 bytes that the recipe gives
-// at `sharedBias` into `bits`, when every pixel of `picture` is pure black or
-// pure white (a pf24Bit picture, or a pf1Bit one whose two colours are black
-// or white). Returns false for any other picture, with `bits` partly written.
-bool EncodeBilevelWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bits);
+// Writes the Height() rows of (Width() + 7) div 8 bytes, a set bit white, into
+// `bits`, when every pixel of `picture` is pure black or pure white (a pf24Bit
+// picture, or a pf1Bit one whose two colours are black or white). Returns
+// false for any other picture, with `bits` partly written.
+bool EncodeBilevelWbmpRows(const RasterImage& picture, uint8_t* bits);
 
 }  // namespace tessalin

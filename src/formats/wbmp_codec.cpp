@@ -105,15 +105,33 @@ bool ReadWbmp(const std::string& path, UserPrompts& prompts, RasterImage& result
   return true;
 }
 
+namespace {
+
+bool OnlyBlackAndWhite(const RasterImage& picture24) {
+  for (int y = 0; y < picture24.Height(); ++y)
+    for (int x = 0; x < picture24.Width(); ++x) {
+      const Color c = picture24.GetPixel(x, y);
+      if (c != kBlack && c != kWhite) return false;
+    }
+  return true;
+}
+
+}  // namespace
+
 std::vector<uint8_t> EncodeWbmpByRecipe(const RasterImage& picture, int sharedBias) {
   RasterImage work;
   work.Assign(picture);
   work.SetPixelFormat(PixelFormat::pf24Bit);
-  ConvolveSource source;
-  PrepareConvolveSource(source, work);
-  const RasterImage sharpened = ConvolveChannelDirect(source, kIntensityChannel, kSharpning2, sharedBias);
-  ReleaseWorkBuffers(source);
-  RasterImage bits = EtcModelImage(1, sharpened);
+  RasterImage bits;
+  if (OnlyBlackAndWhite(work)) {
+    bits = std::move(work);
+  } else {
+    ConvolveSource source;
+    PrepareConvolveSource(source, work);
+    const RasterImage sharpened = ConvolveChannelDirect(source, kIntensityChannel, kSharpning2, sharedBias);
+    ReleaseWorkBuffers(source);
+    bits = EtcModelImage(1, sharpened);
+  }
   bits.SetPalette(CreateBlackWhitePalette());
   bits.SetPixelFormat(PixelFormat::pf1Bit);
   std::vector<uint8_t> out;
@@ -133,8 +151,10 @@ void FillWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bitsBase)
   // when 256 v > 32512.
   const int W = picture.Width(), H = picture.Height();
   const size_t rowBytes = RowBytesFor(W);
-  // Pictures that are black and white already (1-bit, dithered) go 64 pixels at a time.
-  if (EncodeBilevelWbmpRows(picture, sharedBias, bitsBase)) return;
+  // A picture that is black and white already (1-bit, dithered) is written as
+  // it is, 64 pixels at a time: the recipe would turn it all white or all black
+  // at offsets of 128 or more in size, and the Dither command sets 128.
+  if (picture.Format() == PixelFormat::pf1Bit && EncodeBilevelWbmpRows(picture, bitsBase)) return;
   RasterImage converted;
   const RasterImage* rgb = &picture;
   if (picture.Format() != PixelFormat::pf24Bit) {
@@ -142,6 +162,7 @@ void FillWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bitsBase)
     converted.SetPixelFormat(PixelFormat::pf24Bit);
     rgb = &converted;
   }
+  if (EncodeBilevelWbmpRows(*rgb, bitsBase)) return;
   // The byte grows with T and Monochrome with the byte, so a pixel is white
   // exactly when T reaches the first white T (or never, or always).
   constexpr int kLowT = -8 * 765, kHighT = 10 * 765;

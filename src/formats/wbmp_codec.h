@@ -26,14 +26,17 @@ uint32_t ReadWbmpInteger(std::span<const uint8_t> bytes, size_t& pos, const std:
 // (empty for a width or height of 0). Truncated or impossible files throw.
 bool ReadWbmp(const std::string& path, UserPrompts& prompts, RasterImage& result);
 
-// The writer's recipe: intensity, "Sharpning2" at `sharedBias`, Monochrome,
-// black-and-white palette, 1 bit. The picture is not changed.
+// The writer: a picture that holds only black and white pixels keeps every
+// pixel, whatever `sharedBias` (a dithered result must not come out blank);
+// any other picture goes through the recipe: intensity, "Sharpning2" at
+// `sharedBias`, Monochrome, black-and-white palette, 1 bit. The picture is not
+// changed.
 std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias);
-// The recipe's rows alone, (width + 7) div 8 bytes each, top first, a set bit
-// white: what WriteWbmp writes after the header (other 1-bit writers share it).
+// The rows alone, (width + 7) div 8 bytes each, top first, a set bit white:
+// what WriteWbmp writes after the header (other 1-bit writers share it).
 std::vector<uint8_t> EncodeWbmpRows(const RasterImage& picture, int sharedBias);
-// The same recipe step by step through the engines (convolution, Monochrome,
-// 1-bit conversion); EncodeWbmp must give the same bytes.
+// The same step by step through the engines (a pixel scan, convolution,
+// Monochrome, 1-bit conversion); EncodeWbmp must give the same bytes.
 std::vector<uint8_t> EncodeWbmpByRecipe(const RasterImage& picture, int sharedBias);
 // Writes through a temporary file beside `path`; returns true or throws.
 bool WriteWbmp(const RasterImage& picture, const std::string& path, int sharedBias);

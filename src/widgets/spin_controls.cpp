@@ -10,13 +10,16 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, int increment, QWidget* parent)
     : QWidget(parent), min_(minValue), max_(maxValue), increment_(increment) {
   editor_ = new QLineEdit(this);
   editor_->setObjectName("Editor");
-  editor_->setMaxLength(3);
+  editor_->setMaxLength(
+      static_cast<int>(std::max(QString::number(minValue).size(), QString::number(maxValue).size())));
   editor_->installEventFilter(this);
   up_ = new QToolButton(this);
+  up_->setObjectName("Up");
   up_->setArrowType(Qt::UpArrow);
   up_->setAutoRepeat(true);
   up_->setFocusPolicy(Qt::NoFocus);
   down_ = new QToolButton(this);
+  down_->setObjectName("Down");
   down_->setArrowType(Qt::DownArrow);
   down_->setAutoRepeat(true);
   down_->setFocusPolicy(Qt::NoFocus);

@@ -10,7 +10,8 @@ namespace tessalin {
 
 // An integer field with up and down buttons. Its value is its text read as an
 // integer, the minimum when the text is no integer; the buttons and leaving the
-// field clamp to the range, typing does not (at most three characters).
+// field clamp to the range, typing does not (at most as many characters as the
+// wider bound takes, so every value of the range can be typed and shown).
 class TSpinEdit : public QWidget {
   Q_OBJECT
 

@@ -41,8 +41,13 @@ TEST_F(WbmpCli, ConvertThresholdFollowsBias) {
     uint8_t rowByte;
   };
   // 10 pixels a row: the second byte holds two of them.
-  for (const Case& c : {Case{32, "", 0xFF}, {31, "", 0x00}, {64, "--bias 0", 0xFF}, {63, "--bias 0", 0x00},
-                        {0, "--bias 128", 0xFF}, {255, "--bias -255", 0x00}}) {
+  for (const Case& c : {Case{32, "", 0xFF},
+                        {31, "", 0x00},
+                        {64, "--bias 0", 0xFF},
+                        {63, "--bias 0", 0x00},
+                        {1, "--bias 128", 0xFF},
+                        {254, "--bias -255", 0x00},
+                        {0, "--bias 128", 0x00}}) {
     const std::string in = Grey("g.bmp", 10, 2, c.grey), out = dir.File("g.wbmp");
     ASSERT_EQ(Cli("convert " + c.bias + " " + in + " " + out), 0) << c.grey << " " << c.bias;
     const Bytes file = test::ReadBytes(out);

@@ -1,4 +1,4 @@
-// The black-and-white shortcut of the WBMP writer against the recipe worked
+// The black-and-white shortcut of the WBMP writer against the writer worked
 // step by step (EncodeWbmpByRecipe).
 #include "formats/wbmp_bilevel.h"
 
@@ -52,7 +52,7 @@ TEST(WbmpBilevel, EqualsTheRecipeOnBlackAndWhitePicturesOfOddSizesAtEveryBias) {
     for (int whitePercent : {0, 10, 50, 90, 100}) {
       const RasterImage picture = RandomBilevel24(s[0], s[1], seed++, whitePercent);
       std::vector<uint8_t> bits(static_cast<size_t>(s[1]) * ((s[0] + 7) / 8));
-      ASSERT_TRUE(EncodeBilevelWbmpRows(picture, 0, bits.data()));
+      ASSERT_TRUE(EncodeBilevelWbmpRows(picture, bits.data()));
       for (int bias = -300; bias <= 300; bias += 13) {
         const std::string what = std::to_string(s[0]) + "x" + std::to_string(s[1]) + " white " +
                                  std::to_string(whitePercent) + "% bias " + std::to_string(bias);
@@ -70,7 +70,7 @@ TEST(WbmpBilevel, OneBitPicturesWithEitherColourOrder) {
     for (const ColorTable& colours : {normal, inverted, allWhite, allBlack}) {
       const RasterImage one = AsOneBit(base, colours);
       uint8_t probe = 0;
-      ASSERT_TRUE(EncodeBilevelWbmpRows(AsOneBit(RandomBilevel24(1, 1, 1, 50), colours), 0, &probe));
+      ASSERT_TRUE(EncodeBilevelWbmpRows(AsOneBit(RandomBilevel24(1, 1, 1, 50), colours), &probe));
       for (int bias : {-200, -1, 0, 1, 64, 127, 128, 255})
         ASSERT_EQ(EncodeWbmp(one, bias), EncodeWbmpByRecipe(one, bias)) << s[0] << "x" << s[1] << " bias " << bias;
     }
@@ -89,7 +89,7 @@ TEST(WbmpBilevel, AnyOtherPictureIsLeftToTheGeneralPath) {
   for (const RasterImage* p : {&almost, &greyish, &colouredTable, &eight}) {
     // The rows written before the refusal are the general path's to overwrite.
     std::vector<uint8_t> bits(static_cast<size_t>(p->Height()) * ((p->Width() + 7) / 8), 0xA5);
-    EXPECT_FALSE(EncodeBilevelWbmpRows(*p, 64, bits.data()));
+    EXPECT_FALSE(EncodeBilevelWbmpRows(*p, bits.data()));
     EXPECT_EQ(EncodeWbmp(*p, 64), EncodeWbmpByRecipe(*p, 64));
   }
 }

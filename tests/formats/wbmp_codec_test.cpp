@@ -84,8 +84,19 @@ TEST(WbmpWriter, FlatGreyThresholdsFollowTheBias) {
     int grey, bias;
     bool white;
   };
-  for (const Case c : {Case{32, 64, true}, {31, 64, false}, {64, 0, true}, {63, 0, false}, {0, 128, true},
-                       {255, 128, true}, {255, -255, false}, {0, -255, false}, {100, -72, true}, {100, -73, false}}) {
+  // Flat black and flat white are black and white pictures, written as they are.
+  for (const Case c : {Case{32, 64, true},
+                       {31, 64, false},
+                       {64, 0, true},
+                       {63, 0, false},
+                       {1, 128, true},
+                       {254, 128, true},
+                       {254, -255, false},
+                       {1, -255, false},
+                       {100, -72, true},
+                       {100, -73, false},
+                       {0, 128, false},
+                       {255, -255, true}}) {
     const uint8_t g = static_cast<uint8_t>(c.grey);
     const Bytes file = EncodeWbmp(MakeFlat24(13, 3, g, g, g), c.bias);
     ASSERT_EQ(file.size(), 4u + 2 * 3);
@@ -106,7 +117,7 @@ TEST(WbmpWriter, NinthPixelGoesToTheTopBitOfTheSecondByte) {
   EXPECT_EQ(EncodeWbmp(MakeFlat24(200, 1, 0, 0, 0), 0)[3], 0x48);
 }
 
-TEST(WbmpWriter, BlackAndWhitePicturesSurviveForBiasesUpTo127) {
+TEST(WbmpWriter, BlackAndWhitePicturesAreWrittenAsTheyAreAtEveryBias) {
   std::mt19937 rng(9);
   RasterImage picture = NewRaster(PixelFormat::pf24Bit, 11, 19);
   for (int y = 0; y < 11; ++y)
@@ -114,7 +125,7 @@ TEST(WbmpWriter, BlackAndWhitePicturesSurviveForBiasesUpTo127) {
       const uint8_t v = (rng() & 1) ? 255 : 0;
       SetPixelAt(picture, x, y, {v, v, v});
     }
-  for (int bias : {-127, -64, -1, 0, 1, 64, 127}) {
+  for (int bias : {-1000, -255, -128, -127, -64, -1, 0, 1, 64, 127, 128, 255, 1000}) {
     const Bytes file = EncodeWbmp(picture, bias);
     for (int y = 0; y < 11; ++y)
       for (int x = 0; x < 19; ++x)

@@ -223,7 +223,7 @@ TEST_F(DocumentTest, ProcessingOpensResultWindowsAndLeavesTheDocumentAlone) {
 }
 
 TEST_F(DocumentTest, ConversionToOneBitShowsItsPixelFormat) {
-  doc->Item("Bit_Pf1Item")->trigger();
+  doc->Item("BitModel_pf1BitItem")->trigger();
   TMDIChild* result = frame->Documents().back();
   EXPECT_EQ(result->Picture().Format(), PixelFormat::pf1Bit);
   frame->UpdateMenuItems();
@@ -304,6 +304,30 @@ TEST_F(DocumentTest, CopyWithAnEmptySelectionChangesNothing) {
   doc->Popup_CopyItemClick();
   EXPECT_TRUE(test::SamePixels24(Clipboard(), marker));
   EXPECT_TRUE(doc->Selecting);
+}
+
+TEST_F(DocumentTest, CaptionDoubleClickRollsUpAndDownAndRestoresAMinimisedWindow) {
+  QMdiSubWindow* sub = doc->SubWindow();
+  const auto doubleClickCaption = [sub] {
+    SendMouse(sub, QEvent::MouseButtonPress, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+    SendMouse(sub, QEvent::MouseButtonRelease, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+    SendMouse(sub, QEvent::MouseButtonDblClick, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+    SendMouse(sub, QEvent::MouseButtonRelease, QPointF(sub->width() / 2, 5), Qt::LeftButton);
+  };
+  // The picture as shown (7 x 9 at a ratio of 1) with the margin.
+  const QSize client = doc->View()->DisplaySize() + QSize(kChildMargin, kChildMargin);
+  doubleClickCaption();
+  EXPECT_EQ(sub->height(), 27);  // rolled up to the caption
+  doubleClickCaption();
+  EXPECT_EQ(doc->height(), client.height());  // rolled down
+  EXPECT_GE(doc->width(), client.width());
+  EXPECT_FALSE(sub->isMaximized());
+
+  sub->showMinimized();
+  ASSERT_TRUE(sub->isMinimized());
+  doubleClickCaption();
+  EXPECT_FALSE(sub->isMinimized());
+  EXPECT_EQ(doc->height(), client.height());
 }
 
 // The zoomed view. These tests run again with QT_SCALE_FACTOR=1.5.

@@ -10,16 +10,23 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QStatusTipEvent>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStatusTipEvent>
+#include <QTest>
 #include <QToolButton>
 #include <fstream>
 
 #include "app/document_window.h"
 #include "app/main_frame.h"
+#include "formats/wbmp_codec.h"
+#include "processing/dither.h"
+#include "processing/ui/dither_dialog.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "ui/wizard_fake_app.h"
 #include "widgets/qt_raster.h"
+#include "wizard/ui/wizard_dialog.h"
 
 namespace tessalin {
 namespace {
@@ -310,6 +317,70 @@ TEST_F(FrameTest, DoubleClickOnTheBackgroundRunsOpen) {
   QCoreApplication::sendEvent(viewport, &click);
   ASSERT_EQ(fake->openRequests.size(), 1u);
   EXPECT_EQ(fake->openRequests[0].title, "Select Image to process....");
+}
+
+TEST_F(FrameTest, CtrlWOpensTheWizardAndCtrlF4ClosesWhileADocumentHasTheFocus) {
+  frame->CreateResultChild("a", test::MakeGradient(9, 7));
+  TMDIChild* doc = frame->Documents().back();
+  QApplication::setActiveWindow(frame.get());
+  doc->setFocus();
+  bool wizardShown = false;
+  test::WhenShown<TWizard_Frm>([&](TWizard_Frm& wizard) {
+    wizardShown = true;
+    wizard.reject();
+  });
+  QTest::keyClick(doc, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_TRUE(wizardShown);
+  ASSERT_EQ(frame->Documents().size(), 1u);
+
+  QApplication::setActiveWindow(frame.get());
+  doc->setFocus();
+  QTest::keyClick(doc, Qt::Key_F4, Qt::ControlModifier);
+  EXPECT_TRUE(frame->Documents().empty());
+  EXPECT_EQ(fake->closeQuestions.size(), 1u);  // through the document's own close question
+}
+
+// Open, Floyd and Steinberg (SharedBias becomes 128), Apply, export I, Save As
+// ".wbmp": the file holds the dithered pixels, not a blank picture.
+TEST_F(FrameTest, TheTypicalRoadEndsInAWbmpOfTheDitheredPicture) {
+  const RasterImage picture = test::MakeGradient(37, 23);
+  const std::string source = dir.File("photo.bmp"), target = dir.File("photo.wbmp");
+  ASSERT_TRUE(RasterToQImage(picture).save(QString::fromStdString(source), "BMP"));
+  fake->openChoices.push_back({QString::fromStdString(source), 1});
+  Click("OpenToolBtn");
+  ASSERT_EQ(frame->ChildCount(), 1);
+  frame->Documents()[0]->Item("Dither_2Item")->trigger();
+  TDither_Frm* dialog = nullptr;
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<TDither_Frm*>(widget)) dialog = d;
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(frame->State().SharedBias, 128);
+  dialog->findChild<QPushButton*>("Apply_Btn")->click();
+  QWidget* result = dialog->findChild<QWidget*>("I_Img");
+  QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), result->mapToGlobal(QPointF(5, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(result, &twice);
+  dialog->close();
+  ASSERT_EQ(frame->ChildCount(), 2);
+  TMDIChild* exported = frame->Documents()[1];
+  EXPECT_EQ(exported->Caption(), "Result2");
+
+  fake->saveChoices.push_back({QString::fromStdString(target), 8});
+  ASSERT_TRUE(exported->File_SaveAsItemClick());
+  EXPECT_EQ(exported->Caption(), "photo.wbmp");
+  RasterImage saved;
+  ASSERT_TRUE(ReadWbmp(target, *fake, saved));
+  const RasterImage dithered = std::move(FloydSteinbergDither(picture, 128)[3]);
+  ASSERT_EQ(saved.Width(), 37);
+  ASSERT_EQ(saved.Height(), 23);
+  int black = 0;
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 37; ++x) {
+      ASSERT_EQ(saved.GetPixel(x, y), dithered.GetPixel(x, y)) << x << "," << y;
+      black += saved.GetPixel(x, y) == kBlack;
+    }
+  EXPECT_GT(black, 0);
+  EXPECT_LT(black, 37 * 23);
 }
 
 // Run again with QT_SCALE_FACTOR=1.5, like the view tests of the document window.

@@ -5,14 +5,18 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include "formats/ui/gif_info_dialog.h"
 #include "support/test_pictures.h"
 #include "ui/frame_test_support.h"
+#include "ui/wizard_fake_app.h"
 
 namespace tessalin {
 namespace {
@@ -72,6 +76,57 @@ TEST_F(GifDialogTest, ListsOneUncheckedLinePerFrameAndFollowsTheSelection) {
   EXPECT_EQ(Label2(), "Current GifSubImage(1/3)");
   List()->setCurrentRow(2);
   EXPECT_EQ(Label2(), "Current GifSubImage(3/3)");
+}
+
+// The centre list is narrow: whatever the number of frames, every line shows
+// whole, beside the scroll bar, and the progress bar moves with every frame.
+TEST_F(GifDialogTest, EveryLineShowsWholeAndLoadingReportsEachFrame) {
+  // 120 frames of a small file move the bar by less than a percent each.
+  for (const auto [frames, everyStepShows] : {std::pair{3, true}, {12, true}, {120, false}}) {
+    const std::string many = dir.File("many.gif");
+    WriteGif(many, 4, 4, std::vector<TestFrame>(static_cast<size_t>(frames), TestFrame{0, 0, 4, 4, 1}));
+    TGifInfo_Dlg_Frm other(sink, prompts);
+    std::vector<int> progress;
+    QObject::connect(other.findChild<QProgressBar*>("ProgressBar"), &QProgressBar::valueChanged,
+                     [&](int value) { progress.push_back(value); });
+    other.LoadGifFrames(many);
+    ASSERT_GE(progress.size(), 2u);
+    if (everyStepShows) EXPECT_EQ(progress.size(), static_cast<size_t>(frames) + 1);
+    for (size_t i = 1; i + 1 < progress.size(); ++i) EXPECT_GT(progress[i], progress[i - 1]) << frames;
+    // The last frame ends the file but for its trailer.
+    EXPECT_GE(progress[progress.size() - 2], 90);
+    EXPECT_LE(progress[progress.size() - 2], 100);
+    EXPECT_EQ(progress.back(), 0);  // the end stage
+
+    other.show();
+    QCoreApplication::processEvents();
+    auto* list = other.findChild<QListWidget*>("GifSubImg_ChkBox");
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << frames;
+    EXPECT_LE(list->sizeHintForColumn(0), list->viewport()->width()) << frames;
+    EXPECT_EQ(list->item(frames - 1)->text(), QString("SubImage[%1]").arg(frames - 1));
+    other.close();
+  }
+}
+
+TEST_F(GifDialogTest, ReOpenAsksThroughAPicturePreviewDialogForGifs) {
+  QString title, filter;
+  bool preview = false;
+  test::WhenShown<QFileDialog>([&](QFileDialog& files) {
+    EXPECT_EQ(files.objectName(), "ReOpen_ImgDlg");
+    title = files.windowTitle();
+    filter = files.nameFilters().join("|");
+    auto* image = files.findChild<QLabel*>("Preview_Img");
+    if (image) {
+      emit files.currentChanged(QString::fromStdString(path));
+      preview = !image->pixmap().isNull();
+    }
+    files.reject();
+  });
+  dialog.findChild<QPushButton*>("ReOpen_BitBtn")->click();
+  EXPECT_EQ(title, "Select Only Gif-Format....");
+  EXPECT_EQ(filter, "GIF-Format (*.gif)");
+  EXPECT_TRUE(preview);
+  EXPECT_EQ(List()->count(), 3);  // cancelled: the GIF stays
 }
 
 TEST_F(GifDialogTest, SmallFrameIsPreviewedInPlaceOnAWhiteScreen) {

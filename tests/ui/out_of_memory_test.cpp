@@ -166,7 +166,7 @@ class OutOfMemoryTest : public ::testing::Test {
     // A file document (not modified), a computed one (modified) and an 8-bit one.
     frame->CreateImageChild(dir.File("photo.bmp"), test::MakeRandom24(128, 96, 3));
     frame->CreateResultChild("made", test::MakeRandom24(121, 95, 4));
-    frame->Documents()[0]->Item("Bit_Pf3Item")->trigger();
+    frame->Documents()[0]->Item("BitModel_pf8BitItem")->trigger();
     ASSERT_EQ(frame->ChildCount(), 3);
     ASSERT_EQ(frame->Documents()[2]->Picture().Format(), PixelFormat::pf8Bit);
   }
@@ -275,9 +275,10 @@ TEST_F(OutOfMemoryTest, MenuCommandsOfADocumentEndCleanly) {
     int document;
   };
   const Command commands[] = {
-      {"Rotate_90Item", 1},      {"Scale_200Item", 1},  {"Scale_50Item", 0},      {"Bit_Pf1Item", 1},
-      {"Bit_Pf4Item", 2},        {"Bit_Pf6Item", 2},   {"Mirror_HorizontalItem", 0}, {"Model_GrayScalItem", 2},
-      {"Bit_HSIChannelItem", 1}, {"Model_RGBtoHSIItem", 0},
+      {"Rotate_90Item", 1},         {"Scale_200Item", 1},        {"Scale_50Item", 0},
+      {"BitModel_pf1BitItem", 1},   {"BitModel_pf15bitItem", 2}, {"BitModel_pf24BitItem", 2},
+      {"Mirror_HorizontalItem", 0}, {"Model_GrayScaleItem", 2},  {"Bit_HSIChannelItem", 1},
+      {"Model_RGB2HSIItem", 0},
   };
   for (const Command& command : commands) {
     TMDIChild* doc = frame->Documents()[static_cast<size_t>(command.document)];

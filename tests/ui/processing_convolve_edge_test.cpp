@@ -3,10 +3,12 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include "processing/convolve.h"
 #include "processing/edge.h"
 #include "processing/ui/convolve_dialog.h"
+#include "processing/ui/dither_dialog.h"
 #include "processing/ui/edge_dialog.h"
 #include "processing_fake_app.h"
 #include "support/test_pictures.h"
@@ -170,6 +172,50 @@ TEST(EdgeDialog, LargeResultsMatchTheFullComputation) {
     EXPECT_TRUE(test::SamePixels24(preview->Picture(), expected)) << channel;
   }
   ReleaseWorkBuffers(prepared);
+}
+
+// The offset and threshold fields step by 4 from 0 to either end of -255..255,
+// through their buttons and their arrow keys, and Apply uses each value whole.
+TEST(BiasSpinEdit, ButtonsAndArrowKeysReachEveryStepOfTheRange) {
+  struct Dialog {
+    const char* command;
+    int tag;
+    int SharedState::*applied;  // what Apply reads or stores
+  };
+  const Dialog dialogs[] = {{"dither", 2, &SharedState::DitherThreshold},
+                            {"convolve", 0, &SharedState::SharedBias},
+                            {"edge", 1, &SharedState::SharedBias}};
+  enum class Way { Buttons, Keys };
+  const RasterImage doc = test::MakeFlat24(2, 2, 90, 90, 90);
+  for (const Dialog& d : dialogs) {
+    for (Way way : {Way::Buttons, Way::Keys}) {
+      ProcessingFakeApp app;
+      QWidget* dialog = RunCommand(d.command, app, &doc, d.tag);
+      CloseAtEnd closing(dialog);
+      ASSERT_NE(dialog, nullptr) << d.command;
+      auto* bias = Child<TSpinEdit>(dialog, "Bias_SpinE");
+      auto* apply = Child<QPushButton>(dialog, "Apply_Btn");
+      bias->SetValue(0);
+      auto step = [&](int direction) {
+        if (way == Way::Buttons) {
+          Child<QToolButton>(bias, direction > 0 ? "Up" : "Down")->click();
+        } else {
+          QKeyEvent key(QEvent::KeyPress, direction > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
+          QApplication::sendEvent(bias->Editor(), &key);
+        }
+        apply->click();
+        return app.state.*d.applied;
+      };
+      const std::string where = std::string(d.command) + (way == Way::Buttons ? " buttons" : " keys");
+      for (int expected = -4; expected > -259; expected -= 4)
+        ASSERT_EQ(step(-1), std::max(expected, -255)) << where;
+      EXPECT_EQ(step(-1), -255) << where;
+      EXPECT_EQ(bias->Text(), "-255") << where;
+      for (int expected = -251; expected < 259; expected += 4)
+        ASSERT_EQ(step(+1), std::min(expected, 255)) << where;
+      EXPECT_EQ(bias->Text(), "255") << where;
+    }
+  }
 }
 
 }  // namespace

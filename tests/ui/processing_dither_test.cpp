@@ -101,7 +101,7 @@ TEST(DitherDialog, TypedTextThatIsNoNumberCountsAsTheMinimum) {
   field->Editor()->setText("999");  // typed values are not clamped
   Child<QPushButton>(dialog, "Apply_Btn")->click();
   EXPECT_EQ(app.state.DitherThreshold, 999);
-  EXPECT_EQ(field->Editor()->maxLength(), 3);
+  EXPECT_EQ(field->Editor()->maxLength(), 4);  // room for "-255"
 }
 
 TEST(DitherDialog, TwoDialogsKeepTheirSourcesButShareTheProcessWideValues) {

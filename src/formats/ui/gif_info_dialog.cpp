@@ -1,5 +1,6 @@
 #include "formats/ui/gif_info_dialog.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,10 +15,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
+#include "widgets/picture_preview.h"
 #include "widgets/qt_raster.h"
 
 namespace tessalin {
@@ -169,7 +172,14 @@ void TGifInfo_Dlg_Frm::GifLoadProgress(LoadStage stage, int percent) {
 void TGifInfo_Dlg_Frm::LoadGifFrames(const std::string& fileName) {
   GifLoadProgress(LoadStage::Start, 0);
   // Decode first: a file that fails leaves the dialog as it was.
-  auto decoded = std::make_unique<DecodedGif>(DecodeGifFile(fileName));
+  std::unique_ptr<DecodedGif> decoded;
+  try {
+    decoded = std::make_unique<DecodedGif>(
+        DecodeGifFile(fileName, [this](int percent) { GifLoadProgress(LoadStage::Running, percent); }));
+  } catch (...) {
+    GifLoadProgress(LoadStage::End, 0);
+    throw;
+  }
   GifLoadProgress(LoadStage::End, 100);
   if (decoded->frames.empty()) ThrowFileError(fileName, "the GIF holds no picture");
 
@@ -203,8 +213,24 @@ void TGifInfo_Dlg_Frm::LoadGifFrames(const std::string& fileName) {
   }
   list_->setCurrentRow(0);
   list_->blockSignals(false);
+  FitListFont();
   PlaceImages();
   ShowFrame(0);
+}
+
+void TGifInfo_Dlg_Frm::FitListFont() {
+  // The centre list is narrow (the two picture boxes keep their size): its font
+  // shrinks until the widest line, check box included, fits beside a vertical
+  // scroll bar, so that every frame number shows.
+  constexpr qreal kSmallestPoints = 5;
+  QFont font = QApplication::font(list_);
+  list_->setFont(font);
+  const int available = width() - leftScroll_->width() - rightScroll_->width() - 2 * list_->frameWidth() -
+                        list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+  while (list_->sizeHintForColumn(0) > available && font.pointSizeF() > kSmallestPoints) {
+    font.setPointSizeF(std::max(kSmallestPoints, font.pointSizeF() - 0.5));
+    list_->setFont(font);
+  }
 }
 
 void TGifInfo_Dlg_Frm::PlaceImages() {
@@ -289,11 +315,13 @@ void TGifInfo_Dlg_Frm::reject() { done(QDialog::Accepted); }
 
 QString TGifInfo_Dlg_Frm::DefaultChooseGifFile(const QString& dir, const QString& proposedName) {
   QFileDialog dialog(this, "Select Only Gif-Format....", dir);
+  dialog.setObjectName("ReOpen_ImgDlg");
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
   dialog.setNameFilter("GIF-Format (*.gif)");
   dialog.setDefaultSuffix("gif");
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  AddPicturePreview(dialog);
   if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().first();

@@ -60,6 +60,7 @@ class TGifInfo_Dlg_Frm : public QDialog {
 
  private:
   void ShowFrame(int index);
+  void FitListFont();
   void PlaceImages();
   QString DefaultChooseGifFile(const QString& dir, const QString& proposedName);
 
