@@ -14,7 +14,11 @@
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
 #include "processing/convolve_parallel.h"
+#include "processing/diffusion_kernels.h"
+#include "processing/diffusion_options.h"
+#include "processing/diffusion_rows.h"
 #include "processing/dither_intensity.h"
+#include "processing/dither_maps.h"
 
 namespace tessalin {
 
@@ -31,30 +35,6 @@ const std::array<double, 766>& IntensityBySum() {
 }
 
 namespace {
-
-constexpr uint8_t kWhiteByte = 255;
-
-PackedDitherResults NewPackedResults(int width, int height) {
-  PackedDitherResults out;
-  for (RasterImage& r : out) r = NewPackedRaster(height, width);
-  return out;
-}
-
-// A result row is made as bytes of 0 and 255, one a pixel in whichever order
-// the scan visits them, and packed once it is complete.
-class ResultRows {
- public:
-  explicit ResultRows(int width) : width_(width), bytes_(4 * static_cast<size_t>(width)) {}
-  uint8_t* Channel(int c) { return bytes_.data() + static_cast<size_t>(c) * width_; }
-  // Packs channels [first, first + count) into row y of their results.
-  void Pack(PackedDitherResults& out, int y, int first = 0, int count = 4) {
-    for (int c = first; c < first + count; ++c) PackBlackWhiteRow(Channel(c), width_, out[c].Row(y));
-  }
-
- private:
-  int width_;
-  std::vector<uint8_t> bytes_;
-};
 
 // Ordered and Custom read a 24-bit picture; other layouts are brought to 24 bits first.
 const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
@@ -101,92 +81,6 @@ constexpr uint8_t kMatrix4[4][4] = {
     {0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
 
 // ---- error diffusion ----
-
-// One kernel position: dx columns ahead along the scan (negative: behind),
-// dy rows later in processing order, and its weight.
-struct Tap {
-  int dx, dy, weight;
-};
-
-struct FloydSteinbergKernel {
-  static constexpr int kDivisor = 16, kRowsAhead = 1, kBorder = 1;
-  static constexpr bool kRoundIntensity = false;
-  static constexpr std::array<Tap, 4> kTaps = {{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}};
-};
-
-struct JarvisJudiceNinkeKernel {
-  static constexpr int kDivisor = 48, kRowsAhead = 2, kBorder = 2;
-  static constexpr bool kRoundIntensity = true;
-  static constexpr std::array<Tap, 12> kTaps = {{{1, 0, 7},
-                                                 {2, 0, 5},
-                                                 {-2, 1, 3},
-                                                 {-1, 1, 5},
-                                                 {0, 1, 7},
-                                                 {1, 1, 5},
-                                                 {2, 1, 3},
-                                                 {-2, 2, 1},
-                                                 {-1, 2, 3},
-                                                 {0, 2, 5},
-                                                 {1, 2, 3},
-                                                 {2, 2, 1}}};
-};
-
-struct StuckiKernel {
-  static constexpr int kDivisor = 42, kRowsAhead = 2, kBorder = 2;
-  static constexpr bool kRoundIntensity = true;
-  static constexpr std::array<Tap, 12> kTaps = {{{1, 0, 8},
-                                                 {2, 0, 4},
-                                                 {-2, 1, 2},
-                                                 {-1, 1, 4},
-                                                 {0, 1, 8},
-                                                 {1, 1, 4},
-                                                 {2, 1, 2},
-                                                 {-2, 2, 1},
-                                                 {-1, 2, 2},
-                                                 {0, 2, 4},
-                                                 {1, 2, 2},
-                                                 {2, 2, 1}}};
-};
-
-// Whether a tap of the kernel has this weight (one division serves them all).
-template <typename K>
-constexpr bool UsesWeight(int weight) {
-  for (const Tap& tap : K::kTaps)
-    if (tap.weight == weight) return true;
-  return false;
-}
-
-// The bordered copy as the diffusion sees it. Buffer row b holds picture row
-// H - b: row 0 is the bottom border row (a copy of the last picture row),
-// processed first, and the next row in processing order is the next buffer
-// row; the rows past H are the top border (copies of the first row). Border
-// cells only take error and are never quantised, so no result depends on
-// them: the rows come straight from the picture, the border columns repeat
-// its edge cells, and no bordered copy is made.
-struct DiffusionSource {
-  int width = 0, height = 0;  // the picture
-  int borderedWidth = 0;
-  int border = 0;  // side and top border width
-  const RasterImage* picture = nullptr;
-};
-
-// The B, G, R cells of one buffer row, read in place from a 24-bit picture
-// or decoded from other layouts.
-class DiffusionRows {
- public:
-  explicit DiffusionRows(const DiffusionSource& src)
-      : src_(src), decoded_(src.picture->Format() == PixelFormat::pf24Bit ? 0 : 3 * static_cast<size_t>(src.width)) {}
-  const uint8_t* Get(int bufferRow) {
-    const int y = std::clamp(src_.height - bufferRow, 0, src_.height - 1);
-    if (decoded_.empty()) return src_.picture->Row(y);
-    src_.picture->ReadRowBgr(y, decoded_.data());
-    return decoded_.data();
-  }
-
- private:
-  const DiffusionSource& src_;
-  std::vector<uint8_t> decoded_;
-};
 
 // The I share, in extended precision and stored as a double.
 template <typename K>
@@ -382,14 +276,14 @@ struct IntensityShare {
 
 template <int D>
 inline IntensityShare IntensityShareOf(int n) {
-  constexpr int kOffset = 64;  // keeps the numerator positive (|n| <= 255 * 8)
+  constexpr int kOffset = 256;  // keeps the numerator positive (|n| / D < 256 for every kernel)
   const int s = n + kOffset * D, q = s / D, r2 = 2 * (s - q * D);
   return {q - kOffset + (r2 > D), r2 == D};
 }
 
 template <typename K>
 inline int AddFreshIntensity(int fresh, int errorTimesWeight) {
-  constexpr int kDen = 3 * K::kDivisor, kOffset = 64;
+  constexpr int kDen = 3 * K::kDivisor, kOffset = 256;
   const int sum = -fresh - 1;
   const int s = sum * K::kDivisor + 3 * errorTimesWeight + kOffset * kDen;
   int q = s / kDen;
@@ -423,14 +317,10 @@ void DiffuseWideIntensity(const DiffusionSource& src, int t, PackedDitherResults
       dst[W - 1 + e] = dst[W - 1];
     }
   };
-  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
   std::vector<uint8_t> result(static_cast<size_t>(W));
   uint8_t* const dst = result.data();
   const std::array<double, 766>& intensity = IntensityBySum();
-  for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + K::kRowsAhead);
-    const int y = H - b;
-    const int d = (y % 2 == 0) ? 1 : -1;
+  ForEachDiffusionRow(H, K::kRowsAhead, load, [&](int b, int y, int d) {
     int* cells[kSlots];
     for (int k = 0; k < kSlots; ++k) cells[k] = ring.Slot(b + k) + border;
     int i = 0, x = d > 0 ? 0 : W - 1;
@@ -467,7 +357,7 @@ void DiffuseWideIntensity(const DiffusionSource& src, int t, PackedDitherResults
     }
     // The bottom border row's results are dropped.
     if (y < H) PackBlackWhiteRow(dst, W, out[3].Row(y));
-  }
+  });
 }
 
 // Diffuses the Floyd-Steinberg intensity of N pictures of one size and
@@ -496,11 +386,7 @@ void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const st
       }
     }
   };
-  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + K::kRowsAhead);
-    const int y = H - b;
-    const int d = (y % 2 == 0) ? 1 : -1;
+  ForEachDiffusionRow(H, K::kRowsAhead, load, [&](int b, int y, int d) {
     double* cells[N][kSlots];
     uint8_t* dst[N];
     for (size_t s = 0; s < N; ++s) {
@@ -518,7 +404,7 @@ void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const st
     // The bottom border row's results are dropped.
     if (y < H)
       for (size_t s = 0; s < N; ++s) PackBlackWhiteRow(dst[s], W, (*out[s])[3].Row(y));
-  }
+  });
 }
 
 // The wide kernels' colour lanes in 16 bits: every value they take fits
@@ -556,8 +442,9 @@ struct WideShare {
 
 template <int D>
 inline WideShare ShareOf(WideLanes n) {
-  // |n| <= 255 * 8; the offset keeps the numerator positive and below 2^15.
-  constexpr short kOffset = 64, kOffsetTimesD = 64 * D;
+  // |n| / D < 256 for every kernel; the offset keeps the numerator positive
+  // and below 2^15.
+  constexpr short kOffset = 256, kOffsetTimesD = 256 * D;
   constexpr unsigned short kUD = D, kTwo = 2;
   const UnsignedWideLanes s = reinterpret_cast<UnsignedWideLanes>(static_cast<WideLanes>(n + kOffsetTimesD));
   const UnsignedWideLanes q = s / kUD;
@@ -637,14 +524,10 @@ void DiffuseColours(const std::array<DiffusionSource, N>& src, int t, const std:
       }
     }
   };
-  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
   uint8_t* dst[N][3];
   for (size_t s = 0; s < N; ++s)
     for (int c = 0; c < 3; ++c) dst[s][c] = results[s].Channel(c);
-  for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + K::kRowsAhead);
-    const int y = H - b;
-    const int d = (y % 2 == 0) ? 1 : -1;
+  ForEachDiffusionRow(H, K::kRowsAhead, load, [&](int b, int y, int d) {
     if constexpr (kFloydSteinberg) {
       Lanes* cur[N];
       Lanes* next[N];
@@ -658,7 +541,7 @@ void DiffuseColours(const std::array<DiffusionSource, N>& src, int t, const std:
     // The bottom border row's results are dropped.
     if (y < H)
       for (size_t s = 0; s < N; ++s) results[s].Pack(*out[s], y, 0, 3);
-  }
+  });
 }
 
 // N pictures of one size through one kernel: the colour lanes of all of them
@@ -723,6 +606,14 @@ DitherResults Expanded(const PackedDitherResults& packed) {
 PackedDitherResults OrderedDitherPacked(const RasterImage& source, int kind) {
   if (kind == 0) return PointDither(source, [](int x, int y) { return kMatrix2[y & 1][x & 1]; });
   if (kind == 1) return PointDither(source, [](int x, int y) { return kMatrix4[y & 3][x & 3]; });
+  if (kind == 11) {
+    const auto& map = Bayer8Thresholds();
+    return PointDither(source, [&map](int x, int y) { return map[(y & 7) * kBayer8Size + (x & 7)]; });
+  }
+  if (kind == 12) {
+    const auto& map = BlueNoiseThresholds();
+    return PointDither(source, [&map](int x, int y) { return map[(y & 63) * kBlueNoiseSize + (x & 63)]; });
+  }
   throw TessalinError("Unknown ordered dither kind " + std::to_string(kind) + ".");
 }
 
@@ -762,6 +653,27 @@ PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int thresh
   // Any other kind diffuses nothing. The copy is still the wide bordered one,
   // whose picture cells are the source's own pixels.
   return CustomThresholdDitherPacked(source, threshold);
+}
+
+bool IsErrorDiffusionKind(int kind) {
+  return WithDiffusionKernel(kind, [](auto) {});
+}
+
+bool IsOrderedKind(int kind) { return kind == 0 || kind == 1 || kind == 11 || kind == 12; }
+
+PackedDitherResults DitherByKindPacked(const RasterImage& source, int kind, int threshold,
+                                       const DiffusionOptions& options) {
+  if (IsOrderedKind(kind)) return OrderedDitherPacked(source, kind);
+  if (kind == 5) return CustomThresholdDitherPacked(source, threshold);
+  if (!IsErrorDiffusionKind(kind)) return WideKernelDitherPacked(source, threshold, kind);
+  if (!options.IsPlain()) return DiffuseWithOptions(source, kind, threshold, options);
+  PackedDitherResults out;
+  WithDiffusionKernel(kind, [&](auto kernel) { out = ErrorDiffusion<decltype(kernel)>(source, threshold); });
+  return out;
+}
+
+DitherResults DitherByKind(const RasterImage& source, int kind, int threshold, const DiffusionOptions& options) {
+  return Expanded(DitherByKindPacked(source, kind, threshold, options));
 }
 
 DitherResults OrderedDither(const RasterImage& source, int kind) {
