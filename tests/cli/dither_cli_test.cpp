@@ -57,6 +57,35 @@ TEST_F(ApplyCli, DitherWritesTheFourChannelsWithTheirSuffixes) {
   EXPECT_TRUE(SamePixels24(Out("cu_B.bmp"), CustomThresholdDither(source_, -3)[2]));
 }
 
+TEST_F(ApplyCli, FurtherDitherMethodsAndOptionsByName) {
+  struct Case {
+    std::string words;
+    int kind;
+    DiffusionOptions options;
+  };
+  const Case cases[] = {{"atkinson", 6, {}},
+                        {"burkes --threshold 90", 7, {}},
+                        {"sierra", 8, {}},
+                        {"sierra-two-row", 9, {}},
+                        {"sierra-lite", 10, {}},
+                        {"bayer-8", 11, {}},
+                        {"blue-noise", 12, {}},
+                        {"floyd-steinberg --strength 60 --linear", 2, {60, true}},
+                        {"stucki --strength 0 --threshold 90", 4, {0, false}}};
+  for (const Case& c : cases) {
+    const std::string out = dir_.File("d" + std::to_string(c.kind) + ".bmp");
+    ASSERT_EQ(Apply("dither " + c.words + " --channel i " + In() + " " + out), 0) << c.words;
+    const int threshold = c.words.find("--threshold 90") != std::string::npos ? 90 : 128;
+    EXPECT_TRUE(SamePixels24(Load24(out), DitherByKind(source_, c.kind, threshold, c.options)[3])) << c.words;
+  }
+  for (const char* bad : {"sierra --strength 101", "atkinson --strength -1", "blue-noise --linear",
+                          "bayer-8 --strength 50"}) {
+    std::string output;
+    EXPECT_EQ(Apply(std::string("dither ") + bad + " " + In() + " " + dir_.File("bad.bmp"), &output), 2) << bad;
+    EXPECT_NE(output.find("--"), std::string::npos) << output;
+  }
+}
+
 TEST_F(ApplyCli, RotationAndScalingReachTheirEngines) {
   struct Case {
     std::string words;
