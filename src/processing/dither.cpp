@@ -414,7 +414,7 @@ constexpr size_t LeadingTap() {
 }
 
 template <typename F, size_t... kIndices>
-inline void ForEachIndex(F&& f, std::index_sequence<kIndices...>) {
+__attribute__((always_inline)) inline void ForEachIndex(F&& f, std::index_sequence<kIndices...>) {
   (f(std::integral_constant<size_t, kIndices>{}), ...);
 }
 
@@ -422,13 +422,14 @@ inline void ForEachIndex(F&& f, std::index_sequence<kIndices...>) {
 // order. `anyFresh`: cells of every row may still be fresh (the first rows
 // and a row's first pixel) and every tap takes the rule for any cell.
 template <typename K>
-inline void WidePixel(WideLanes* const rows[K::kRowsAhead + 1], int x, int d, WideLanes error, bool anyFresh) {
+__attribute__((always_inline)) inline void WidePixel(WideLanes* const rows[K::kRowsAhead + 1], int x, int d,
+                                                   WideLanes error, bool anyFresh) {
   WideShare shares[kMaxTapWeight + 1];
   MakeShares<K>(error, shares, std::make_integer_sequence<int, kMaxTapWeight + 1>{});
   const WideLanes threeE = error * static_cast<short>(3);
   const WideLanes zero = {}, top = {255, 255, 255, 255, 255, 255, 255, 255};
   ForEachIndex(
-      [&](auto index) {
+      [&](auto index) __attribute__((always_inline)) {
         constexpr Tap tap = K::kTaps[index];
         WideLanes& target = rows[tap.dy][x + d * tap.dx];
         if (anyFresh || index == LeadingTap<K>()) {
