@@ -24,10 +24,11 @@ struct DecodedGif {
   std::vector<GifFrame> frames;
 };
 
-// Throws TessalinError naming the file for anything giflib or we refuse: no
-// frame, a frame of zero width or height, bad LZW codes, a truncated file, a
-// picture above the pixel limit. Frames reaching past the logical screen keep
-// their own raster and are clipped when composed.
+// Throws TessalinError naming the file and what is wrong with it for anything
+// giflib or we refuse: no frame, a frame of zero width or height, bad LZW codes,
+// a truncated file, a picture above the pixel limit. Frames reaching past the
+// logical screen keep their own raster and position and are clipped when
+// composed. A file is read as it is decoded, so sizes are checked first.
 DecodedGif DecodeGifFile(const std::string& path);
 DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& nameForErrors);
 
