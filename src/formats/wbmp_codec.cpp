@@ -136,13 +136,9 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
   if (W == 0 || H == 0) return out;
   // Pictures that are black and white already (1-bit, dithered) go 64 pixels at a time.
   if (EncodeBilevelWbmpRows(picture, sharedBias, out.data() + header)) return out;
-  RasterImage converted;
-  const RasterImage* rgb = &picture;
-  if (picture.Format() != PixelFormat::pf24Bit) {
-    converted.Assign(picture);
-    converted.SetPixelFormat(PixelFormat::pf24Bit);
-    rgb = &converted;
-  }
+  // Other formats are read a row at a time as B, G, R: the same bytes as a
+  // 24-bit copy of the picture, without making one.
+  const bool direct = picture.Format() == PixelFormat::pf24Bit;
 
   // The byte grows with T and Monochrome with the byte, so a pixel is white
   // exactly when T reaches the first white T (or never, or always).
@@ -158,8 +154,14 @@ std::vector<uint8_t> EncodeWbmp(const RasterImage& picture, int sharedBias) {
     // s of the rows y - 1, y, y + 1 in a ring, with one replicated column on each side.
     const size_t bw = static_cast<size_t>(W) + 2;
     std::vector<int> ring(3 * bw), columns(bw), t(static_cast<size_t>(W) + 8, INT32_MIN);
+    std::vector<uint8_t> bgr(direct ? 0 : static_cast<size_t>(W) * 3);
     const auto fill = [&](int* s, int y) {
-      const uint8_t* row = rgb->Row(y < 0 ? 0 : (y >= H ? H - 1 : y));
+      const int from = y < 0 ? 0 : (y >= H ? H - 1 : y);
+      const uint8_t* row = picture.Row(from);
+      if (!direct) {
+        picture.ReadRowBgr(from, bgr.data());
+        row = bgr.data();
+      }
       for (int x = 0; x < W; ++x) s[x + 1] = row[3 * x] + row[3 * x + 1] + row[3 * x + 2];
       s[0] = s[1];
       s[W + 1] = s[W];
