@@ -240,8 +240,8 @@ namespace {
 
 // The source pixel that destination pixel `d` samples: nearest, counted from `from`.
 int64_t SourceIndex(int d, double start, double end, int64_t from, int64_t count) {
-  const double u = (d + 0.5 - start) / (end - start);
-  return from + static_cast<int64_t>(std::floor(u * static_cast<double>(count)));
+  const double u = (d + 0.5 - start) / (end - start);  // within [0, 1) for a pixel the destination covers
+  return from + static_cast<int64_t>(std::clamp(std::floor(u * static_cast<double>(count)), -1e18, 1e18));
 }
 
 }  // namespace
