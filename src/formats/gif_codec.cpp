@@ -127,8 +127,8 @@ DecodedGif Decode(GifInput& input, const std::string& name) {
       if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
         if (input.ranOut) Fail(name, "the file is cut short inside the descriptor of " + FrameName(index));
         // giflib reads the LZW minimum code size last and refuses one past 8
-        // with a read error (an earlier error code may linger).
-        if (gif->Error == D_GIF_ERR_READ_FAILED || gif->Error == 0)
+        // with a read error, although nothing was missing.
+        if (gif->Error == D_GIF_ERR_READ_FAILED)
           Fail(name, FrameName(index) + " has an LZW minimum code size of " + std::to_string(input.lastByte) +
                          " (at most 8 is possible)");
         Fail(name, Explain(gif->Error, FrameName(index)));
@@ -240,15 +240,21 @@ DecodedGif DecodeGifFile(const std::string& path) {
 
 namespace {
 
+// The part of the screen a frame covers: it may reach past the screen.
+Rect CoveredArea(const RasterImage& screen, const GifFrame& frame) {
+  return {std::max(0, frame.left), std::max(0, frame.top),
+          std::max(0, std::min(screen.Width(), frame.left + frame.raster.Width())),
+          std::max(0, std::min(screen.Height(), frame.top + frame.raster.Height()))};
+}
+
 // Draws the frame's opaque pixels onto a pf24Bit screen, clipped to it.
 void DrawFrame(RasterImage& screen, const GifFrame& frame) {
   const ColorTable& table = frame.raster.Colors();
-  const int x0 = std::max(0, frame.left), x1 = std::min(screen.Width(), frame.left + frame.raster.Width());
-  const int y0 = std::max(0, frame.top), y1 = std::min(screen.Height(), frame.top + frame.raster.Height());
-  for (int y = y0; y < y1; ++y) {
+  const Rect area = CoveredArea(screen, frame);
+  for (int y = area.top; y < area.bottom; ++y) {
     const uint8_t* src = frame.raster.Row(y - frame.top);
     uint8_t* dst = screen.Row(y);
-    for (int x = x0; x < x1; ++x) {
+    for (int x = area.left; x < area.right; ++x) {
       const int index = src[x - frame.left];
       if (index == frame.transparentIndex || index >= static_cast<int>(table.size())) continue;
       const PaletteEntry& c = table[static_cast<size_t>(index)];
@@ -259,11 +265,29 @@ void DrawFrame(RasterImage& screen, const GifFrame& frame) {
   }
 }
 
-void ClearToWhite(RasterImage& screen, const GifFrame& frame) {
-  const int x0 = std::max(0, frame.left), x1 = std::min(screen.Width(), frame.left + frame.raster.Width());
-  const int y0 = std::max(0, frame.top), y1 = std::min(screen.Height(), frame.top + frame.raster.Height());
-  for (int y = y0; y < y1; ++y)
-    if (x1 > x0) std::memset(screen.Row(y) + 3 * x0, 255, static_cast<size_t>(x1 - x0) * 3);
+void ClearToWhite(RasterImage& screen, const Rect& area) {
+  for (int y = area.top; y < area.bottom; ++y)
+    if (area.right > area.left)
+      std::memset(screen.Row(y) + 3 * area.left, 255, static_cast<size_t>(area.Width()) * 3);
+}
+
+// The screen's bytes under `area`, row after row, and back: only the covered
+// area changes, so restoring it costs the frame's size, not the screen's.
+std::vector<uint8_t> SaveArea(const RasterImage& screen, const Rect& area) {
+  std::vector<uint8_t> saved;
+  if (area.right <= area.left) return saved;
+  saved.reserve(static_cast<size_t>(area.Width()) * area.Height() * 3);
+  for (int y = area.top; y < area.bottom; ++y) {
+    const uint8_t* row = screen.Row(y) + 3 * area.left;
+    saved.insert(saved.end(), row, row + 3 * static_cast<size_t>(area.Width()));
+  }
+  return saved;
+}
+
+void RestoreArea(RasterImage& screen, const Rect& area, const std::vector<uint8_t>& saved) {
+  const size_t rowBytes = 3 * static_cast<size_t>(std::max(0, area.Width()));
+  for (int y = area.top; y < area.bottom && rowBytes > 0; ++y)
+    std::memcpy(screen.Row(y) + 3 * area.left, saved.data() + (y - area.top) * rowBytes, rowBytes);
 }
 
 }  // namespace
@@ -271,14 +295,15 @@ void ClearToWhite(RasterImage& screen, const GifFrame& frame) {
 RasterImage ComposeGifScreen(const DecodedGif& gif, int upToFrame) {
   RasterImage screen = NewRaster(PixelFormat::pf24Bit, gif.screenHeight, gif.screenWidth);
   const int last = std::min(upToFrame, static_cast<int>(gif.frames.size()) - 1);
-  RasterImage previous;
   for (int i = 0; i <= last; ++i) {
     const GifFrame& frame = gif.frames[static_cast<size_t>(i)];
-    if (frame.disposal == 3 && i < last) previous.Assign(screen);
+    const Rect area = CoveredArea(screen, frame);
+    std::vector<uint8_t> previous;
+    if (frame.disposal == 3 && i < last) previous = SaveArea(screen, area);
     DrawFrame(screen, frame);
     if (i == last) break;
-    if (frame.disposal == 2) ClearToWhite(screen, frame);
-    if (frame.disposal == 3) screen = std::move(previous);
+    if (frame.disposal == 2) ClearToWhite(screen, area);
+    if (frame.disposal == 3) RestoreArea(screen, area, previous);
   }
   return screen;
 }
