@@ -672,32 +672,36 @@ EmfFrame ReadEmfFrame(std::span<const uint8_t> bytes, const std::string& name) {
 
 }  // namespace
 
-RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
+namespace {
+
+// Every record's offset and size up to the end record, checked before anything
+// is allocated, so that a damaged file costs no canvas.
+std::vector<std::pair<size_t, uint32_t>> EmfRecords(std::span<const uint8_t> bytes, const std::string& name) {
   const Reader head(bytes, name);
-  const EmfFrame frame = ReadEmfFrame(bytes, name);
-  const int64_t width = frame.width, height = frame.height;
-  const double pxPerMmX = frame.pxPerMmX, pxPerMmY = frame.pxPerMmY;
-  const double originX = frame.originX, originY = frame.originY;
-
-  MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height), name);
-  Player player(canvas, name);
-  player.pxPerMmX = pxPerMmX, player.pxPerMmY = pxPerMmY;
-  player.originX = originX, player.originY = originY;
-
-  size_t at = 0;
-  bool ended = false;
-  while (at < bytes.size()) {
+  std::vector<std::pair<size_t, uint32_t>> records;
+  for (size_t at = 0; at < bytes.size();) {
     if (bytes.size() - at < 8) Fail(name, "a record is cut short");
     const uint32_t type = head.U32(at), size = head.U32(at + 4);
     if (size < 8 || size % 4 != 0 || size > bytes.size() - at) Fail(name, "a record is cut short or damaged");
-    if (type == U_EMR_EOF) {
-      ended = true;
-      break;
-    }
-    PlayEmfRecord(player, Reader(bytes.subspan(at, size), name), type, name);
+    if (type == U_EMR_EOF) return records;
+    records.emplace_back(at, size);
     at += size;
   }
-  if (!ended) Fail(name, "it ends before its last record");
+  Fail(name, "it ends before its last record");
+}
+
+}  // namespace
+
+RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
+  const Reader head(bytes, name);
+  const EmfFrame frame = ReadEmfFrame(bytes, name);
+  const std::vector<std::pair<size_t, uint32_t>> records = EmfRecords(bytes, name);
+  MetaCanvas canvas(static_cast<int>(frame.width), static_cast<int>(frame.height), name);
+  Player player(canvas, name);
+  player.pxPerMmX = frame.pxPerMmX, player.pxPerMmY = frame.pxPerMmY;
+  player.originX = frame.originX, player.originY = frame.originY;
+  for (const auto& [at, size] : records)
+    PlayEmfRecord(player, Reader(bytes.subspan(at, size), name), head.U32(at), name);
   return canvas.TakeRaster();
 }
 
