@@ -58,8 +58,12 @@ MetaCanvas::MetaCanvas(int width, int height, const std::string& name)
       name_(name),
       // Room for painting the canvas four times over plus small work, which
       // keeps any file within a second or so even at the pixel limit.
-      budget_(4 * static_cast<int64_t>(width) * height + 64'000'000),
-      pixels_(NewRaster(PixelFormat::pfDevice, height, width)) {}
+      budget_(4 * static_cast<int64_t>(width) * height + 64'000'000) {}
+
+uint8_t* MetaCanvas::RowAt(int y) {
+  if (!pixels_.HasImage()) pixels_ = NewRaster(PixelFormat::pfDevice, height_, width_);
+  return pixels_.Row(y);
+}
 
 void MetaCanvas::Spend(int64_t work) {
   budget_ -= work;
@@ -69,11 +73,12 @@ void MetaCanvas::Spend(int64_t work) {
 
 void MetaCanvas::Put(int x, int y, Color c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  uint8_t* p = pixels_.Row(y) + 4 * static_cast<size_t>(x);
+  uint8_t* p = RowAt(y) + 4 * static_cast<size_t>(x);
   p[0] = BlueOf(c), p[1] = GreenOf(c), p[2] = RedOf(c);
 }
 
 Color MetaCanvas::Pixel(int x, int y) const {
+  if (!pixels_.HasImage()) return kWhite;
   const uint8_t* p = pixels_.Row(y) + 4 * static_cast<size_t>(x);
   return MakeColor(p[2], p[1], p[0]);
 }
@@ -118,7 +123,7 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
       const int from = std::max(0, static_cast<int>(std::ceil(xa - 0.5)));
       const int to = std::min(width_ - 1, static_cast<int>(std::ceil(xb - 0.5)) - 1);
       // from and to lie inside the row, so the span is written straight.
-      uint8_t* p = pixels_.Row(y) + 4 * static_cast<size_t>(std::max(from, 0));
+      uint8_t* p = RowAt(y) + 4 * static_cast<size_t>(std::max(from, 0));
       const uint8_t b = BlueOf(color), g = GreenOf(color), r = RedOf(color);
       for (int x = from; x <= to; ++x, p += 4) p[0] = b, p[1] = g, p[2] = r;
     }
@@ -282,7 +287,7 @@ void MetaCanvas::Blit(double left, double top, double right, double bottom, DibV
   const uint8_t pat[3] = {BlueOf(pattern), GreenOf(pattern), RedOf(pattern)};
   for (int y = fromY; y <= toY; ++y) {
     const int64_t sy = source ? SourceIndex(y, top, bottom, srcY, srcHeight) : 0;
-    uint8_t* row = pixels_.Row(y);
+    uint8_t* row = RowAt(y);
     for (int x = fromX; x <= toX; ++x) {
       uint8_t src[4] = {0, 0, 0, 0};
       if (source) {
@@ -296,6 +301,9 @@ void MetaCanvas::Blit(double left, double top, double right, double bottom, DibV
   }
 }
 
-RasterImage MetaCanvas::TakeRaster() { return std::move(pixels_); }
+RasterImage MetaCanvas::TakeRaster() {
+  RowAt(0);
+  return std::move(pixels_);
+}
 
 }  // namespace tessalin

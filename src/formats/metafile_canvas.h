@@ -20,7 +20,7 @@ struct PointF {
 
 class MetaCanvas {
  public:
-  // White. A file whose records together would paint (or decode from their
+  // White (made when first drawn on). A file whose records together would paint (or decode from their
   // embedded bitmaps) more than a generous multiple of the canvas is refused
   // with an error naming `name`.
   MetaCanvas(int width, int height, const std::string& name);
@@ -55,6 +55,8 @@ class MetaCanvas {
   int width_, height_;
   std::string name_;
   int64_t budget_;
+  // Made at the first drawing, so that a file refused before it costs nothing.
+  uint8_t* RowAt(int y);
   RasterImage pixels_;  // pfDevice: B, G, R, 0, drawn into directly
 };
 
