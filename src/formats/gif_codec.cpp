@@ -240,11 +240,12 @@ DecodedGif DecodeGifFile(const std::string& path) {
 
 namespace {
 
-// The part of the screen a frame covers: it may reach past the screen.
+// The part of the screen a frame covers, empty for a frame wholly outside it:
+// a frame may reach past the screen or lie beyond it.
 Rect CoveredArea(const RasterImage& screen, const GifFrame& frame) {
-  return {std::max(0, frame.left), std::max(0, frame.top),
-          std::max(0, std::min(screen.Width(), frame.left + frame.raster.Width())),
-          std::max(0, std::min(screen.Height(), frame.top + frame.raster.Height()))};
+  const int left = std::clamp(frame.left, 0, screen.Width()), top = std::clamp(frame.top, 0, screen.Height());
+  return {left, top, std::clamp(frame.left + frame.raster.Width(), left, screen.Width()),
+          std::clamp(frame.top + frame.raster.Height(), top, screen.Height())};
 }
 
 // Draws the frame's opaque pixels onto a pf24Bit screen, clipped to it.
@@ -267,15 +268,13 @@ void DrawFrame(RasterImage& screen, const GifFrame& frame) {
 
 void ClearToWhite(RasterImage& screen, const Rect& area) {
   for (int y = area.top; y < area.bottom; ++y)
-    if (area.right > area.left)
-      std::memset(screen.Row(y) + 3 * area.left, 255, static_cast<size_t>(area.Width()) * 3);
+    std::memset(screen.Row(y) + 3 * area.left, 255, static_cast<size_t>(area.Width()) * 3);
 }
 
 // The screen's bytes under `area`, row after row, and back: only the covered
 // area changes, so restoring it costs the frame's size, not the screen's.
 std::vector<uint8_t> SaveArea(const RasterImage& screen, const Rect& area) {
   std::vector<uint8_t> saved;
-  if (area.right <= area.left) return saved;
   saved.reserve(static_cast<size_t>(area.Width()) * area.Height() * 3);
   for (int y = area.top; y < area.bottom; ++y) {
     const uint8_t* row = screen.Row(y) + 3 * area.left;
@@ -285,8 +284,8 @@ std::vector<uint8_t> SaveArea(const RasterImage& screen, const Rect& area) {
 }
 
 void RestoreArea(RasterImage& screen, const Rect& area, const std::vector<uint8_t>& saved) {
-  const size_t rowBytes = 3 * static_cast<size_t>(std::max(0, area.Width()));
-  for (int y = area.top; y < area.bottom && rowBytes > 0; ++y)
+  const size_t rowBytes = 3 * static_cast<size_t>(area.Width());
+  for (int y = area.top; y < area.bottom; ++y)
     std::memcpy(screen.Row(y) + 3 * area.left, saved.data() + (y - area.top) * rowBytes, rowBytes);
 }
 
