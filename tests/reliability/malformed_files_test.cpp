@@ -360,7 +360,7 @@ TEST_F(MalformedFiles, PastTheLimitRefusedBeforeTheFileIsRead) {
   using Bytes = std::vector<uint8_t>;
   auto le = [](Bytes& b, std::initializer_list<std::pair<uint32_t, int>> fields) {
     for (const auto& [value, bytes] : fields)
-      for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(value >> (8 * i)));
+      for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(i < 4 ? value >> (8 * i) : 0));
     return b;
   };
   const uint32_t kSide = 20000;  // 400 million pixels
