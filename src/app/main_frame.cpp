@@ -474,9 +474,13 @@ void TMain_Frm::RunGuarded(const std::function<void()>& body) {
   } catch (const std::bad_alloc&) {
     cursor_->SetBusy(false);
     prompts_->ShowError("Out of memory.");
-  } catch (const std::exception& error) {
+  } catch (const TessalinError& error) {
     cursor_->SetBusy(false);
     prompts_->ShowError(error.what());
+  } catch (const std::exception&) {
+    // Other exceptions speak the library's internal language.
+    cursor_->SetBusy(false);
+    prompts_->ShowError("The command could not be completed because of an internal error.");
   }
 }
 
