@@ -1,15 +1,12 @@
-// GIF as one picture: the wizard's load (frame 0, or the logical screen).
-#include <span>
-
-#include "formats/gif_codec.h"
+// GIF as one picture (the wizard's load: frame 0, or the logical screen) through LoadImageFile: the file's head is checked, then the
+// reader reads the whole file (or, for JPEG and GIF, reads as it decodes).
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace tessalin;
-  try {
-    const DecodedGif gif = DecodeGif(std::span<const uint8_t>(data, size), "fuzz.gif");
-    fuzz::Touch(GifToRaster(gif));
-  } catch (const TessalinError&) {
-  }
+  using namespace tessalin::fuzz;
+  const std::string& path = TempPath(".gif");
+  WriteInput(path, data, size);
+  QuietPrompts prompts;
+  LoadQuietly(path, prompts, true);
   return 0;
 }

@@ -67,7 +67,9 @@ inline void Touch(const RasterImage& picture) {
   (void)sink;
 }
 
-// Loads `path` as the program's Open command does; a TessalinError is a clean refusal.
+// Loads `path` as the program's Open command does; a TessalinError is a clean
+// refusal, unless it is an exception of another kind that LoadImageFile turned
+// into a plain message: that is a reader's fault, and a finding.
 inline void LoadQuietly(const std::string& path, UserPrompts& prompts, bool wizardOpen = false) {
   DroppedResults results;
   SharedState state;
@@ -75,7 +77,8 @@ inline void LoadQuietly(const std::string& path, UserPrompts& prompts, bool wiza
   FileContext context{prompts, results, state, nullptr};
   try {
     Touch(LoadImageFile(path, context));
-  } catch (const TessalinError&) {
+  } catch (const TessalinError& e) {
+    if (std::string(e.what()).find("internal error") != std::string::npos) std::abort();
   }
 }
 

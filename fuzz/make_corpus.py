@@ -139,7 +139,9 @@ for target in ("gif", "gif_frames"):
     put(target, "bad_zero_height_frame", gif(3, 2, [gif_frame(0, 0, 3, 0, [])]))
     put(target, "bad_lzw_codes", gif(3, 2, [gif_frame(0, 0, 3, 2, [], data=b"\x04\xff\xff\xff\xff")]))
     put(target, "bad_min_code_size_12", gif(3, 2, [gif_frame(0, 0, 3, 2, [], min_code=12, data=b"\x00\x10\x00")]))
-    put(target, "bad_frame_outside_screen", gif(3, 2, [gif_frame(60000, 60000, 3, 2, [0, 1, 2, 3, 2, 1])]))
+    put(target, "valid_frame_outside_screen", gif(3, 2, [gif_frame(60000, 60000, 3, 2, [0, 1, 2, 3, 2, 1])]))
+    put(target, "valid_frame_past_screen", gif(3, 2, [gif_frame(0, 0, 3, 2, [1] * 6),
+                                                      gif_frame(2, 1, 3, 2, [0, 1, 2, 3, 2, 1], gce=GCE)]))
     put(target, "bad_no_frame", gif(3, 2, []))
     put(target, "bad_huge_screen", gif(65535, 65535, [gif_frame(0, 0, 2, 1, [1, 2])]))
     put(target, "bad_truncated", gif(3, 2, [gif_frame(0, 0, 3, 2, [0, 1, 2, 3, 2, 1])])[:-6])

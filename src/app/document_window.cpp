@@ -370,6 +370,16 @@ void TMDIChild::Src_ImgMouseUp() {
   Dragging = false;
 }
 
+void TMDIChild::enterEvent(QEnterEvent* event) {
+  if (!Name.empty()) frame_.ShowRecipeName(QString::fromStdString(Name));
+  QWidget::enterEvent(event);
+}
+
+void TMDIChild::leaveEvent(QEvent* event) {
+  frame_.ShowRecipeName({});
+  QWidget::leaveEvent(event);
+}
+
 void TMDIChild::mouseMoveEvent(QMouseEvent* event) {
   frame_.SetPanelText(5, SelectedText());
   image_->setCursor(Selecting ? Qt::CrossCursor : Qt::ArrowCursor);

@@ -106,6 +106,8 @@ class TMDIChild : public QWidget {
   void resizeEvent(QResizeEvent* event) override;  // FormResize
   void keyPressEvent(QKeyEvent* event) override;   // FormKeyDown
   void mouseMoveEvent(QMouseEvent* event) override;  // FormMouseMove
+  void enterEvent(QEnterEvent* event) override;      // the recipe name into the status bar
+  void leaveEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   QSize sizeHint() const override;

@@ -292,6 +292,12 @@ void TMain_Frm::ApplyStatusMode() {
   for (QLabel* panel : panels_) panel->setVisible(!simpleMode_);
 }
 
+void TMain_Frm::ShowRecipeName(const QString& name) {
+  if (simpleMode_) return;  // no document: the simple text is the hints'
+  simpleLabel_->setText(name.isEmpty() ? simpleText_ : name);
+  simpleLabel_->setVisible(!name.isEmpty());
+}
+
 void TMain_Frm::SetPanelText(int panel, const QString& text) {
   if (panel >= 0 && panel < 6) panels_[panel]->setText(text);
 }
@@ -413,6 +419,7 @@ void TMain_Frm::DiscardChild(TMDIChild* child) {
 
 void TMain_Frm::DocumentGone(TMDIChild* child) {
   std::erase(documents_, child);
+  ShowRecipeName({});  // the window under the mouse may be the one gone
   if (!updatingMenus_) UpdateMenuItems();
 }
 
@@ -474,9 +481,13 @@ void TMain_Frm::RunGuarded(const std::function<void()>& body) {
   } catch (const std::bad_alloc&) {
     cursor_->SetBusy(false);
     prompts_->ShowError("Out of memory.");
-  } catch (const std::exception& error) {
+  } catch (const TessalinError& error) {
     cursor_->SetBusy(false);
     prompts_->ShowError(error.what());
+  } catch (const std::exception&) {
+    // Other exceptions speak the library's internal language.
+    cursor_->SetBusy(false);
+    prompts_->ShowError("The command could not be completed because of an internal error.");
   }
 }
 

@@ -63,6 +63,9 @@ class TMain_Frm : public QMainWindow, public AppServices {
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
   QString SimpleText() const { return simpleText_; }
+  // While the mouse is over a window a recipe made, its name shows beside the
+  // panels (the panels keep the pixel under the mouse); empty hides it again.
+  void ShowRecipeName(const QString& name);
   bool StatusSimpleMode() const { return simpleMode_; }
 
   TMDIChild* ActiveDocument() const;

@@ -78,6 +78,25 @@ struct MaskChannel {
   }
 };
 
+void CheckBmpPixels(const std::string& name, int64_t width, int64_t height) {
+  if (!WithinPixelLimit(width, height))
+    ThrowFileError(name, "is " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels, larger than the limit of " + std::to_string(kMaxPixels) + " pixels.");
+}
+
+// The size the headers declare against the pixel limit, from the file's first
+// bytes alone; anything else wrong is left to the whole decoding.
+void CheckBmpHead(std::span<const uint8_t> head, const std::string& name) {
+  if (head.size() < kFileHeaderBytes + 12 || head[0] != 'B' || head[1] != 'M') return;
+  const uint8_t* info = &head[kFileHeaderBytes];
+  if (U32(info) == 12) {
+    CheckBmpPixels(name, U16(info + 4), U16(info + 6));
+  } else {
+    const int64_t height = I32(info + 8);
+    CheckBmpPixels(name, I32(info + 4), height < 0 ? -height : height);
+  }
+}
+
 class Decoder {
  public:
   Decoder(std::span<const uint8_t> bytes, const std::string& name) : bytes_(bytes), name_(name) {}
@@ -160,9 +179,7 @@ class Decoder {
       default:
         Fail("uses BMP compression " + std::to_string(h.compression) + ", which is not supported.");
     }
-    if (!WithinPixelLimit(h.width, h.height))
-      Fail("is " + std::to_string(h.width) + " x " + std::to_string(h.height) +
-           " pixels, larger than the limit of " + std::to_string(kMaxPixels) + " pixels.");
+    CheckBmpPixels(name_, h.width, h.height);
     h.tableOffset = afterHeader;
     if (offBits > bytes_.size()) Fail("has its pixel data beyond the end of the file.");
     if (offBits < afterHeader) Fail("has its pixel data inside its header.");
@@ -447,6 +464,8 @@ std::vector<uint8_t> EncodeBmpAsDevice(const RasterImage& image) {
 
 RasterImage LoadBmpFile(const std::string& path) {
   const int64_t size = FileSizeOf(path);
+  // A size past the limit is refused from the headers, before the whole file is read.
+  CheckBmpHead(ReadFilePart(path, 0, kFileHeaderBytes + 12), path);
   if (size > kMaxFileBytes) ThrowFileError(path, "is too large to be a BMP within the picture size limit.");
   // The common files go straight into the rows; the others are read whole
   // (not zero-filled first: the read fills it) and decoded.

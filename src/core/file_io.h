@@ -1,6 +1,7 @@
 // Whole-file reading and safe writing. A save never destroys the file it
-// replaces: bytes go to a temporary file beside the target, which is then
-// renamed over it.
+// replaces: bytes go to a temporary file beside the target (created
+// exclusively under an unpredictable name, with the target's permissions),
+// which is then renamed over it.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,10 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path);
 // The same bytes in memory that is not zero-filled before the read fills it,
 // for large files whose contents are copied out once.
 LargeBuffer ReadWholeFileBuffer(const std::string& path);
+
+// Up to `count` bytes from `offset` (fewer where the file ends), so that a
+// reader can check a header before it reads a whole file.
+std::vector<uint8_t> ReadFilePart(const std::string& path, int64_t offset, size_t count);
 
 // The size of a file in bytes (64-bit); throws when it cannot be read.
 int64_t FileSizeOf(const std::string& path);

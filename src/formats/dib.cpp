@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "core/limits.h"
 #include "core/tessalin_error.h"
@@ -89,122 +90,148 @@ DibHeader ReadDibHeader(std::span<const uint8_t> info, const std::string& name) 
   return h;
 }
 
-DibPixels DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, const std::string& name,
-                    int rows) {
-  const DibHeader h = ReadDibHeader(info, name);
-  const bool topDown = h.height < 0;
-  const int height = rows > 0 ? rows : (topDown ? -h.height : h.height);
-  CheckPicturePixels(name, h.width, height);
+DibView::DibView(std::span<const uint8_t> info, std::span<const uint8_t> bits, const std::string& name,
+                 int rows)
+    : header_(ReadDibHeader(info, name)), bits_(bits), name_(name) {
+  const DibHeader& h = header_;
+  topDown_ = h.height < 0;
+  width_ = h.width;
+  height_ = rows > 0 ? rows : (topDown_ ? -h.height : h.height);
+  CheckPicturePixels(name, width_, height_);
   const bool core = U32(info, 0) == 12;
   const size_t tableAt = core ? 12 : U32(info, 0);
-  std::vector<uint8_t> table(static_cast<size_t>(h.colorCount) * 4, 0);
+  table_.assign(static_cast<size_t>(h.colorCount) * 4, 0);
   for (int i = 0; i < h.colorCount; ++i) {
     const size_t at = tableAt + static_cast<size_t>(i) * (core ? 3 : 4);
-    table[4 * i] = info[at];
-    table[4 * i + 1] = info[at + 1];
-    table[4 * i + 2] = info[at + 2];
+    table_[4 * i] = info[at];
+    table_[4 * i + 1] = info[at + 1];
+    table_[4 * i + 2] = info[at + 2];
   }
-  uint32_t rMask = 0, gMask = 0, bMask = 0, aMask = 0;
   if (h.bitCount == 16) {
-    rMask = 0x7C00, gMask = 0x03E0, bMask = 0x001F;
+    masks_[2] = 0x7C00, masks_[1] = 0x03E0, masks_[0] = 0x001F;
   } else if (h.bitCount == 32) {
-    rMask = 0xFF0000, gMask = 0xFF00, bMask = 0xFF, aMask = 0xFF000000;
+    masks_[2] = 0xFF0000, masks_[1] = 0xFF00, masks_[0] = 0xFF, masks_[3] = 0xFF000000;
   }
   if (h.compression == 3) {
     const size_t at = 40;  // the masks follow a 40-byte header and sit there in the longer ones
     if (info.size() < at + 12) Damaged(name, "the bit masks are cut short");
-    rMask = U32(info, at), gMask = U32(info, at + 4), bMask = U32(info, at + 8);
-    aMask = U32(info, 0) >= 56 && info.size() >= 56 ? U32(info, 52) : 0;
+    masks_[2] = U32(info, at), masks_[1] = U32(info, at + 4), masks_[0] = U32(info, at + 8);
+    masks_[3] = U32(info, 0) >= 56 && info.size() >= 56 ? U32(info, 52) : 0;
   }
 
-  // Refuse what the data cannot hold before the pixels are allocated.
-  const int64_t stride = DibStride(h.width, h.bitCount);
-  if (h.compression == 1 || h.compression == 2) {
+  // Refuse a declared size the data cannot hold.
+  stride_ = DibStride(width_, h.bitCount);
+  if (RunLength()) {
     // Four bytes reach at most 255 rows and 255 pixels further (a delta).
-    const int64_t perTwoBytes = 128 * (static_cast<int64_t>(h.width) + 1);
-    if (static_cast<int64_t>(h.width) * height > (static_cast<int64_t>(bits.size()) / 2 + 1) * perTwoBytes)
+    const int64_t perTwoBytes = 128 * (static_cast<int64_t>(width_) + 1);
+    if (static_cast<int64_t>(width_) * height_ > (static_cast<int64_t>(bits.size()) / 2 + 1) * perTwoBytes)
       Damaged(name, "the run-length data is too short for its size");
-  } else if (stride * height > static_cast<int64_t>(bits.size())) {
+  } else if (stride_ * height_ > static_cast<int64_t>(bits.size())) {
     Damaged(name, "the pixel rows are cut short");
   }
+}
 
-  DibPixels out;
-  out.width = h.width;
-  out.height = height;
-  out.bgra.assign(static_cast<size_t>(h.width) * height * 4, 0);
-  auto put = [&](int x, int fileRow, uint8_t b, uint8_t g, uint8_t r, uint8_t a) {
-    if (x < 0 || x >= h.width || fileRow < 0 || fileRow >= height) return;
-    const int y = topDown ? fileRow : height - 1 - fileRow;
-    uint8_t* p = out.bgra.data() + (static_cast<size_t>(y) * h.width + x) * 4;
-    p[0] = b, p[1] = g, p[2] = r, p[3] = a;
+void DibView::DecodeRegion(Rect region) {
+  region.left = std::max(region.left, 0), region.top = std::max(region.top, 0);
+  region.right = std::min(region.right, width_), region.bottom = std::min(region.bottom, height_);
+  region_ = region.right > region.left && region.bottom > region.top ? region : Rect{};
+  decoded_.assign(static_cast<size_t>(region_.Width()) * region_.Height(), 0);
+  if (!RunLength() || decoded_.empty()) return;
+  const bool rle8 = header_.compression == 1;
+  // Only the part of a run inside the region is written, so the work is the
+  // data's length plus the region's area, whatever the runs claim.
+  int64_t x = 0, row = 0;
+  auto run = [&](int count, auto indexOf) {
+    const int64_t y = topDown_ ? row : height_ - 1 - row;
+    if (y >= region_.top && y < region_.bottom) {
+      uint16_t* out = decoded_.data() + static_cast<size_t>(y - region_.top) * region_.Width();
+      for (int64_t px = std::max<int64_t>(x, region_.left); px < std::min<int64_t>(x + count, region_.right);
+           ++px) {
+        const int index = indexOf(static_cast<int>(px - x));
+        out[px - region_.left] = static_cast<uint16_t>((index < header_.colorCount ? index : 0) + 1);
+      }
+    }
+    x += count;
   };
-  auto putIndex = [&](int x, int fileRow, int index) {
-    if (index >= h.colorCount) index = 0;
-    if (h.colorCount == 0) return put(x, fileRow, 0, 0, 0, 0);
-    put(x, fileRow, table[4 * index], table[4 * index + 1], table[4 * index + 2], 0);
-  };
-
-  if (h.compression == 1 || h.compression == 2) {
-    // Run-length rows, bottom-up; pixels not reached stay black.
-    size_t at = 0;
-    int x = 0, row = 0;
-    const bool rle8 = h.compression == 1;
-    while (at + 1 < bits.size() && row < height) {
-      const int count = bits[at], code = bits[at + 1];
+  const std::span<const uint8_t> bits = bits_;
+  size_t at = 0;
+  while (at + 1 < bits.size() && row < height_) {
+    const int count = bits[at], code = bits[at + 1];
+    at += 2;
+    if (count > 0) {
+      run(count, [&](int i) { return rle8 ? code : (i % 2 ? code & 15 : code >> 4); });
+    } else if (code == 0) {
+      x = 0, ++row;
+    } else if (code == 1) {
+      break;
+    } else if (code == 2) {
+      if (at + 1 >= bits.size()) Damaged(name_, "a run-length delta is cut short");
+      x += bits[at], row += bits[at + 1];
       at += 2;
-      if (count > 0) {
-        for (int i = 0; i < count; ++i) putIndex(x++, row, rle8 ? code : (i % 2 ? code & 15 : code >> 4));
-      } else if (code == 0) {
-        x = 0, ++row;
-      } else if (code == 1) {
-        break;
-      } else if (code == 2) {
-        if (at + 1 >= bits.size()) Damaged(name, "a run-length delta is cut short");
-        x += bits[at], row += bits[at + 1];
-        at += 2;
-      } else {
-        const size_t bytes = rle8 ? code : (code + 1) / 2;
-        if (at + bytes > bits.size()) Damaged(name, "a run-length literal is cut short");
-        for (int i = 0; i < code; ++i)
-          putIndex(x++, row, rle8 ? bits[at + i] : (i % 2 ? bits[at + i / 2] & 15 : bits[at + i / 2] >> 4));
-        at += (bytes + 1) & ~static_cast<size_t>(1);
-      }
+    } else {
+      const size_t bytes = rle8 ? code : (code + 1) / 2;
+      if (at + bytes > bits.size()) Damaged(name_, "a run-length literal is cut short");
+      const size_t from = at;
+      run(code, [&](int i) {
+        return rle8 ? bits[from + i] : (i % 2 ? bits[from + i / 2] & 15 : bits[from + i / 2] >> 4);
+      });
+      at += (bytes + 1) & ~static_cast<size_t>(1);
     }
-    return out;
   }
+}
 
-  for (int row = 0; row < height; ++row) {
-    const uint8_t* src = bits.data() + row * stride;
-    for (int x = 0; x < h.width; ++x) {
-      switch (h.bitCount) {
-        case 1:
-          putIndex(x, row, (src[x >> 3] >> (7 - (x & 7))) & 1);
-          break;
-        case 4:
-          putIndex(x, row, (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
-          break;
-        case 8:
-          putIndex(x, row, src[x]);
-          break;
-        case 24:
-          put(x, row, src[3 * x], src[3 * x + 1], src[3 * x + 2], 0);
-          break;
-        case 16: {
-          const uint32_t v = src[2 * x] | (src[2 * x + 1] << 8);
-          put(x, row, Field(v, bMask), Field(v, gMask), Field(v, rMask), 0);
-          break;
-        }
-        default: {
-          const uint32_t v = src[4 * x] | (src[4 * x + 1] << 8) | (src[4 * x + 2] << 16) |
-                             (static_cast<uint32_t>(src[4 * x + 3]) << 24);
-          const uint8_t a = Field(v, aMask);
-          out.alphaUsed |= a != 0;
-          put(x, row, Field(v, bMask), Field(v, gMask), Field(v, rMask), a);
-        }
-      }
+void DibView::PlainPixel(const uint8_t* src, int x, uint8_t bgra[4]) const {
+  auto colour = [&](int index) {
+    if (index >= header_.colorCount) index = 0;
+    if (header_.colorCount == 0) return void(bgra[0] = bgra[1] = bgra[2] = bgra[3] = 0);
+    std::memcpy(bgra, &table_[4 * index], 4);  // the table's fourth byte is 0
+  };
+  switch (header_.bitCount) {
+    case 1:
+      return colour((src[x >> 3] >> (7 - (x & 7))) & 1);
+    case 4:
+      return colour((x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
+    case 8:
+      return colour(src[x]);
+    case 24:
+      bgra[0] = src[3 * x], bgra[1] = src[3 * x + 1], bgra[2] = src[3 * x + 2], bgra[3] = 0;
+      return;
+    case 16: {
+      const uint32_t v = src[2 * x] | (src[2 * x + 1] << 8);
+      for (int c = 0; c < 3; ++c) bgra[c] = Field(v, masks_[c]);
+      bgra[3] = 0;
+      return;
+    }
+    default: {
+      const uint32_t v = src[4 * x] | (src[4 * x + 1] << 8) | (src[4 * x + 2] << 16) |
+                         (static_cast<uint32_t>(src[4 * x + 3]) << 24);
+      for (int c = 0; c < 4; ++c) bgra[c] = Field(v, masks_[c]);
     }
   }
-  return out;
+}
+
+void DibView::Pixel(int x, int y, uint8_t bgra[4]) const {
+  if (!RunLength()) {
+    const int64_t fileRow = topDown_ ? y : height_ - 1 - y;
+    return PlainPixel(bits_.data() + fileRow * stride_, x, bgra);
+  }
+  bgra[0] = bgra[1] = bgra[2] = bgra[3] = 0;
+  if (x < region_.left || x >= region_.right || y < region_.top || y >= region_.bottom) return;
+  const int code = decoded_[static_cast<size_t>(y - region_.top) * region_.Width() + (x - region_.left)];
+  if (code == 0) return;
+  const uint8_t* c = table_.data() + 4 * (code - 1);
+  bgra[0] = c[0], bgra[1] = c[1], bgra[2] = c[2];
+}
+
+bool DibView::AlphaUsed() const {
+  if (header_.bitCount != 32 || RunLength() || masks_[3] == 0) return false;
+  uint8_t bgra[4];
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x) {
+      PlainPixel(bits_.data() + y * stride_, x, bgra);
+      if (bgra[3] != 0) return true;
+    }
+  return false;
 }
 
 }  // namespace tessalin

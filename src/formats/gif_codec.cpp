@@ -3,6 +3,8 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -16,17 +18,32 @@ namespace tessalin {
 
 namespace {
 
-struct MemoryReader {
+// Where giflib reads from: the bytes in memory or a file read as it is
+// decoded (so that sizes are checked before the rest is read). It remembers
+// whether the input ran out and the last byte it gave, which tell what a
+// failed call was reading.
+struct GifInput {
   std::span<const uint8_t> bytes;
   size_t pos = 0;
+  std::FILE* file = nullptr;
+  size_t total = 0;  // the input's length, for the progress
+  bool ranOut = false;
+  int lastByte = -1;
 };
 
-int ReadFromMemory(GifFileType* gif, GifByteType* out, int length) {
-  auto* reader = static_cast<MemoryReader*>(gif->UserData);
+int ReadInput(GifFileType* gif, GifByteType* out, int length) {
+  auto* in = static_cast<GifInput*>(gif->UserData);
   if (length <= 0) return 0;
-  const size_t n = std::min(static_cast<size_t>(length), reader->bytes.size() - reader->pos);
-  if (n > 0) std::memcpy(out, reader->bytes.data() + reader->pos, n);
-  reader->pos += n;
+  size_t n = 0;
+  if (in->file) {
+    n = std::fread(out, 1, static_cast<size_t>(length), in->file);
+  } else {
+    n = std::min(static_cast<size_t>(length), in->bytes.size() - in->pos);
+    if (n > 0) std::memcpy(out, in->bytes.data() + in->pos, n);
+  }
+  in->pos += n;
+  if (n < static_cast<size_t>(length)) in->ranOut = true;
+  if (n > 0) in->lastByte = out[n - 1];
   return static_cast<int>(n);
 }
 
@@ -37,9 +54,31 @@ struct GifCloser {
   }
 };
 
-std::string GifError(int code) {
-  const char* text = GifErrorString(code);
-  return text ? text : "unknown GIF error";
+// giflib's error codes in words about the file ("Failed to read from given
+// file" would read like a disk fault); `where` names the part being read.
+std::string Explain(int code, const std::string& where) {
+  switch (code) {
+    case D_GIF_ERR_NOT_GIF_FILE:
+      return "it does not start with GIF87a or GIF89a";
+    case D_GIF_ERR_NO_SCRN_DSCR:
+      return "its screen descriptor is missing";
+    case D_GIF_ERR_NO_IMAG_DSCR:
+      return where + " has no image descriptor";
+    case D_GIF_ERR_NO_COLOR_MAP:
+      return where + " has no colour table";
+    case D_GIF_ERR_WRONG_RECORD:
+      return "a block of unknown type follows " + where;
+    case D_GIF_ERR_DATA_TOO_BIG:
+      return where + " holds more pixels than its size";
+    case D_GIF_ERR_NOT_ENOUGH_MEM:
+      return "there is not enough memory for " + where;
+    case D_GIF_ERR_IMAGE_DEFECT:
+      return "the compressed (LZW) data of " + where + " is damaged";
+    case D_GIF_ERR_EOF_TOO_SOON:
+      return "the compressed (LZW) data of " + where + " ends before its last pixel";
+    default:
+      return where + " cannot be read";
+  }
 }
 
 [[noreturn]] void Fail(const std::string& name, const std::string& what) {
@@ -53,14 +92,13 @@ ColorTable TableOf(const ColorMapObject* map) {
   return table;
 }
 
-}  // namespace
+std::string FrameName(size_t index) { return "frame " + std::to_string(index); }
 
-DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
-                     const GifFrameProgress& onFrame) {
-  MemoryReader reader{bytes, 0};
+DecodedGif Decode(GifInput& input, const std::string& name, const GifFrameProgress& onFrame) {
   int error = 0;
-  std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&reader, ReadFromMemory, &error));
-  if (!gif) Fail(name, GifError(error));
+  std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&input, ReadInput, &error));
+  if (!gif)
+    Fail(name, input.ranOut ? "the file is cut short inside its header" : Explain(error, "the header"));
 
   DecodedGif result;
   result.screenWidth = gif->SWidth;
@@ -74,30 +112,40 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
   std::vector<uint8_t> line;
   GifRecordType type = UNDEFINED_RECORD_TYPE;
   do {
-    if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) Fail(name, GifError(gif->Error));
+    if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) {
+      if (!input.ranOut && gif->Error == D_GIF_ERR_WRONG_RECORD) {
+        char code[8];
+        std::snprintf(code, sizeof code, "0x%02X", input.lastByte);
+        Fail(name, std::string("a block of unknown type ") + code + " follows " +
+                       (result.frames.empty() ? "the header" : FrameName(result.frames.size() - 1)));
+      }
+      Fail(name, result.frames.empty() ? "the file ends before its first picture"
+                                       : "the file ends without its trailer: it is cut short after " +
+                                             FrameName(result.frames.size() - 1));
+    }
     if (type == IMAGE_DESC_RECORD_TYPE) {
-      if (DGifGetImageDesc(gif.get()) == GIF_ERROR) Fail(name, GifError(gif->Error));
+      const size_t index = result.frames.size();
+      if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
+        if (input.ranOut) Fail(name, "the file is cut short inside the descriptor of " + FrameName(index));
+        // giflib reads the LZW minimum code size last and refuses one past 8
+        // with a read error, although nothing was missing.
+        if (gif->Error == D_GIF_ERR_READ_FAILED)
+          Fail(name, FrameName(index) + " has an LZW minimum code size of " + std::to_string(input.lastByte) +
+                         " (at most 8 is possible)");
+        Fail(name, Explain(gif->Error, FrameName(index)));
+      }
       const GifImageDesc& desc = gif->Image;
-      const int index = static_cast<int>(result.frames.size());
       if (desc.Width <= 0 || desc.Height <= 0)
-        Fail(name, "frame " + std::to_string(index) + " has no pixels (" + std::to_string(desc.Width) +
-                       " x " + std::to_string(desc.Height) + ")");
+        Fail(name, FrameName(index) + " has no pixels (" + std::to_string(desc.Width) + " x " +
+                       std::to_string(desc.Height) + ")");
       CheckPicturePixels(name, desc.Width, desc.Height);
-      // Other readers have written past their screen for such frames; a screen of
-      // size 0 grows to hold them instead (below).
-      const bool sizedScreen = result.screenWidth > 0 && result.screenHeight > 0;
-      if (desc.Left < 0 || desc.Top < 0 ||
-          (sizedScreen && (static_cast<int64_t>(desc.Left) + desc.Width > result.screenWidth ||
-                           static_cast<int64_t>(desc.Top) + desc.Height > result.screenHeight)))
-        Fail(name, "frame " + std::to_string(index) + " (" + std::to_string(desc.Width) + " x " +
-                       std::to_string(desc.Height) + " at " + std::to_string(desc.Left) + ", " +
-                       std::to_string(desc.Top) + ") lies outside the " + std::to_string(result.screenWidth) +
-                       " x " + std::to_string(result.screenHeight) + " screen");
+      // A frame may reach past the logical screen (ImageMagick writes such
+      // files): it keeps its own raster, and composing clips it to the screen.
       totalPixels += static_cast<int64_t>(desc.Width) * desc.Height;
       if (totalPixels > kMaxTotalPixels)
         Fail(name, "its frames hold more than " + std::to_string(kMaxTotalPixels) + " pixels together");
       const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-      if (!map || map->ColorCount <= 0) Fail(name, "frame " + std::to_string(index) + " has no colour table");
+      if (!map || map->ColorCount <= 0) Fail(name, FrameName(index) + " has no colour table");
 
       GifFrame frame;
       frame.left = desc.Left;
@@ -119,7 +167,9 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
       }
       bool outOfTable = false;
       for (int i = 0; i < desc.Height; ++i) {
-        if (DGifGetLine(gif.get(), line.data(), desc.Width) == GIF_ERROR) Fail(name, GifError(gif->Error));
+        if (DGifGetLine(gif.get(), line.data(), desc.Width) == GIF_ERROR)
+          Fail(name, input.ranOut ? "the file is cut short inside the picture data of " + FrameName(index)
+                                  : Explain(gif->Error, FrameName(index)));
         const int y = desc.Interlace ? order[static_cast<size_t>(i)] : i;
         std::memcpy(frame.raster.Row(y), line.data(), line.size());
         for (uint8_t v : line) outOfTable |= v >= table.size();
@@ -128,11 +178,16 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
       if (outOfTable) table.resize(256, PaletteEntry{0, 0, 0});
       frame.raster.SetColorTable(std::move(table));
       result.frames.push_back(std::move(frame));
-      if (onFrame) onFrame(static_cast<int>(reader.pos * 100 / bytes.size()));
+      if (onFrame) onFrame(static_cast<int>(std::min(input.pos, input.total) * 100 / std::max<size_t>(input.total, 1)));
     } else if (type == EXTENSION_RECORD_TYPE) {
       int code = 0;
       GifByteType* block = nullptr;
-      if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) Fail(name, GifError(gif->Error));
+      const std::string after = result.frames.empty() ? "the header" : FrameName(result.frames.size() - 1);
+      auto extensionFailed = [&] {
+        Fail(name, input.ranOut ? "the file is cut short inside an extension block after " + after
+                                : Explain(gif->Error, "an extension block after " + after));
+      };
+      if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) extensionFailed();
       if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
         GraphicsControlBlock gcb{};
         if (DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK) {
@@ -142,7 +197,7 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
         }
       }
       while (block) {
-        if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) Fail(name, GifError(gif->Error));
+        if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) extensionFailed();
       }
     }
   } while (type != TERMINATE_RECORD_TYPE);
@@ -162,21 +217,49 @@ DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name,
   return result;
 }
 
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+DecodedGif DecodeGif(std::span<const uint8_t> bytes, const std::string& name, const GifFrameProgress& onFrame) {
+  GifInput input;
+  input.bytes = bytes;
+  input.total = bytes.size();
+  return Decode(input, name, onFrame);
+}
+
 DecodedGif DecodeGifFile(const std::string& path, const GifFrameProgress& onFrame) {
-  return DecodeGif(ReadWholeFile(path), path, onFrame);
+  const int64_t size = FileSizeOf(path);  // a folder or a missing file is named as such
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) ThrowFileError(path, std::string("cannot be opened: ") + std::strerror(errno) + ".");
+  GifInput input;
+  input.file = file.get();
+  input.total = static_cast<size_t>(size);
+  DecodedGif gif = Decode(input, path, onFrame);
+  if (std::ferror(file.get())) ThrowFileError(path, "cannot be read: a read error occurred.");
+  return gif;
 }
 
 namespace {
 
+// The part of the screen a frame covers, empty for a frame wholly outside it:
+// a frame may reach past the screen or lie beyond it.
+Rect CoveredArea(const RasterImage& screen, const GifFrame& frame) {
+  const int left = std::clamp(frame.left, 0, screen.Width()), top = std::clamp(frame.top, 0, screen.Height());
+  return {left, top, std::clamp(frame.left + frame.raster.Width(), left, screen.Width()),
+          std::clamp(frame.top + frame.raster.Height(), top, screen.Height())};
+}
+
 // Draws the frame's opaque pixels onto a pf24Bit screen, clipped to it.
 void DrawFrame(RasterImage& screen, const GifFrame& frame) {
   const ColorTable& table = frame.raster.Colors();
-  const int x0 = std::max(0, frame.left), x1 = std::min(screen.Width(), frame.left + frame.raster.Width());
-  const int y0 = std::max(0, frame.top), y1 = std::min(screen.Height(), frame.top + frame.raster.Height());
-  for (int y = y0; y < y1; ++y) {
+  const Rect area = CoveredArea(screen, frame);
+  for (int y = area.top; y < area.bottom; ++y) {
     const uint8_t* src = frame.raster.Row(y - frame.top);
     uint8_t* dst = screen.Row(y);
-    for (int x = x0; x < x1; ++x) {
+    for (int x = area.left; x < area.right; ++x) {
       const int index = src[x - frame.left];
       if (index == frame.transparentIndex || index >= static_cast<int>(table.size())) continue;
       const PaletteEntry& c = table[static_cast<size_t>(index)];
@@ -187,11 +270,27 @@ void DrawFrame(RasterImage& screen, const GifFrame& frame) {
   }
 }
 
-void ClearToWhite(RasterImage& screen, const GifFrame& frame) {
-  const int x0 = std::max(0, frame.left), x1 = std::min(screen.Width(), frame.left + frame.raster.Width());
-  const int y0 = std::max(0, frame.top), y1 = std::min(screen.Height(), frame.top + frame.raster.Height());
-  for (int y = y0; y < y1; ++y)
-    if (x1 > x0) std::memset(screen.Row(y) + 3 * x0, 255, static_cast<size_t>(x1 - x0) * 3);
+void ClearToWhite(RasterImage& screen, const Rect& area) {
+  for (int y = area.top; y < area.bottom; ++y)
+    std::memset(screen.Row(y) + 3 * area.left, 255, static_cast<size_t>(area.Width()) * 3);
+}
+
+// The screen's bytes under `area`, row after row, and back: only the covered
+// area changes, so restoring it costs the frame's size, not the screen's.
+std::vector<uint8_t> SaveArea(const RasterImage& screen, const Rect& area) {
+  std::vector<uint8_t> saved;
+  saved.reserve(static_cast<size_t>(area.Width()) * area.Height() * 3);
+  for (int y = area.top; y < area.bottom; ++y) {
+    const uint8_t* row = screen.Row(y) + 3 * area.left;
+    saved.insert(saved.end(), row, row + 3 * static_cast<size_t>(area.Width()));
+  }
+  return saved;
+}
+
+void RestoreArea(RasterImage& screen, const Rect& area, const std::vector<uint8_t>& saved) {
+  const size_t rowBytes = 3 * static_cast<size_t>(area.Width());
+  for (int y = area.top; y < area.bottom; ++y)
+    std::memcpy(screen.Row(y) + 3 * area.left, saved.data() + (y - area.top) * rowBytes, rowBytes);
 }
 
 }  // namespace
@@ -199,14 +298,15 @@ void ClearToWhite(RasterImage& screen, const GifFrame& frame) {
 RasterImage ComposeGifScreen(const DecodedGif& gif, int upToFrame) {
   RasterImage screen = NewRaster(PixelFormat::pf24Bit, gif.screenHeight, gif.screenWidth);
   const int last = std::min(upToFrame, static_cast<int>(gif.frames.size()) - 1);
-  RasterImage previous;
   for (int i = 0; i <= last; ++i) {
     const GifFrame& frame = gif.frames[static_cast<size_t>(i)];
-    if (frame.disposal == 3 && i < last) previous.Assign(screen);
+    const Rect area = CoveredArea(screen, frame);
+    std::vector<uint8_t> previous;
+    if (frame.disposal == 3 && i < last) previous = SaveArea(screen, area);
     DrawFrame(screen, frame);
     if (i == last) break;
-    if (frame.disposal == 2) ClearToWhite(screen, frame);
-    if (frame.disposal == 3) screen = std::move(previous);
+    if (frame.disposal == 2) ClearToWhite(screen, area);
+    if (frame.disposal == 3) RestoreArea(screen, area, previous);
   }
   return screen;
 }
@@ -223,6 +323,11 @@ RasterImage GifToRaster(const DecodedGif& gif) {
 }
 
 namespace {
+
+std::string GifError(int code) {
+  const char* text = GifErrorString(code);
+  return text ? text : "unknown GIF error";
+}
 
 int WriteToVector(GifFileType* gif, const GifByteType* data, int length) {
   auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);

@@ -25,10 +25,11 @@ struct DecodedGif {
   std::vector<GifFrame> frames;
 };
 
-// Throws TessalinError naming the file for anything giflib or we refuse: no
-// frame, a frame of zero width or height, bad LZW codes, a truncated file, a
-// picture above the pixel limit. Frames reaching past the logical screen keep
-// their own raster and are clipped when composed.
+// Throws TessalinError naming the file and what is wrong with it for anything
+// giflib or we refuse: no frame, a frame of zero width or height, bad LZW codes,
+// a truncated file, a picture above the pixel limit. Frames reaching past the
+// logical screen keep their own raster and position and are clipped when
+// composed. A file is read as it is decoded, so sizes are checked first.
 // `onFrame`, when given, hears after each decoded frame how far through the
 // file the decoder is, in percent.
 using GifFrameProgress = std::function<void(int percent)>;

@@ -51,23 +51,28 @@ RasterImage DecodeDibEntry(std::span<const uint8_t> data, const std::string& nam
   if (header.height % 2 != 0) Fail(name, "an entry's height is not twice its picture's");
   if (header.height < 0) Fail(name, "an entry is stored top-down");
   const std::span<const uint8_t> bits = data.subspan(static_cast<size_t>(header.headerSize));
-  const DibPixels colour = DecodeDib(data, bits, name, height);
-  const int width = colour.width;
+  DibView colour(data, bits, name, height);
+  const int width = colour.Width();
   const int64_t colourBytes = DibStride(width, header.bitCount) * height;
   const int64_t maskStride = DibStride(width, 1);
   const bool hasMask = static_cast<int64_t>(bits.size()) >= colourBytes + maskStride * height;
-  if (!colour.alphaUsed && !hasMask) Fail(name, "an entry's mask is cut short");
+  // Checked before any pixel is decoded: an entry must hold its mask (or
+  // alpha), so a few bytes declaring a huge entry cost nothing.
+  const bool alpha = colour.AlphaUsed();
+  if (!alpha && !hasMask) Fail(name, "an entry's mask is cut short");
+  if (colour.RunLength()) colour.DecodeRegion({0, 0, width, height});
 
   RasterImage out = NewRaster(PixelFormat::pfDevice, height, width);
   std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
+  uint8_t px[4];
   for (int y = 0; y < height; ++y) {
-    const uint8_t* px = colour.bgra.data() + static_cast<size_t>(y) * width * 4;
     const uint8_t* mask = hasMask ? bits.data() + colourBytes + (height - 1 - y) * maskStride : nullptr;
     for (int x = 0; x < width; ++x) {
+      colour.Pixel(x, y, px);
       for (int c = 0; c < 3; ++c) {
-        uint8_t v = px[4 * x + c];
-        if (colour.alphaUsed) {
-          v = Blend(v, px[4 * x + 3]);
+        uint8_t v = px[c];
+        if (alpha) {
+          v = Blend(v, px[3]);
         } else if ((mask[x >> 3] >> (7 - (x & 7))) & 1) {
           v = static_cast<uint8_t>(255 ^ v);  // (white and mask) xor colour
         }
@@ -81,7 +86,11 @@ RasterImage DecodeDibEntry(std::span<const uint8_t> data, const std::string& nam
 
 }  // namespace
 
-RasterImage DecodeIcon(std::span<const uint8_t> bytes, const std::string& name) {
+namespace {
+
+// The entry nearest the standard size (deepest colour on a tie) among those
+// that lie inside a file of `fileSize` bytes; `bytes` holds at least the directory.
+Entry ChooseEntry(std::span<const uint8_t> bytes, uint64_t fileSize, const std::string& name) {
   if (bytes.size() < 6) Fail(name, "the header is cut short");
   const int type = U16(bytes, 2);
   const int count = U16(bytes, 4);
@@ -96,17 +105,47 @@ RasterImage DecodeIcon(std::span<const uint8_t> bytes, const std::string& name) 
     const size_t at = 6 + 16 * static_cast<size_t>(i);
     Entry e{bytes[at] ? bytes[at] : 256, bytes[at + 1] ? bytes[at + 1] : 256, U16(bytes, at + 6),
             U32(bytes, at + 8), U32(bytes, at + 12)};
-    if (e.offset >= bytes.size() || e.size == 0 || e.size > bytes.size() - e.offset) continue;
+    if (e.offset >= fileSize || e.size == 0 || e.size > fileSize - e.offset) continue;
     const int distance = std::abs(e.width - kStandardIconSize) + std::abs(e.height - kStandardIconSize);
     const int score = distance * 64 - std::min(e.bitCount, 32);
     if (!found || score < best) found = true, best = score, chosen = e;
   }
   if (!found) Fail(name, "every image lies outside the file");
+  return chosen;
+}
+
+// The chosen entry's own size against the pixel limit, from the first bytes of
+// the file and of the entry, before the whole file is read.
+void CheckEntrySize(const std::string& path) {
+  const std::vector<uint8_t> header = ReadFilePart(path, 0, 6);
+  const size_t count = header.size() == 6 ? U16(header, 4) : 0;
+  const Entry entry =
+      ChooseEntry(ReadFilePart(path, 0, 6 + 16 * count), static_cast<uint64_t>(FileSizeOf(path)), path);
+  const std::vector<uint8_t> head = ReadFilePart(path, entry.offset, 40);
+  if (IsPng(head) && head.size() >= 24) {
+    const uint32_t w = (head[16] << 24) | (head[17] << 16) | (head[18] << 8) | head[19];
+    const uint32_t h = (head[20] << 24) | (head[21] << 16) | (head[22] << 8) | head[23];
+    CheckPicturePixels(path, w, h);
+  } else if (head.size() >= 12 && U32(head, 0) == 12) {
+    CheckPicturePixels(path, U16(head, 4), U16(head, 6) / 2);
+  } else if (head.size() >= 12) {
+    const int64_t height = static_cast<int32_t>(U32(head, 8));
+    CheckPicturePixels(path, static_cast<int32_t>(U32(head, 4)), (height < 0 ? -height : height) / 2);
+  }
+}
+
+}  // namespace
+
+RasterImage DecodeIcon(std::span<const uint8_t> bytes, const std::string& name) {
+  const Entry chosen = ChooseEntry(bytes, bytes.size(), name);
   const std::span<const uint8_t> data = bytes.subspan(chosen.offset, chosen.size);
   return IsPng(data) ? DecodePngEntry(data, name) : DecodeDibEntry(data, name);
 }
 
-RasterImage LoadIconFile(const std::string& path) { return DecodeIcon(ReadWholeFile(path), path); }
+RasterImage LoadIconFile(const std::string& path) {
+  CheckEntrySize(path);
+  return DecodeIcon(ReadWholeFile(path), path);
+}
 
 namespace {
 

@@ -1,10 +1,12 @@
 #include "formats/image_files.h"
 
+#include <new>
 #include <vector>
 
 #include "core/bmp_codec.h"
 #include "core/file_io.h"
 #include "core/pixel_ops.h"
+#include "core/tessalin_error.h"
 #include "formats/gif_codec.h"
 #include "formats/icon_codec.h"
 #include "formats/jpeg_codec.h"
@@ -53,10 +55,45 @@ void SaveRawGrey(const RasterImage& picture, const std::string& path) {
   WriteFileAtomically(path, bytes);
 }
 
+// Readers and writers report in TessalinError; anything else that escapes them
+// (std::length_error, a library's own exception) is a fault of ours whose text,
+// such as "cannot create std::vector larger than max_size()", no user should
+// see: it becomes a plain message naming the file.
+template <typename Body>
+auto WithPlainErrors(const std::string& fileName, const char* doing, Body body) {
+  try {
+    return body();
+  } catch (const TessalinError&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    ThrowFileError(fileName, std::string("cannot be ") + doing + ": there is not enough memory.");
+  } catch (const std::exception&) {
+    ThrowFileError(fileName, std::string("cannot be ") + doing + " because of an internal error.");
+  }
+}
+
+RasterImage LoadFile(const std::string& fileName, FileContext& context);
+bool SaveFile(const std::string& fileName, const RasterImage& picture, FileContext& context);
+
 }  // namespace
 
 RasterImage LoadImageFile(const std::string& fileName, FileContext& context) {
   ClearWizardFlag clearFlag{context.state};
+  return WithPlainErrors(fileName, "read", [&] { return LoadFile(fileName, context); });
+}
+
+bool SaveImageFile(const std::string& fileName, const RasterImage& picture, FileContext& context) {
+  BusyScope busy(context.cursor);
+  // One refusal for every format: an empty file would be no picture at all.
+  if (!picture.HasImage())
+    ThrowFileError(fileName, "cannot be written: the picture is empty (" + std::to_string(picture.Width()) +
+                                 " x " + std::to_string(picture.Height()) + " pixels).");
+  return WithPlainErrors(fileName, "written", [&] { return SaveFile(fileName, picture, context); });
+}
+
+namespace {
+
+RasterImage LoadFile(const std::string& fileName, FileContext& context) {
   RasterImage raster;
   const std::string ext = LowerExtension(fileName);
   if (IsJpegExtension(ext)) {
@@ -97,8 +134,7 @@ RasterImage LoadImageFile(const std::string& fileName, FileContext& context) {
   return raster;
 }
 
-bool SaveImageFile(const std::string& fileName, const RasterImage& picture, FileContext& context) {
-  BusyScope busy(context.cursor);
+bool SaveFile(const std::string& fileName, const RasterImage& picture, FileContext& context) {
   const std::string ext = LowerExtension(fileName);
   if (IsJpegExtension(ext)) {
     SaveJpegFile(picture, fileName);
@@ -133,6 +169,8 @@ bool SaveImageFile(const std::string& fileName, const RasterImage& picture, File
   }
   return true;
 }
+
+}  // namespace
 
 const std::vector<std::string>& ReadableExtensions() {
   static const std::vector<std::string> kReadable = {

@@ -3,9 +3,13 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "core/file_io.h"
 #include "core/limits.h"
@@ -14,6 +18,18 @@
 namespace tessalin {
 
 namespace {
+
+// A small progressive file can ask for hundreds of scans, each a pass over the
+// whole picture however little it holds. Encoders write far fewer: libjpeg's
+// progression 10 for colour (2 + 4 per component otherwise, 60 at the most),
+// optimising encoders about a dozen. Like djpeg's -maxscans and TurboJPEG's
+// scan limit, more are refused.
+constexpr int kMaxScans = 100;
+
+// A progressive picture keeps every coefficient until its last scan: 2 bytes a
+// sample of every component (800 MB for CMYK at the pixel limit), on top of the
+// 3 bytes a pixel of the result. Together they stay within this.
+constexpr int64_t kMaxDecodeBytes = 960'000'000;
 
 // libjpeg reports fatal errors through error_exit, which must not return; we
 // jump back to the caller's setjmp. No C++ object with a destructor lives
@@ -26,7 +42,14 @@ struct ErrorManager {
 
 void OnErrorExit(j_common_ptr info) {
   auto* mgr = reinterpret_cast<ErrorManager*>(info->err);
-  (*info->err->format_message)(info, mgr->message);
+  if (info->err->msg_code == JERR_NO_BACKING_STORE) {
+    // Its whole-picture buffers would pass the memory given to it.
+    std::snprintf(mgr->message, sizeof mgr->message,
+                  "a progressive picture of this size and colour needs more than %lld MB to decode",
+                  static_cast<long long>(kMaxDecodeBytes / 1'000'000));
+  } else {
+    (*info->err->format_message)(info, mgr->message);
+  }
   std::longjmp(mgr->jump, 1);
 }
 
@@ -42,16 +65,13 @@ void OnEmitMessage(j_common_ptr info, int level) {
   }
 }
 
-// A small progressive file can ask for thousands of scans, each a pass over the
-// whole picture; no encoder writes more than a few dozen.
-constexpr int kMaxScans = 1000;
-
 void OnProgress(j_common_ptr info) {
   if (!info->is_decompressor) return;
   auto* cinfo = reinterpret_cast<j_decompress_ptr>(info);
   if (cinfo->input_scan_number > kMaxScans) {
     auto* mgr = reinterpret_cast<ErrorManager*>(info->err);
-    std::snprintf(mgr->message, sizeof mgr->message, "it has more than %d scans", kMaxScans);
+    std::snprintf(mgr->message, sizeof mgr->message,
+                  "it has more than %d progressive scans, more than any encoder writes", kMaxScans);
     std::longjmp(mgr->jump, 1);
   }
 }
@@ -69,8 +89,10 @@ struct DecodeOut {
   char limitMessage[160];
 };
 
-// Returns false with mgr.message set, or with out.limitMessage set for a picture above the limit.
-bool DecodeWithLibjpeg(const uint8_t* data, size_t size, ErrorManager& mgr, DecodeOut& out) {
+// Reads from `file` when it is given (the header is checked before the rest is
+// read), else from data and size. Returns false with mgr.message set, or with
+// out.limitMessage set for a picture above the limit.
+bool DecodeWithLibjpeg(std::FILE* file, const uint8_t* data, size_t size, ErrorManager& mgr, DecodeOut& out) {
   jpeg_decompress_struct cinfo;
   InstallErrors(mgr);
   cinfo.err = &mgr.base;
@@ -82,7 +104,10 @@ bool DecodeWithLibjpeg(const uint8_t* data, size_t size, ErrorManager& mgr, Deco
   jpeg_progress_mgr progress{};
   progress.progress_monitor = OnProgress;
   cinfo.progress = &progress;
-  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  if (file)
+    jpeg_stdio_src(&cinfo, file);
+  else
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   if (!WithinPixelLimit(cinfo.image_width, cinfo.image_height)) {
     std::snprintf(out.limitMessage, sizeof out.limitMessage,
@@ -98,6 +123,9 @@ bool DecodeWithLibjpeg(const uint8_t* data, size_t size, ErrorManager& mgr, Deco
     cinfo.out_color_space = JCS_GRAYSCALE;
   else
     cinfo.out_color_space = JCS_RGB;
+  // What the result leaves of the budget bounds libjpeg's whole-picture buffers.
+  const int64_t resultBytes = int64_t{3} * cinfo.image_width * cinfo.image_height;
+  cinfo.mem->max_memory_to_use = static_cast<long>(std::max<int64_t>(kMaxDecodeBytes - resultBytes, 1));
   jpeg_start_decompress(&cinfo);
   const int width = static_cast<int>(cinfo.output_width);
   const int height = static_cast<int>(cinfo.output_height);
@@ -184,20 +212,38 @@ bool EncodeWithLibjpeg(ErrorManager& mgr, EncodeIn& in) {
 
 }  // namespace
 
-RasterImage DecodeJpeg(std::span<const uint8_t> bytes, const std::string& nameForErrors) {
-  if (bytes.empty()) ThrowFileError(nameForErrors, "is empty, not a JPEG file.");
+namespace {
+
+RasterImage Decode(std::FILE* file, std::span<const uint8_t> bytes, const std::string& nameForErrors) {
   RasterImage image;
   std::vector<uint8_t> row;
   ErrorManager mgr;
   DecodeOut out{&image, &row, {0}};
-  if (!DecodeWithLibjpeg(bytes.data(), bytes.size(), mgr, out)) {
+  if (!DecodeWithLibjpeg(file, bytes.data(), bytes.size(), mgr, out)) {
     if (out.limitMessage[0]) ThrowFileError(nameForErrors, std::string(out.limitMessage) + ".");
     ThrowFileError(nameForErrors, std::string("is not a readable JPEG file: ") + mgr.message + ".");
   }
   return image;
 }
 
-RasterImage LoadJpegFile(const std::string& path) { return DecodeJpeg(ReadWholeFile(path), path); }
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+RasterImage DecodeJpeg(std::span<const uint8_t> bytes, const std::string& nameForErrors) {
+  if (bytes.empty()) ThrowFileError(nameForErrors, "is empty, not a JPEG file.");
+  return Decode(nullptr, bytes, nameForErrors);
+}
+
+RasterImage LoadJpegFile(const std::string& path) {
+  // Read as it is decoded, so a size past the limit is refused from the header.
+  if (FileSizeOf(path) == 0) ThrowFileError(path, "is empty, not a JPEG file.");
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) ThrowFileError(path, std::string("cannot be opened: ") + std::strerror(errno) + ".");
+  return Decode(file.get(), {}, path);
+}
 
 std::vector<uint8_t> EncodeJpeg(const RasterImage& picture, const std::string& nameForErrors) {
   if (!picture.HasImage()) ThrowFileError(nameForErrors, "there is no picture to write.");

@@ -58,8 +58,12 @@ MetaCanvas::MetaCanvas(int width, int height, const std::string& name)
       name_(name),
       // Room for painting the canvas four times over plus small work, which
       // keeps any file within a second or so even at the pixel limit.
-      budget_(4 * static_cast<int64_t>(width) * height + 64'000'000),
-      bgr_(static_cast<size_t>(width) * height * 3, 255) {}
+      budget_(4 * static_cast<int64_t>(width) * height + 64'000'000) {}
+
+uint8_t* MetaCanvas::RowAt(int y) {
+  if (!pixels_.HasImage()) pixels_ = NewRaster(PixelFormat::pfDevice, height_, width_);
+  return pixels_.Row(y);
+}
 
 void MetaCanvas::Spend(int64_t work) {
   budget_ -= work;
@@ -69,12 +73,13 @@ void MetaCanvas::Spend(int64_t work) {
 
 void MetaCanvas::Put(int x, int y, Color c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  uint8_t* p = bgr_.data() + (static_cast<size_t>(y) * width_ + x) * 3;
+  uint8_t* p = RowAt(y) + 4 * static_cast<size_t>(x);
   p[0] = BlueOf(c), p[1] = GreenOf(c), p[2] = RedOf(c);
 }
 
 Color MetaCanvas::Pixel(int x, int y) const {
-  const uint8_t* p = bgr_.data() + (static_cast<size_t>(y) * width_ + x) * 3;
+  if (!pixels_.HasImage()) return kWhite;
+  const uint8_t* p = pixels_.Row(y) + 4 * static_cast<size_t>(x);
   return MakeColor(p[2], p[1], p[0]);
 }
 
@@ -118,9 +123,9 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
       const int from = std::max(0, static_cast<int>(std::ceil(xa - 0.5)));
       const int to = std::min(width_ - 1, static_cast<int>(std::ceil(xb - 0.5)) - 1);
       // from and to lie inside the row, so the span is written straight.
-      uint8_t* p = bgr_.data() + (static_cast<size_t>(y) * width_ + std::max(from, 0)) * 3;
+      uint8_t* p = RowAt(y) + 4 * static_cast<size_t>(std::max(from, 0));
       const uint8_t b = BlueOf(color), g = GreenOf(color), r = RedOf(color);
-      for (int x = from; x <= to; ++x, p += 3) p[0] = b, p[1] = g, p[2] = r;
+      for (int x = from; x <= to; ++x, p += 4) p[0] = b, p[1] = g, p[2] = r;
     }
   }
 }
@@ -236,8 +241,18 @@ void MetaCanvas::Ellipse(double left, double top, double right, double bottom, c
   }
 }
 
-void MetaCanvas::Blit(double left, double top, double right, double bottom, const DibPixels* source, int srcX,
-                      int srcY, int srcWidth, int srcHeight, uint32_t rop, Color pattern) {
+namespace {
+
+// The source pixel that destination pixel `d` samples: nearest, counted from `from`.
+int64_t SourceIndex(int d, double start, double end, int64_t from, int64_t count) {
+  const double u = (d + 0.5 - start) / (end - start);  // within [0, 1) for a pixel the destination covers
+  return from + static_cast<int64_t>(std::clamp(std::floor(u * static_cast<double>(count)), -1e18, 1e18));
+}
+
+}  // namespace
+
+void MetaCanvas::Blit(double left, double top, double right, double bottom, DibView* source, int64_t srcX,
+                      int64_t srcY, int64_t srcWidth, int64_t srcHeight, uint32_t rop, Color pattern) {
   if (!std::isfinite(left) || !std::isfinite(right) || !std::isfinite(top) || !std::isfinite(bottom)) return;
   if (left == right || top == bottom) return;
   const double x0 = std::min(left, right), x1 = std::max(left, right);
@@ -249,30 +264,46 @@ void MetaCanvas::Blit(double left, double top, double right, double bottom, cons
   const int toX = std::min(width_ - 1, static_cast<int>(std::ceil(cx1 - 0.5)) - 1);
   const int fromY = std::max(0, static_cast<int>(std::ceil(cy0 - 0.5)));
   const int toY = std::min(height_ - 1, static_cast<int>(std::ceil(cy1 - 0.5)) - 1);
-  if (toX >= fromX && toY >= fromY) Spend(static_cast<int64_t>(toX - fromX + 1) * (toY - fromY + 1));
+  if (toX < fromX || toY < fromY) return;
+  Spend(static_cast<int64_t>(toX - fromX + 1) * (toY - fromY + 1));
+  if (source && (srcWidth == 0 || srcHeight == 0)) return;
+  if (source && source->RunLength()) {
+    // The source rows are decoded only over the rectangle these pixels sample
+    // (nearest sampling is monotonic, so its corners bound it), and that
+    // decoding counts against the budget like painting.
+    const int64_t sxA = SourceIndex(fromX, left, right, srcX, srcWidth),
+                  sxB = SourceIndex(toX, left, right, srcX, srcWidth);
+    const int64_t syA = SourceIndex(fromY, top, bottom, srcY, srcHeight),
+                  syB = SourceIndex(toY, top, bottom, srcY, srcHeight);
+    const int64_t l = std::max<int64_t>(std::min(sxA, sxB), 0),
+                  r = std::min<int64_t>(std::max(sxA, sxB) + 1, source->Width());
+    const int64_t t = std::max<int64_t>(std::min(syA, syB), 0),
+                  b = std::min<int64_t>(std::max(syA, syB) + 1, source->Height());
+    if (r <= l || b <= t) return;  // every sample lies outside the bitmap
+    Spend((r - l) * (b - t));
+    source->DecodeRegion(
+        {static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(b)});
+  }
   const uint8_t pat[3] = {BlueOf(pattern), GreenOf(pattern), RedOf(pattern)};
   for (int y = fromY; y <= toY; ++y) {
+    const int64_t sy = source ? SourceIndex(y, top, bottom, srcY, srcHeight) : 0;
+    uint8_t* row = RowAt(y);
     for (int x = fromX; x <= toX; ++x) {
-      uint8_t src[3] = {0, 0, 0};
+      uint8_t src[4] = {0, 0, 0, 0};
       if (source) {
-        if (srcWidth == 0 || srcHeight == 0) return;
-        const double u = (x + 0.5 - left) / (right - left), v = (y + 0.5 - top) / (bottom - top);
-        const int sx = srcX + static_cast<int>(std::floor(u * srcWidth));
-        const int sy = srcY + static_cast<int>(std::floor(v * srcHeight));
-        if (sx < 0 || sy < 0 || sx >= source->width || sy >= source->height) continue;
-        const uint8_t* p = source->bgra.data() + (static_cast<size_t>(sy) * source->width + sx) * 4;
-        src[0] = p[0], src[1] = p[1], src[2] = p[2];
+        const int64_t sx = SourceIndex(x, left, right, srcX, srcWidth);
+        if (sx < 0 || sy < 0 || sx >= source->Width() || sy >= source->Height()) continue;
+        source->Pixel(static_cast<int>(sx), static_cast<int>(sy), src);
       }
-      uint8_t* d = bgr_.data() + (static_cast<size_t>(y) * width_ + x) * 3;
+      uint8_t* d = row + 4 * static_cast<size_t>(x);
       for (int c = 0; c < 3; ++c) d[c] = ApplyRop(rop, src[c], d[c], pat[c]);
     }
   }
 }
 
-RasterImage MetaCanvas::ToRaster() const {
-  RasterImage out = NewRaster(PixelFormat::pfDevice, height_, width_);
-  for (int y = 0; y < height_; ++y) out.WriteRowBgr(y, bgr_.data() + static_cast<size_t>(y) * width_ * 3);
-  return out;
+RasterImage MetaCanvas::TakeRaster() {
+  RowAt(0);
+  return std::move(pixels_);
 }
 
 }  // namespace tessalin

@@ -20,8 +20,9 @@ struct PointF {
 
 class MetaCanvas {
  public:
-  // White. A file whose records together would paint more than a generous
-  // multiple of the canvas is refused with an error naming `name`.
+  // White (made when first drawn on). A file whose records together would paint (or decode from their
+  // embedded bitmaps) more than a generous multiple of the canvas is refused
+  // with an error naming `name`.
   MetaCanvas(int width, int height, const std::string& name);
 
   int Width() const { return width_; }
@@ -39,11 +40,12 @@ class MetaCanvas {
   // Copies the source rectangle (top-down pixel coordinates) of `source` onto the
   // destination rectangle, stretching by nearest pixel; a destination with
   // right < left (or bottom < top) mirrors. A null source paints with `pattern`.
-  void Blit(double left, double top, double right, double bottom, const DibPixels* source, int srcX, int srcY,
-            int srcWidth, int srcHeight, uint32_t rop, Color pattern);
+  // Only the source pixels that land on the canvas are read (or decoded).
+  void Blit(double left, double top, double right, double bottom, DibView* source, int64_t srcX, int64_t srcY,
+            int64_t srcWidth, int64_t srcHeight, uint32_t rop, Color pattern);
 
   Color Pixel(int x, int y) const;
-  RasterImage ToRaster() const;  // pfDevice
+  RasterImage TakeRaster();  // pfDevice; the canvas is empty afterwards
 
  private:
   void Put(int x, int y, Color color);
@@ -53,7 +55,9 @@ class MetaCanvas {
   int width_, height_;
   std::string name_;
   int64_t budget_;
-  std::vector<uint8_t> bgr_;
+  // Made at the first drawing, so that a file refused before it costs nothing.
+  uint8_t* RowAt(int y);
+  RasterImage pixels_;  // pfDevice: B, G, R, 0, drawn into directly
 };
 
 }  // namespace tessalin

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "core/file_io.h"
 #include "core/tessalin_error.h"
@@ -21,6 +22,10 @@ namespace {
 [[noreturn]] void Fail(const std::string& name, const std::string& what) {
   ThrowFileError(name, "is not a readable metafile: " + what + ".");
 }
+
+// How much of a file is read first for its header (an old-style file without
+// a placeable header declares its size in a record near the start).
+constexpr size_t kMetafileHeadBytes = 64 * 1024;
 
 // Little-endian reads that never leave the span: a short record is an error.
 class Reader {
@@ -104,7 +109,47 @@ class Player {
   double originX = 0, originY = 0, scaleX = 1, scaleY = 1;
   bool wmf = false;  // old-style: the window maps onto the whole output
 
+  // A transform of NaN or infinity would make every size computed from it
+  // meaningless: such a file is refused, not drawn.
   PointF ToDevice(double x, double y) const {
+    const PointF p = Map(x, y);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y))
+      Fail(name_, "a point maps to a coordinate that is not a finite number");
+    return p;
+  }
+
+  void SetWorld(const Xform& world) {
+    for (double v : {world.m11, world.m12, world.m21, world.m22, world.dx, world.dy})
+      if (!std::isfinite(v)) Fail(name_, "its world transform holds a number that is not finite");
+    dc.world = world;
+  }
+
+  double PenPixels() const {
+    const PointF a = ToDevice(0, 0), b = ToDevice(dc.pen.width, 0);
+    return std::hypot(b.x - a.x, b.y - a.y);
+  }
+
+  void Create(uint32_t index, GdiObject object) { objects_[index] = object; }
+  void Delete(uint32_t index) {
+    if (objects_.erase(index) && wmf && index < nextSlot_) freedSlots_.insert(index);
+  }
+
+  // Old-style files number their objects by the lowest free slot. Every slot
+  // below nextSlot_ is taken unless it waits in freedSlots_, so no create walks
+  // the table.
+  void CreateInFreeSlot(GdiObject object) {
+    uint32_t slot = nextSlot_;
+    if (freedSlots_.empty()) {
+      ++nextSlot_;
+    } else {
+      slot = *freedSlots_.begin();
+      freedSlots_.erase(freedSlots_.begin());
+    }
+    objects_[slot] = object;
+  }
+
+ private:
+  PointF Map(double x, double y) const {
     const PointF w = dc.world.Apply({x, y});
     double sx = 1, sy = 1;
     if (wmf) {
@@ -144,14 +189,7 @@ class Player {
     return {(dx - originX) * scaleX, (dy - originY) * scaleY};
   }
 
-  double PenPixels() const {
-    const PointF a = ToDevice(0, 0), b = ToDevice(dc.pen.width, 0);
-    return std::hypot(b.x - a.x, b.y - a.y);
-  }
-
-  void Create(uint32_t index, GdiObject object) { objects_[index] = object; }
-  void Delete(uint32_t index) { objects_.erase(index); }
-
+ public:
   void Select(uint32_t index) {
     if (index & 0x80000000u) {  // stock objects
       switch (index & 0x7FFFFFFF) {
@@ -193,14 +231,14 @@ class Player {
     if (it->second.kind == GdiObject::kBrush) dc.brush = it->second.brush;
   }
 
-  // The lowest free slot, as the old format numbers its objects.
-  uint32_t FreeSlot() const {
-    uint32_t i = 0;
-    while (objects_.count(i)) ++i;
-    return i;
+  // Each saved state costs far more than its 8-byte record: the stack is bounded.
+  void Save() {
+    constexpr size_t kMaxSaved = 65536;
+    if (saved_.size() >= kMaxSaved)
+      Fail(name_,
+           "it saves more than " + std::to_string(kMaxSaved) + " drawing states without restoring them");
+    saved_.push_back(dc);
   }
-
-  void Save() { saved_.push_back(dc); }
   void Restore(int relative) {
     if (relative >= 0 || saved_.empty()) return;
     const size_t drop = std::min(saved_.size(), static_cast<size_t>(-static_cast<int64_t>(relative)));
@@ -243,13 +281,13 @@ class Player {
   }
 
   // A bitmap (or, without one, the brush) onto the logical destination rectangle.
-  void Bitmap(double x, double y, double w, double h, std::optional<DibPixels> dib, int sx, int sy, int sw,
+  void Bitmap(double x, double y, double w, double h, std::optional<DibView> dib, int sx, int sy, int sw,
               int sh, bool bottomUpSource, uint32_t rop) {
     const PointF a = ToDevice(x, y), b = ToDevice(x + w, y + h);
     if (dib) {
       // Source rectangles count rows from the bottom of a bottom-up bitmap.
-      if (bottomUpSource) sy = dib->height - sy - sh;
-      canvas_.Blit(a.x, a.y, b.x, b.y, &*dib, sx, sy, sw, sh, rop, dc.brush.color);
+      const int64_t top = bottomUpSource ? int64_t{dib->Height()} - sy - sh : sy;
+      canvas_.Blit(a.x, a.y, b.x, b.y, &*dib, sx, top, sw, sh, rop, dc.brush.color);
     } else {
       canvas_.Blit(a.x, a.y, b.x, b.y, nullptr, 0, 0, 0, 0, rop, dc.brush.none ? kWhite : dc.brush.color);
     }
@@ -261,13 +299,15 @@ class Player {
   MetaCanvas& canvas_;
   const std::string& name_;
   std::map<uint32_t, GdiObject> objects_;
+  uint32_t nextSlot_ = 0;
+  std::set<uint32_t> freedSlots_;
   std::vector<DcState> saved_;
 };
 
-std::optional<DibPixels> EmbeddedDib(const Reader& rec, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
-                                     uint32_t cbBits, const std::string& name) {
+std::optional<DibView> EmbeddedDib(const Reader& rec, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
+                                   uint32_t cbBits, const std::string& name) {
   if (cbBmi == 0) return std::nullopt;
-  return DecodeDib(rec.Sub(offBmi, cbBmi), rec.Sub(offBits, cbBits), name);
+  return std::optional<DibView>(std::in_place, rec.Sub(offBmi, cbBmi), rec.Sub(offBits, cbBits), name);
 }
 
 bool BottomUp(const Reader& rec, uint32_t offBmi) { return rec.I32(offBmi + 8) > 0; }
@@ -381,10 +421,10 @@ void PlayEmfRecord(Player& p, const Reader& r, uint32_t type, const std::string&
     case U_EMR_MODIFYWORLDTRANSFORM: {
       Xform x{r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28)};
       const uint32_t mode = type == U_EMR_SETWORLDTRANSFORM ? 4 : r.U32(32);
-      if (mode == 1) dc.world = Xform();
-      if (mode == 2) dc.world = x.Then(dc.world);
-      if (mode == 3) dc.world = dc.world.Then(x);
-      if (mode == 4) dc.world = x;
+      if (mode == 1) p.SetWorld(Xform());
+      if (mode == 2) p.SetWorld(x.Then(dc.world));
+      if (mode == 3) p.SetWorld(dc.world.Then(x));
+      if (mode == 4) p.SetWorld(x);
       break;
     }
     case U_EMR_CREATEPEN: {
@@ -472,12 +512,12 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
     for (uint32_t i = 0; i < n; ++i) pts[i] = {double(r.I16(at + 4 * i)), double(r.I16(at + 4 * i + 2))};
     return pts;
   };
-  auto dibAt = [&](size_t at) -> std::optional<DibPixels> {
+  auto dibAt = [&](size_t at) -> std::optional<DibView> {
     const size_t end = static_cast<size_t>(words) * 2;
     if (at >= end) return std::nullopt;
     const auto all = r.Sub(at, end - at);
     const DibHeader h = ReadDibHeader(all, name);
-    return DecodeDib(all, all.subspan(static_cast<size_t>(h.headerSize)), name);
+    return std::optional<DibView>(std::in_place, all, all.subspan(static_cast<size_t>(h.headerSize)), name);
   };
   // libUEMF numbers the old records by the low byte of their function code.
   switch (function & 0xFF) {
@@ -533,14 +573,14 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
       GdiObject o;
       o.kind = GdiObject::kPen;
       o.pen = {ColorRef(r.U32(12)), double(r.I16(8)), (r.U16(6) & 0xF) == 5};
-      p.Create(p.FreeSlot(), o);
+      p.CreateInFreeSlot(o);
       break;
     }
     case U_WMR_CREATEBRUSHINDIRECT: {
       GdiObject o;
       o.kind = GdiObject::kBrush;
       o.brush = {ColorRef(r.U32(8)), r.U16(6) == 1};
-      p.Create(p.FreeSlot(), o);
+      p.CreateInFreeSlot(o);
       break;
     }
     case U_WMR_CREATEFONTINDIRECT:
@@ -548,7 +588,7 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
     case U_WMR_CREATEPATTERNBRUSH:
     case U_WMR_DIBCREATEPATTERNBRUSH:
     case U_WMR_CREATEREGION:
-      p.Create(p.FreeSlot(), GdiObject());
+      p.CreateInFreeSlot(GdiObject());
       break;
     case U_WMR_SELECTOBJECT:
       p.Select(r.U16(6));
@@ -595,7 +635,16 @@ void PlayWmfRecord(Player& p, const Reader& r, uint32_t words, uint16_t function
 
 }  // namespace
 
-RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
+namespace {
+
+// The output grid an enhanced metafile's header declares.
+struct EmfFrame {
+  int64_t width = 0, height = 0;
+  double originX = 0, originY = 0, pxPerMmX = 96 / 25.4, pxPerMmY = 96 / 25.4;
+};
+
+// Reads the 88-byte header; refuses a missing header, no size, or a size past the pixel limit.
+EmfFrame ReadEmfFrame(std::span<const uint8_t> bytes, const std::string& name) {
   const Reader head(bytes, name);
   if (bytes.size() < 88 || head.U32(0) != U_EMR_HEADER || head.U32(40) != 0x464D4520)
     Fail(name, "the enhanced metafile header is missing");
@@ -603,45 +652,73 @@ RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
   const int32_t fl = head.I32(24), ft = head.I32(28), fr = head.I32(32), fb = head.I32(36);
   const int32_t devX = head.I32(72), devY = head.I32(76), mmX = head.I32(80), mmY = head.I32(84);
 
-  double pxPerMmX = 96 / 25.4, pxPerMmY = 96 / 25.4;
+  EmfFrame f;
   if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0)
-    pxPerMmX = double(devX) / mmX, pxPerMmY = double(devY) / mmY;
-  double originX = fl * pxPerMmX / 100, originY = ft * pxPerMmY / 100;
-  int64_t width = std::llround((static_cast<double>(fr) - fl) * pxPerMmX / 100);
-  int64_t height = std::llround((static_cast<double>(fb) - ft) * pxPerMmY / 100);
-  if (width <= 0 || height <= 0) {  // no usable frame: the bounds in device pixels
-    width = static_cast<int64_t>(br) - bl + 1, height = static_cast<int64_t>(bb) - bt + 1;
-    originX = bl, originY = bt;
+    f.pxPerMmX = double(devX) / mmX, f.pxPerMmY = double(devY) / mmY;
+  f.originX = fl * f.pxPerMmX / 100, f.originY = ft * f.pxPerMmY / 100;
+  f.width = std::llround((static_cast<double>(fr) - fl) * f.pxPerMmX / 100);
+  f.height = std::llround((static_cast<double>(fb) - ft) * f.pxPerMmY / 100);
+  if (f.width <= 0 || f.height <= 0) {  // no usable frame: the bounds in device pixels
+    f.width = static_cast<int64_t>(br) - bl + 1, f.height = static_cast<int64_t>(bb) - bt + 1;
+    f.originX = bl, f.originY = bt;
   }
-  if (width <= 0 || height <= 0) Fail(name, "it has no picture size");
-  CheckPicturePixels(name, width, height);
+  if (f.width <= 0 || f.height <= 0) Fail(name, "it has no picture size");
+  CheckPicturePixels(name, f.width, f.height);
   // Our frame is the picture's pixel grid: snap its origin when it lies on one.
-  if (std::fabs(originX - std::nearbyint(originX)) < 0.05) originX = std::nearbyint(originX);
-  if (std::fabs(originY - std::nearbyint(originY)) < 0.05) originY = std::nearbyint(originY);
+  if (std::fabs(f.originX - std::nearbyint(f.originX)) < 0.05) f.originX = std::nearbyint(f.originX);
+  if (std::fabs(f.originY - std::nearbyint(f.originY)) < 0.05) f.originY = std::nearbyint(f.originY);
+  return f;
+}
 
-  MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height), name);
-  Player player(canvas, name);
-  player.pxPerMmX = pxPerMmX, player.pxPerMmY = pxPerMmY;
-  player.originX = originX, player.originY = originY;
+}  // namespace
 
-  size_t at = 0;
-  bool ended = false;
-  while (at < bytes.size()) {
+namespace {
+
+// Every record's offset and size up to the end record, checked before anything
+// is allocated, so that a damaged file costs no canvas.
+std::vector<std::pair<size_t, uint32_t>> EmfRecords(std::span<const uint8_t> bytes, const std::string& name) {
+  const Reader head(bytes, name);
+  std::vector<std::pair<size_t, uint32_t>> records;
+  for (size_t at = 0; at < bytes.size();) {
     if (bytes.size() - at < 8) Fail(name, "a record is cut short");
     const uint32_t type = head.U32(at), size = head.U32(at + 4);
     if (size < 8 || size % 4 != 0 || size > bytes.size() - at) Fail(name, "a record is cut short or damaged");
-    if (type == U_EMR_EOF) {
-      ended = true;
-      break;
-    }
-    PlayEmfRecord(player, Reader(bytes.subspan(at, size), name), type, name);
+    if (type == U_EMR_EOF) return records;
+    records.emplace_back(at, size);
     at += size;
   }
-  if (!ended) Fail(name, "it ends before its last record");
-  return canvas.ToRaster();
+  Fail(name, "it ends before its last record");
 }
 
-RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& name) {
+}  // namespace
+
+RasterImage DecodeEmf(std::span<const uint8_t> bytes, const std::string& name) {
+  const Reader head(bytes, name);
+  const EmfFrame frame = ReadEmfFrame(bytes, name);
+  const std::vector<std::pair<size_t, uint32_t>> records = EmfRecords(bytes, name);
+  MetaCanvas canvas(static_cast<int>(frame.width), static_cast<int>(frame.height), name);
+  Player player(canvas, name);
+  player.pxPerMmX = frame.pxPerMmX, player.pxPerMmY = frame.pxPerMmY;
+  player.originX = frame.originX, player.originY = frame.originY;
+  for (const auto& [at, size] : records)
+    PlayEmfRecord(player, Reader(bytes.subspan(at, size), name), head.U32(at), name);
+  return canvas.TakeRaster();
+}
+
+namespace {
+
+// An old-style metafile's records and the output grid they declare.
+struct WmfLayout {
+  std::vector<std::pair<size_t, uint32_t>> records;  // offset and size in words
+  int64_t width = 0, height = 0;
+  double orgX = 0, orgY = 0, extX = 0, extY = 0;
+};
+
+// Walks the headers and records once, checking each, and works out the picture
+// size: the placeable header's box, or the first window extent. With `headOnly`
+// the bytes are only the file's beginning: the walk stops where they end and
+// only a size found so far is checked against the pixel limit.
+WmfLayout ReadWmfLayout(std::span<const uint8_t> bytes, const std::string& name, bool headOnly) {
   const Reader head(bytes, name);
   size_t at = 0;
   bool placeable = false;
@@ -657,11 +734,11 @@ RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& name) {
   if ((kind != 1 && kind != 2) || headerWords != 9) Fail(name, "the Windows metafile header is damaged");
   const size_t first = at + 18;
 
-  // Walk once to check every record and find the window of a file without a placeable header.
-  std::vector<std::pair<size_t, uint32_t>> records;
+  WmfLayout layout;
   bool ended = false, haveExt = false;
-  double orgX = 0, orgY = 0, extX = 0, extY = 0;
   for (size_t pos = first; pos < bytes.size();) {
+    const bool whole = bytes.size() - pos >= 6 && head.U32(pos) <= (bytes.size() - pos) / 2;
+    if (headOnly && !whole) break;
     if (bytes.size() - pos < 6) Fail(name, "a record is cut short");
     const uint32_t words = head.U32(pos);
     const uint16_t function = head.U16(pos + 4);
@@ -671,43 +748,59 @@ RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& name) {
       break;
     }
     if ((function & 0xFF) == U_WMR_SETWINDOWEXT && !haveExt && words >= 5) {
-      extY = head.I16(pos + 6), extX = head.I16(pos + 8), haveExt = true;
+      layout.extY = head.I16(pos + 6), layout.extX = head.I16(pos + 8), haveExt = true;
     }
     if ((function & 0xFF) == U_WMR_SETWINDOWORG && !haveExt && words >= 5)
-      orgY = head.I16(pos + 6), orgX = head.I16(pos + 8);
-    records.emplace_back(pos, words);
+      layout.orgY = head.I16(pos + 6), layout.orgX = head.I16(pos + 8);
+    if (!headOnly) layout.records.emplace_back(pos, words);
     pos += static_cast<size_t>(words) * 2;
   }
-  if (!ended) Fail(name, "it ends before its last record");
+  if (!ended && !headOnly) Fail(name, "it ends before its last record");
 
-  int64_t width = 0, height = 0;
   if (placeable) {
     if (inch == 0) inch = 1440;
-    width = std::llround(std::fabs(double(bboxR) - bboxL) * kMetafileScreenDpi / inch);
-    height = std::llround(std::fabs(double(bboxB) - bboxT) * kMetafileScreenDpi / inch);
-    orgX = bboxL, orgY = bboxT, extX = bboxR - bboxL, extY = bboxB - bboxT;
+    layout.width = std::llround(std::fabs(double(bboxR) - bboxL) * kMetafileScreenDpi / inch);
+    layout.height = std::llround(std::fabs(double(bboxB) - bboxT) * kMetafileScreenDpi / inch);
+    layout.orgX = bboxL, layout.orgY = bboxT, layout.extX = bboxR - bboxL, layout.extY = bboxB - bboxT;
   } else if (haveExt) {
-    width = std::llround(std::fabs(extX)), height = std::llround(std::fabs(extY));
+    layout.width = std::llround(std::fabs(layout.extX)), layout.height = std::llround(std::fabs(layout.extY));
   }
-  if (width <= 0 || height <= 0) Fail(name, "it has no picture size");
-  CheckPicturePixels(name, width, height);
+  if ((layout.width <= 0 || layout.height <= 0) && !headOnly) Fail(name, "it has no picture size");
+  CheckPicturePixels(name, layout.width, layout.height);
+  return layout;
+}
+
+}  // namespace
+
+RasterImage DecodeWmf(std::span<const uint8_t> bytes, const std::string& name) {
+  const Reader head(bytes, name);
+  const WmfLayout layout = ReadWmfLayout(bytes, name, false);
+  const int64_t width = layout.width, height = layout.height;
   // The window (whatever the records set it to) spans the whole picture.
   MetaCanvas canvas(static_cast<int>(width), static_cast<int>(height), name);
   Player player(canvas, name);
   player.wmf = true;
   player.scaleX = static_cast<double>(width), player.scaleY = static_cast<double>(height);
-  player.dc.winOrgX = orgX, player.dc.winOrgY = orgY;
-  player.dc.winExtX = extX == 0 ? 1 : extX, player.dc.winExtY = extY == 0 ? 1 : extY;
-  for (const auto& [pos, words] : records) {
+  player.dc.winOrgX = layout.orgX, player.dc.winOrgY = layout.orgY;
+  player.dc.winExtX = layout.extX == 0 ? 1 : layout.extX,
+  player.dc.winExtY = layout.extY == 0 ? 1 : layout.extY;
+  for (const auto& [pos, words] : layout.records) {
     const Reader r(bytes.subspan(pos, static_cast<size_t>(words) * 2), name);
     PlayWmfRecord(player, r, words, head.U16(pos + 4), name);
   }
-  return canvas.ToRaster();
+  return canvas.TakeRaster();
 }
 
 RasterImage LoadMetafile(const std::string& path) {
+  const bool enhanced = LowerExtension(path) == ".emf";
+  // The size the header declares is checked before the whole file is read.
+  const std::vector<uint8_t> start = ReadFilePart(path, 0, kMetafileHeadBytes);
+  if (enhanced)
+    ReadEmfFrame(start, path);
+  else
+    ReadWmfLayout(start, path, true);
   const std::vector<uint8_t> bytes = ReadWholeFile(path);
-  return LowerExtension(path) == ".emf" ? DecodeEmf(bytes, path) : DecodeWmf(bytes, path);
+  return enhanced ? DecodeEmf(bytes, path) : DecodeWmf(bytes, path);
 }
 
 // ---- writing ----

@@ -1,11 +1,13 @@
 #include "formats/wbmp_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/file_io.h"
 #include "core/limits.h"
@@ -143,6 +145,27 @@ std::vector<uint8_t> EncodeWbmpByRecipe(const RasterImage& picture, int sharedBi
 
 namespace {
 
+// Packs a picture of any format whose every pixel is black or white, a row at
+// a time; false at the first other pixel (rows written so far are the
+// caller's to overwrite).
+bool PackBlackWhiteRows(const RasterImage& picture, uint8_t* bitsBase) {
+  const int W = picture.Width();
+  const size_t rowBytes = RowBytesFor(W);
+  std::vector<uint8_t> bgr(static_cast<size_t>(W) * 3);
+  for (int y = 0; y < picture.Height(); ++y) {
+    picture.ReadRowBgr(y, bgr.data());
+    uint8_t* bits = bitsBase + rowBytes * static_cast<size_t>(y);
+    std::fill(bits, bits + rowBytes, 0);
+    for (int x = 0; x < W; ++x) {
+      const uint8_t* p = bgr.data() + 3 * static_cast<size_t>(x);
+      const bool white = p[0] == 255 && p[1] == 255 && p[2] == 255;
+      if (!white && (p[0] | p[1] | p[2])) return false;
+      if (white) bits[x / 8] = static_cast<uint8_t>(bits[x / 8] | (0x80 >> (x % 8)));
+    }
+  }
+  return true;
+}
+
 // The rows of the recipe, (width + 7) div 8 bytes each, into `bitsBase`.
 void FillWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bitsBase) {
   // The recipe folded into one pass: the Sharpning2 intensity is a whole
@@ -154,15 +177,12 @@ void FillWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bitsBase)
   // A picture that is black and white already (1-bit, dithered) is written as
   // it is, 64 pixels at a time: the recipe would turn it all white or all black
   // at offsets of 128 or more in size, and the Dither command sets 128.
-  if (picture.Format() == PixelFormat::pf1Bit && EncodeBilevelWbmpRows(picture, bitsBase)) return;
-  RasterImage converted;
-  const RasterImage* rgb = &picture;
-  if (picture.Format() != PixelFormat::pf24Bit) {
-    converted.Assign(picture);
-    converted.SetPixelFormat(PixelFormat::pf24Bit);
-    rgb = &converted;
-  }
-  if (EncodeBilevelWbmpRows(*rgb, bitsBase)) return;
+  if (EncodeBilevelWbmpRows(picture, bitsBase)) return;
+  // Other formats are read a row at a time as B, G, R: the same bytes as a
+  // 24-bit copy of the picture, without making one.
+  const bool direct = picture.Format() == PixelFormat::pf24Bit;
+  if (!direct && PackBlackWhiteRows(picture, bitsBase)) return;
+
   // The byte grows with T and Monochrome with the byte, so a pixel is white
   // exactly when T reaches the first white T (or never, or always).
   constexpr int kLowT = -8 * 765, kHighT = 10 * 765;
@@ -176,8 +196,14 @@ void FillWbmpRows(const RasterImage& picture, int sharedBias, uint8_t* bitsBase)
     // s of the rows y - 1, y, y + 1 in a ring, with one replicated column on each side.
     const size_t bw = static_cast<size_t>(W) + 2;
     std::vector<int> ring(3 * bw), columns(bw), t(static_cast<size_t>(W) + 8, INT32_MIN);
+    std::vector<uint8_t> bgr(direct ? 0 : static_cast<size_t>(W) * 3);
     const auto fill = [&](int* s, int y) {
-      const uint8_t* row = rgb->Row(y < 0 ? 0 : (y >= H ? H - 1 : y));
+      const int from = y < 0 ? 0 : (y >= H ? H - 1 : y);
+      const uint8_t* row = picture.Row(from);
+      if (!direct) {
+        picture.ReadRowBgr(from, bgr.data());
+        row = bgr.data();
+      }
       for (int x = 0; x < W; ++x) s[x + 1] = row[3 * x] + row[3 * x + 1] + row[3 * x + 2];
       s[0] = s[1];
       s[W + 1] = s[W];

@@ -2,6 +2,7 @@
 // naming the file, never a crash, never a huge allocation.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "core/tessalin_error.h"
@@ -152,7 +153,7 @@ TEST_F(DamagedFiles, GifWithBadCodesOrEmptyFramesIsRefused) {
   // One 2 x 2 frame whose LZW data starts with a code past the table.
   std::vector<uint8_t> bad = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0,    0,    0, 255, 255,
                               255, ',', 0,   0,   0,   0,   2, 0, 2, 0, 0,    2, 2, 0xFF, 0xFF, 0, ';'};
-  ExpectError(bad, ".gif");
+  ExpectError(bad, ".gif", "LZW");
   // A frame of height 0.
   std::vector<uint8_t> empty = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0,    0,    0, 255, 255,
                                 255, ',', 0,   0,   0,   0,   2, 0, 0, 0, 0,    2, 2, 0x4C, 0x01, 0, ';'};
@@ -161,6 +162,23 @@ TEST_F(DamagedFiles, GifWithBadCodesOrEmptyFramesIsRefused) {
   std::vector<uint8_t> none = {'G',  'I', 'F', '8', '9', 'a', 2,   0,   2,   0,
                                0x80, 0,   0,   0,   0,   0,   255, 255, 255, ';'};
   ExpectError(none, ".gif", "no picture");
+}
+
+// Hostile inputs kept in tests/reliability/data: each refusal says what is
+// wrong with the file, in words of its own.
+TEST_F(DamagedFiles, RefusalsSayWhatIsWrong) {
+  const std::filesystem::path kept =
+      std::filesystem::path(TESSALIN_TEST_DATA_DIR).parent_path() / "reliability" / "data";
+  const struct {
+    const char *input, *ext, *mention;
+  } rows[] = {{"gif-lzw_code_size_12", ".gif", "LZW minimum code size of 12"},
+              {"gif-no_trailer", ".gif", "without its trailer"},
+              {"emf-nan_world_transform", ".emf", "not finite"},
+              {"emf-rle_bitmaps_declaring_10000x10000", ".emf", "too many or too large"},
+              {"icon-rle_entry_declaring_10000x10000", ".ico", "mask is cut short"},
+              {"jpeg-progressive_999_scans", ".jpg", "more than 100 progressive scans"},
+              {"jpeg-cmyk_progressive_declaring_10000x10000", ".jpg", "needs more than"}};
+  for (const auto& row : rows) ExpectError(ReadBytes((kept / row.input).string()), row.ext, row.mention);
 }
 
 TEST_F(DamagedFiles, MissingFilesNameThemselves) {

@@ -107,7 +107,7 @@ TEST(IconEntries, FourBitEntryFromImageMagick) {
 }
 
 // Written with giflib's encoder: table 0 red, 1 blue, 2 green, 3 black.
-void WriteThreeFrameGif(const std::string& path) {
+void WriteFourFrameGif(const std::string& path) {
   int error = 0;
   GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
   ASSERT_NE(gif, nullptr);
@@ -127,7 +127,8 @@ void WriteThreeFrameGif(const std::string& path) {
   };
   frame(0, 0, 6, 4, DISPOSE_DO_NOT, -1, std::vector<uint8_t>(24, 0));
   frame(1, 1, 2, 2, DISPOSE_BACKGROUND, -1, {1, 1, 1, 1});
-  frame(3, 1, 2, 2, DISPOSE_DO_NOT, 3, {3, 2, 3, 2});
+  frame(3, 1, 2, 2, DISPOSE_PREVIOUS, 3, {3, 2, 3, 2});
+  frame(0, 3, 1, 1, DISPOSE_DO_NOT, -1, {3});
   ASSERT_EQ(EGifCloseFile(gif, &error), GIF_OK);
   GifFreeMapObject(map);
 }
@@ -135,10 +136,11 @@ void WriteThreeFrameGif(const std::string& path) {
 TEST(GifCompose, TransparencyAndDisposal) {
   TempDir dir;
   // Frame 0: 6 x 4 red. Frame 1: 2 x 2 blue at (1, 1), disposed to the background.
-  // Frame 2: 2 x 2 at (3, 1) whose left column is transparent, right column green.
-  WriteThreeFrameGif(dir.File("t.gif"));
+  // Frame 2: 2 x 2 at (3, 1) whose left column is transparent, right column green,
+  // restored to what was there before it. Frame 3: one black pixel at (0, 3).
+  WriteFourFrameGif(dir.File("t.gif"));
   const DecodedGif gif = DecodeGifFile(dir.File("t.gif"));
-  ASSERT_EQ(gif.frames.size(), 3u);
+  ASSERT_EQ(gif.frames.size(), 4u);
   EXPECT_EQ(gif.frames[1].disposal, 2);
   EXPECT_EQ(gif.frames[2].transparentIndex, 3);
   EXPECT_EQ(gif.frames[2].delayCentiseconds, 10);
@@ -151,6 +153,11 @@ TEST(GifCompose, TransparencyAndDisposal) {
   EXPECT_EQ(two.GetPixel(4, 2), MakeColor(0, 255, 0));
   EXPECT_EQ(two.GetPixel(3, 2), MakeColor(255, 0, 0));
   EXPECT_EQ(two.GetPixel(0, 0), MakeColor(255, 0, 0));
+  const RasterImage three = ComposeGifScreen(gif, 3);
+  EXPECT_EQ(three.GetPixel(4, 1), MakeColor(255, 0, 0));  // frame 2's area as it was before it
+  EXPECT_EQ(three.GetPixel(4, 2), MakeColor(255, 0, 0));
+  EXPECT_EQ(three.GetPixel(1, 1), kWhite);
+  EXPECT_EQ(three.GetPixel(0, 3), kBlack);
 }
 
 TEST(JpegCmyk, AdobeCmykFilesAreConvertedToRgb) {

@@ -301,6 +301,36 @@ TEST(Gif, SmallFirstFrameIsDrawnOntoTheScreen) {
   EXPECT_EQ(image.GetPixel(6, 4), kWhite);
 }
 
+// ImageMagick writes frames that reach past the logical screen: each keeps its
+// own raster and position, and where the screen is composed it is clipped.
+TEST(Gif, FramesReachingPastTheScreenOpen) {
+  TempDir dir;
+  const std::string anim = dir.File("anim.gif"), one = dir.File("one.gif");
+  ASSERT_EQ(RunCommand("convert -size 30x20 xc:red -page +25+15 -size 10x8 xc:blue " + Quote(anim)), 0);
+  const DecodedGif gif = DecodeGifFile(anim);
+  ASSERT_EQ(gif.frames.size(), 2u);
+  EXPECT_EQ(gif.screenWidth, 30);
+  EXPECT_EQ(gif.frames[1].left, 25);
+  EXPECT_EQ(gif.frames[1].top, 15);
+  ASSERT_EQ(gif.frames[1].raster.Width(), 10);
+  ASSERT_EQ(gif.frames[1].raster.Height(), 8);
+  EXPECT_EQ(gif.frames[1].raster.GetPixel(9, 7), MakeColor(0, 0, 255));
+  const RasterImage screen = ComposeGifScreen(gif, 1);
+  ASSERT_EQ(screen.Width(), 30);
+  ASSERT_EQ(screen.Height(), 20);
+  EXPECT_EQ(screen.GetPixel(25, 15), MakeColor(0, 0, 255));
+  EXPECT_EQ(screen.GetPixel(29, 19), MakeColor(0, 0, 255));
+  EXPECT_EQ(screen.GetPixel(24, 19), MakeColor(255, 0, 0));
+
+  // One 10 x 8 frame at (2, 1) of its 10 x 8 screen: as large as the screen, so it is the picture.
+  ASSERT_EQ(RunCommand("convert -size 10x8 xc:blue -page +2+1 " + Quote(one)), 0);
+  FileHarness h;
+  const RasterImage image = LoadImageFile(one, h.context);
+  EXPECT_EQ(image.Width(), 10);
+  EXPECT_EQ(image.Height(), 8);
+  EXPECT_EQ(image.GetPixel(9, 7), MakeColor(0, 0, 255));
+}
+
 TEST(Gif, TwentyFourBitPicturesAreMappedToMultiplesOf51) {
   TempDir dir;
   FileHarness h;
@@ -853,14 +883,14 @@ TEST(PngNetpbm, IconWithALargePngEntryOpens) {
 // A packed black-and-white result stands for its 24-bit form: every file
 // holds what that form gives, saved packed where it comes out alike.
 TEST(SaveBlackWhiteResult, FilesHoldWhatTheTwentyFourBitFormGives) {
-  TempDir dir;
+  TempDir packedDir, wideDir;  // one file name in each: XBM takes its identifiers from the name
   FileHarness h;
   RasterImage packed = NewPackedRaster(11, 21);
   for (int y = 0; y < 11; ++y)
     for (int x = 0; x < 21; ++x) packed.SetPixel(x, y, (x * 7 + y * 3) % 5 < 2 ? kWhite : kBlack);
   const RasterImage wide = ExpandBlackWhite(packed);
   for (const char* ext : {".wbmp", ".bmp", ".raw", ".gif", ".jpg", ".ico", ".emf", ".png", ".pbm", ".xbm"}) {
-    const std::string a = dir.File(std::string("packed") + ext), b = dir.File(std::string("wide") + ext);
+    const std::string a = packedDir.File(std::string("result") + ext), b = wideDir.File(std::string("result") + ext);
     ASSERT_TRUE(SaveBlackWhiteResult(a, packed, h.context)) << ext;
     ASSERT_TRUE(SaveImageFile(b, wide, h.context)) << ext;
     EXPECT_EQ(ReadBytes(a), ReadBytes(b)) << ext;

@@ -4,6 +4,10 @@
 #include <uemf.h>
 #include <uwmf.h>
 
+#include <cmath>
+#include <cstring>
+
+#include "core/bmp_codec.h"
 #include "core/tessalin_error.h"
 #include "formats/formats_fixtures.h"
 #include "formats/metafile_codec.h"
@@ -11,6 +15,9 @@
 namespace tessalin {
 namespace {
 
+using test::Quote;
+using test::ReadBytes;
+using test::RunCommand;
 using test::TempDir;
 
 const Color kRed = MakeColor(255, 0, 0), kBlue = MakeColor(0, 0, 255), kGreen = MakeColor(0, 255, 0);
@@ -144,6 +151,56 @@ TEST(MetafileRead, StretchedBitmapRecords) {
   EXPECT_EQ(stretched.GetPixel(1, 1), kRed);
   EXPECT_EQ(stretched.GetPixel(2, 0), kWhite);
   EXPECT_EQ(stretched.GetPixel(2, 1), kWhite);
+}
+
+// Run-length bitmaps are decoded only where a record samples them: drawn 1:1,
+// stretched, mirrored and half off the page, each pixel is the one the BMP
+// reader finds in the same ImageMagick RLE8 file, by nearest sampling.
+TEST(MetafileRead, RunLengthBitmapsDrawTheirSampledPixels) {
+  TempDir dir;
+  test::WritePpm(dir.File("in.ppm"), 13, 9, test::Pattern);
+  ASSERT_EQ(RunCommand("convert " + Quote(dir.File("in.ppm")) + " -colors 12 -compress RLE -type Palette " +
+                       Quote("bmp3:" + dir.File("r.bmp"))),
+            0);
+  const std::vector<uint8_t> bmp = ReadBytes(dir.File("r.bmp"));
+  ASSERT_EQ(bmp[30], 1);  // RLE8
+  const RasterImage want = DecodeBmp(bmp, "r.bmp");
+  const uint32_t offBits = bmp[10] | (bmp[11] << 8);
+  std::vector<uint8_t> info(bmp.begin() + 14, bmp.begin() + offBits);
+  std::vector<uint8_t> bits(bmp.begin() + offBits, bmp.end());
+
+  struct Case {
+    int x, y, w, h;  // destination on a 20 x 16 page; the whole 13 x 9 bitmap is the source
+  } cases[] = {{2, 3, 13, 9}, {1, 0, 26, 18}, {18, 2, -13, 9}, {-6, 10, 13, 9}, {0, 0, 5, 4}};
+  const std::vector<uint8_t> page = EncodeEmf(NewRaster(PixelFormat::pf24Bit, 16, 20));
+  for (const Case& c : cases) {
+    char* record =
+        U_EMRSTRETCHDIBITS_set(rectl_set(point32_set(0, 0), point32_set(19, 15)), point32_set(c.x, c.y),
+                               point32_set(c.w, c.h), point32_set(0, 0), point32_set(13, 9), U_DIB_RGB_COLORS,
+                               U_SRCCOPY, reinterpret_cast<PU_BITMAPINFO>(info.data()),
+                               static_cast<uint32_t>(bits.size()), reinterpret_cast<char*>(bits.data()));
+    ASSERT_NE(record, nullptr);
+    uint32_t recordSize = 0;
+    std::memcpy(&recordSize, record + 4, 4);
+    std::vector<uint8_t> emf(page.begin(), page.end() - 20);  // the page's end record follows the drawing
+    emf.insert(emf.end(), record, record + recordSize);
+    std::free(record);
+    emf.insert(emf.end(), page.end() - 20, page.end());
+    const RasterImage got = DecodeEmf(emf, "rle.emf");
+    const int left = std::min(c.x, c.x + c.w), right = std::max(c.x, c.x + c.w);
+    const int top = std::min(c.y, c.y + c.h), bottom = std::max(c.y, c.y + c.h);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 20; ++x) {
+        Color expected = kWhite;
+        if (x >= left && x < right && y >= top && y < bottom) {
+          const int sx = static_cast<int>(std::floor((x + 0.5 - c.x) * 13 / c.w));
+          const int sy = static_cast<int>(std::floor((y + 0.5 - c.y) * 9 / c.h));
+          expected = want.GetPixel(sx, sy);
+        }
+        ASSERT_EQ(got.GetPixel(x, y), expected)
+            << c.x << "," << c.y << " " << c.w << "x" << c.h << " at " << x << "," << y;
+      }
+  }
 }
 
 TEST(MetafileRead, EndlessPaintingIsRefused) {

@@ -144,11 +144,15 @@ TEST(WbmpWriter, SameBytesAsTheStepByStepRecipe) {
       for (const RasterImage* picture : {&random, &gradient})
         ASSERT_EQ(EncodeWbmp(*picture, bias), EncodeWbmpByRecipe(*picture, bias)) << w << "x" << h << " bias " << bias;
   }
-  // Other pixel formats are made 24-bit first.
+  // Other pixel formats are read as 24-bit rows.
+  for (PixelFormat format : {PixelFormat::pfDevice, PixelFormat::pf16Bit, PixelFormat::pf8Bit}) {
+    RasterImage other;
+    other.Assign(test::MakeRandom24(21, 13, 7));
+    other.SetPixelFormat(format);
+    EXPECT_EQ(EncodeWbmp(other, 64), EncodeWbmpByRecipe(other, 64)) << PixelFormatName(format);
+  }
   RasterImage indexed;
   indexed.Assign(test::MakeGradient(21, 13));
-  indexed.SetPixelFormat(PixelFormat::pf8Bit);
-  EXPECT_EQ(EncodeWbmp(indexed, 64), EncodeWbmpByRecipe(indexed, 64));
   indexed.SetPalette(CreateBlackWhitePalette());
   indexed.SetPixelFormat(PixelFormat::pf1Bit);
   EXPECT_EQ(EncodeWbmp(indexed, 64), EncodeWbmpByRecipe(indexed, 64));

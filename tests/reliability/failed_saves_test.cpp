@@ -148,6 +148,74 @@ TEST_F(FailedSaves, WriteThatFailsHalfWay) {
   }
 }
 
+// Nothing to save: an empty picture is refused in every format, as a failed save.
+TEST_F(FailedSaves, EmptyPicture) {
+  RasterImage empties[3];
+  empties[1] = NewRaster(PixelFormat::pf24Bit, 5, 0);
+  empties[2] = NewRaster(PixelFormat::pf1Bit, 0, 5);
+  for (const RasterImage& empty : empties)
+    for (const char* ext : kWritten) {
+      const std::string path = folder + "/picture" + ext;
+      WriteBytes(path, old);
+      const std::string error = SaveInChild(path, empty, [] { return true; });
+      ExpectSafeFailure(ext, error, old);
+      EXPECT_NE(error.find("empty"), std::string::npos) << ext << ": " << error;
+      fs::remove(path);
+    }
+}
+
+// Saves that must succeed and land in the target itself: the temporary file
+// beside it is never one planted there, the target keeps who may read it, and
+// a name of 250 bytes leaves room for the temporary one.
+TEST_F(FailedSaves, SavesNobodyCanRedirect) {
+  const mode_t umask = ::umask(022);
+  ::umask(umask);
+  struct Row {
+    const char* what;
+    size_t nameBytes;
+    int mode;  // of the old file; -1: there is none
+    bool plantLinks;
+  } rows[] = {{"a private file, links planted at the names of old temporary files", 12, 0600, true},
+              {"a group-writable file", 12, 0664, false},
+              {"a new file", 12, -1, false},
+              {"a name of 250 bytes", 250, 0644, false}};
+  RasterImage picture = test::MakeRandom24(30, 20, 6);
+  const std::string victim = dir.File("victim");
+  for (const Row& row : rows)
+    for (std::string ext : kWritten) {
+      const std::string name = std::string(row.nameBytes - ext.size(), 'p') + ext;
+      const std::string path = folder + "/" + name;
+      std::vector<std::string> expected = {name};
+      if (row.mode >= 0) {
+        WriteBytes(path, old);
+        ::chmod(path.c_str(), static_cast<mode_t>(row.mode));
+      }
+      WriteBytes(victim, old);
+      if (row.plantLinks) {
+        // The names this program once used: ".<name>.tmp-<process id>".
+        const std::string link = "." + name + ".tmp-" + std::to_string(::getpid());
+        ASSERT_EQ(::symlink(victim.c_str(), (folder + "/" + link).c_str()), 0);
+        expected.push_back(link);
+      }
+      FileHarness h;
+      try {
+        EXPECT_TRUE(SaveImageFile(path, picture, h.context)) << row.what << ", " << ext;
+      } catch (const TessalinError& e) {
+        ADD_FAILURE() << row.what << ", " << ext << ": " << e.what();
+      }
+      struct stat st {};
+      ASSERT_EQ(::stat(path.c_str(), &st), 0) << row.what << ", " << ext;
+      EXPECT_EQ(st.st_mode & 0777, row.mode >= 0 ? static_cast<mode_t>(row.mode) : 0666 & ~umask)
+          << row.what << ", " << ext;
+      EXPECT_NE(ReadBytes(path), old) << row.what << ", " << ext;
+      EXPECT_EQ(ReadBytes(victim), old) << row.what << ", " << ext << ": the save went through a link";
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(Entries(folder), expected) << row.what << ", " << ext;
+      fs::remove_all(folder);
+      fs::create_directory(folder);
+    }
+}
+
 // The same saves without the fault succeed, so the failures above are the fault's.
 TEST_F(FailedSaves, TheSameSavesSucceedWithoutTheFault) {
   RasterImage picture = test::MakeRandom24(300, 200, 5);

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "core/limits.h"
+#include "core/tessalin_error.h"
 #include "formats/formats_fixtures.h"
 #include "formats/image_files.h"
 #include "reliability/reliability_support.h"
@@ -394,6 +395,60 @@ TEST_F(MalformedFiles, AbsurdSizeFields) {
           EXPECT_LT(out.largestAllocation, (64u << 20)) << seed.name << ", field at " << field.offset << " = " << v;
         }
       }
+  }
+}
+
+// A header past the pixel limit at the start of a 400 MB file (sparse: it costs
+// no disk) is refused from the header, before the file is read whole.
+TEST_F(MalformedFiles, PastTheLimitRefusedBeforeTheFileIsRead) {
+  using Bytes = std::vector<uint8_t>;
+  auto le = [](Bytes& b, std::initializer_list<std::pair<uint32_t, int>> fields) {
+    for (const auto& [value, bytes] : fields)
+      for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(i < 4 ? value >> (8 * i) : 0));
+    return b;
+  };
+  const uint32_t kSide = 20000;  // 400 million pixels
+  Bytes bmp = {'B', 'M'}, gif = {'G', 'I', 'F', '8', '9', 'a'}, ico, emf, wmf;
+  le(bmp, {{54, 4}, {0, 4}, {54, 4}, {40, 4}, {kSide, 4}, {kSide, 4}, {1, 2}, {24, 2}, {0, 24}});
+  // SOI, a baseline frame header of 20000 x 20000 grey, the start of its scan.
+  const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x4E, 0x20, 0x4E, 0x20, 1, 1,
+                      0x11, 0,    0xFF, 0xDA, 0, 8,  1, 1,    0,    0,    63,   0};
+  le(gif, {{kSide, 2}, {kSide, 2}, {0, 3}});
+  le(ico, {{0, 2}, {1, 2}, {1, 2}, {0, 4}, {1, 2}, {24, 2}, {1u << 28, 4}, {22, 4}});
+  le(ico, {{40, 4}, {kSide, 4}, {2 * kSide, 4}, {1, 2}, {24, 2}, {0, 24}});
+  // Bounds and a frame of 2 metres at 10 pixels a millimetre.
+  le(emf, {{1, 4}, {88, 4}, {0, 8}, {kSide - 1, 4}, {kSide - 1, 4}, {0, 8}, {200'000, 4}, {200'000, 4}});
+  le(emf, {{0x464D4520, 4},
+           {0x10000, 4},
+           {108, 4},
+           {2, 4},
+           {1, 4},
+           {0, 12},
+           {1000, 4},
+           {1000, 4},
+           {100, 4},
+           {100, 4}});
+  le(wmf, {{0x9AC6CDD7u, 4}, {0, 6}, {kSide, 2}, {kSide, 2}, {96, 2}, {0, 6}});
+  le(wmf, {{1, 2}, {9, 2}, {0x300, 2}, {12, 4}, {0, 2}, {3, 4}, {0, 2}, {3, 4}, {0, 2}});
+  for (const auto& [ext, header] : {std::pair{std::string(".bmp"), bmp},
+                                    {".jpg", jpeg},
+                                    {".gif", gif},
+                                    {".ico", ico},
+                                    {".emf", emf},
+                                    {".wmf", wmf}}) {
+    const std::string path = dir_->File("huge" + ext);
+    test::WriteBytes(path, header);
+    std::filesystem::resize_file(path, 400u << 20);
+    FileHarness h;
+    test::ResetLargestAllocation();
+    try {
+      LoadImageFile(path, h.context);
+      ADD_FAILURE() << ext << " loaded";
+    } catch (const TessalinError& e) {
+      EXPECT_NE(std::string(e.what()).find("limit"), std::string::npos) << ext << ": " << e.what();
+    }
+    EXPECT_LT(test::LargestAllocation(), 16u << 20) << ext;
+    std::filesystem::remove(path);
   }
 }
 

@@ -94,6 +94,9 @@ LoadOutcome LoadDamaged(const std::string& path, const std::vector<uint8_t>& byt
     out.threw = true;
     out.message = e.what();
     if (out.message.find(path) == std::string::npos) out.fault = "the error does not name the file: " + out.message;
+    // A reader's own fault, caught at the boundary, is still a fault.
+    for (const char* internal : {"std::", "internal error"})
+      if (out.message.find(internal) != std::string::npos) out.fault = "an internal error: " + out.message;
   } catch (const std::bad_alloc&) {
     out.fault = "out of memory escaped as std::bad_alloc";
   } catch (const std::exception& e) {

@@ -440,10 +440,16 @@ TEST_F(ViewFrameTest, QuickProcessWindowsAreFittedAndKeepTheirRecipeNames) {
     EXPECT_EQ(candidate->Caption(), QString("Result%1").arg(i + 2));
     EXPECT_EQ(candidate->toolTip(), names[i]);
     EXPECT_TRUE(Fitted(candidate)) << names[i].toStdString();
-    // The mouse over the window puts the name into the status bar's simple text.
+    // The mouse over the window puts the name into the status bar's simple
+    // text, shown beside the panels until the mouse leaves.
+    const QLabel* simple = frame->findChild<QLabel*>("SimpleText");
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), candidate->mapToGlobal(QPointF(5, 5)));
     QCoreApplication::sendEvent(candidate, &enter);
     EXPECT_EQ(frame->SimpleText(), names[i]);
+    EXPECT_TRUE(simple->isVisibleTo(frame.get()) && simple->text() == names[i]) << names[i].toStdString();
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(candidate, &leave);
+    EXPECT_FALSE(simple->isVisibleTo(frame.get()));
   }
 }
 
