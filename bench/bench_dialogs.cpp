@@ -314,5 +314,22 @@ BENCHMARK(BM_DitherApplyFurther)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
 
+// The same engines alone, their results packed: what Apply costs before the
+// four results are widened to 24 bits for the previews.
+void BM_DitherApplyFurtherPacked(benchmark::State& state) {
+  const DiffusionOptions options{static_cast<int>(state.range(1)), state.range(2) != 0};
+  for (auto _ : state) {
+    PackedDitherResults results = DitherByKindPacked(Picture(), static_cast<int>(state.range(0)), 128, options);
+    benchmark::DoNotOptimize(results[0].Row(0));
+  }
+}
+BENCHMARK(BM_DitherApplyFurtherPacked)
+    ->ArgsProduct({{2, 6, 8, 10, 12}, {100}, {0}})
+    ->ArgsProduct({{8}, {50}, {1}})
+    ->ArgNames({"kind", "strength", "linear"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
 }  // namespace
 }  // namespace tessalin
