@@ -319,7 +319,8 @@ BENCHMARK(BM_DitherApplyFurther)
 void BM_DitherApplyFurtherPacked(benchmark::State& state) {
   const DiffusionOptions options{static_cast<int>(state.range(1)), state.range(2) != 0};
   for (auto _ : state) {
-    PackedDitherResults results = DitherByKindPacked(Picture(), static_cast<int>(state.range(0)), 128, options);
+    PackedDitherResults results =
+        DitherByKindPacked(Picture(), static_cast<int>(state.range(0)), 128, options);
     benchmark::DoNotOptimize(results[0].Row(0));
   }
 }

@@ -15,7 +15,7 @@ const KindTable& DitherMethods() {
                                    {3, "jarvis-judice-ninke", "Jarvis, Judice and Ninke error diffusion"},
                                    {4, "stucki", "Stucki error diffusion"},
                                    {5, "threshold", "a plain threshold (the dialog's Custom)"},
-                                   {6, "atkinson", "Atkinson error diffusion (a quarter of the error dropped)"},
+                                   {6, "atkinson", "Atkinson error diffusion (a quarter dropped)"},
                                    {7, "burkes", "Burkes error diffusion"},
                                    {8, "sierra", "Sierra error diffusion (three rows)"},
                                    {9, "sierra-two-row", "Sierra two-row error diffusion"},

@@ -61,7 +61,8 @@ struct StuckiKernel {
 struct AtkinsonKernel {
   static constexpr int kDivisor = 8, kRowsAhead = 2, kBorder = 2;
   static constexpr bool kRoundIntensity = true;
-  static constexpr std::array<Tap, 6> kTaps = {{{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}};
+  static constexpr std::array<Tap, 6> kTaps = {
+      {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}};
 };
 
 struct BurkesKernel {
@@ -115,15 +116,32 @@ constexpr bool UsesWeight(int weight) {
 template <typename F>
 bool WithDiffusionKernel(int kind, F&& f) {
   switch (kind) {
-    case 2: f(FloydSteinbergKernel{}); return true;
-    case 3: f(JarvisJudiceNinkeKernel{}); return true;
-    case 4: f(StuckiKernel{}); return true;
-    case 6: f(AtkinsonKernel{}); return true;
-    case 7: f(BurkesKernel{}); return true;
-    case 8: f(SierraKernel{}); return true;
-    case 9: f(SierraTwoRowKernel{}); return true;
-    case 10: f(SierraLiteKernel{}); return true;
-    default: return false;
+    case 2:
+      f(FloydSteinbergKernel{});
+      return true;
+    case 3:
+      f(JarvisJudiceNinkeKernel{});
+      return true;
+    case 4:
+      f(StuckiKernel{});
+      return true;
+    case 6:
+      f(AtkinsonKernel{});
+      return true;
+    case 7:
+      f(BurkesKernel{});
+      return true;
+    case 8:
+      f(SierraKernel{});
+      return true;
+    case 9:
+      f(SierraTwoRowKernel{});
+      return true;
+    case 10:
+      f(SierraLiteKernel{});
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -42,7 +42,8 @@ inline FineShare FineShareOf(FineLanes n) {
 }
 
 template <typename K, int... kWeights>
-inline void MakeFineShares(FineLanes scaledError, FineShare* shares, std::integer_sequence<int, kWeights...>) {
+inline void MakeFineShares(FineLanes scaledError, FineShare* shares,
+                           std::integer_sequence<int, kWeights...>) {
   (
       [&] {
         if constexpr (UsesWeight<K>(kWeights))
@@ -98,7 +99,8 @@ PackedDitherResults DiffuseFine(const RasterImage& source, int threshold, const 
     const uint8_t* cell = rows.Get(bufferRow);
     FineLanes* dst = slot(bufferRow);
     for (int c = 0; c < W; ++c, cell += 3)
-      dst[c] = FineLanes{fine[3 * cell[0]], fine[3 * cell[1]], fine[3 * cell[2]], fine[cell[0] + cell[1] + cell[2]]};
+      dst[c] = FineLanes{fine[3 * cell[0]], fine[3 * cell[1]], fine[3 * cell[2]],
+                         fine[cell[0] + cell[1] + cell[2]]};
     for (int e = 1; e <= src.border; ++e) {
       dst[-e] = dst[0];
       dst[W - 1 + e] = dst[W - 1];

@@ -55,7 +55,8 @@ struct DiffusionSource {
 class DiffusionRows {
  public:
   explicit DiffusionRows(const DiffusionSource& src)
-      : src_(src), decoded_(src.picture->Format() == PixelFormat::pf24Bit ? 0 : 3 * static_cast<size_t>(src.width)) {}
+      : src_(src),
+        decoded_(src.picture->Format() == PixelFormat::pf24Bit ? 0 : 3 * static_cast<size_t>(src.width)) {}
   const uint8_t* Get(int bufferRow) {
     const int y = std::clamp(src_.height - bufferRow, 0, src_.height - 1);
     if (decoded_.empty()) return src_.picture->Row(y);

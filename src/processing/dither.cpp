@@ -423,7 +423,7 @@ __attribute__((always_inline)) inline void ForEachIndex(F&& f, std::index_sequen
 // and a row's first pixel) and every tap takes the rule for any cell.
 template <typename K>
 __attribute__((always_inline)) inline void WidePixel(WideLanes* const rows[K::kRowsAhead + 1], int x, int d,
-                                                   WideLanes error, bool anyFresh) {
+                                                     WideLanes error, bool anyFresh) {
   WideShare shares[kMaxTapWeight + 1];
   MakeShares<K>(error, shares, std::make_integer_sequence<int, kMaxTapWeight + 1>{});
   const WideLanes threeE = error * static_cast<short>(3);
@@ -594,7 +594,8 @@ std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterI
     DiffuseWide<K>(src[0], threshold, out[0]);
   } else {
     // The colour channels share one pass on lanes; the intensity runs beside it.
-    const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+    const bool threaded =
+        static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
     const auto intensities = [&] { DiffuseIntensity<K, N>(src, threshold, outs); };
     if (threaded) {
       std::exception_ptr failure;
@@ -703,7 +704,8 @@ PackedDitherResults DitherByKindPacked(const RasterImage& source, int kind, int 
   return out;
 }
 
-DitherResults DitherByKind(const RasterImage& source, int kind, int threshold, const DiffusionOptions& options) {
+DitherResults DitherByKind(const RasterImage& source, int kind, int threshold,
+                           const DiffusionOptions& options) {
   return Expanded(DitherByKindPacked(source, kind, threshold, options));
 }
 

@@ -58,6 +58,7 @@ PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int thresh
 // method chosen) is a plain threshold, as WideKernelDither makes it.
 PackedDitherResults DitherByKindPacked(const RasterImage& source, int kind, int threshold,
                                        const DiffusionOptions& options = {});
-DitherResults DitherByKind(const RasterImage& source, int kind, int threshold, const DiffusionOptions& options = {});
+DitherResults DitherByKind(const RasterImage& source, int kind, int threshold,
+                           const DiffusionOptions& options = {});
 
 }  // namespace tessalin

@@ -19,7 +19,8 @@ constexpr int BayerIndex(int x, int y, int bits) {
 
 // Made by VoidAndClusterRanks(kBlueNoiseSize, kBlueNoiseSeed); a test makes
 // it again and compares.
-constexpr std::array<uint16_t, kBlueNoiseSize * kBlueNoiseSize> kBlueNoiseRanks = {
+// clang-format off
+constexpr std::array<uint16_t, kBlueNoiseCells> kBlueNoiseRanks = {
     1940, 3201, 1025, 2160, 1266, 298, 3156, 3708, 2346, 706, 1200, 2538, 3690, 2883, 2092, 629,
     3143, 3665, 1453, 3488, 2100, 732, 1746, 3719, 933, 1905, 2515, 3674, 3104, 42, 3793, 3325,
     1201, 2880, 3388, 607, 1222, 4065, 27, 2787, 693, 1130, 2199, 814, 2557, 415, 2820, 39,
@@ -277,25 +278,26 @@ constexpr std::array<uint16_t, kBlueNoiseSize * kBlueNoiseSize> kBlueNoiseRanks 
     2131, 864, 313, 1558, 3147, 934, 2268, 3559, 1800, 3276, 4002, 1574, 1990, 3199, 1180, 4095,
     902, 1355, 464, 3391, 664, 2448, 3130, 3802, 2730, 1865, 1095, 2159, 1530, 3256, 1212, 3787
 };
+// clang-format on
 
 }  // namespace
 
-const std::array<uint8_t, kBayer8Size * kBayer8Size>& Bayer8Thresholds() {
-  static const std::array<uint8_t, kBayer8Size * kBayer8Size> table = [] {
-    std::array<uint8_t, kBayer8Size * kBayer8Size> t{};
+const std::array<uint8_t, kBayer8Cells>& Bayer8Thresholds() {
+  static const std::array<uint8_t, kBayer8Cells> table = [] {
+    std::array<uint8_t, kBayer8Cells> t{};
     for (int y = 0; y < kBayer8Size; ++y)
       for (int x = 0; x < kBayer8Size; ++x)
-        t[y * kBayer8Size + x] = static_cast<uint8_t>(BayerIndex(x, y, 3) * 256 / (kBayer8Size * kBayer8Size));
+        t[y * kBayer8Size + x] = static_cast<uint8_t>(BayerIndex(x, y, 3) * 256 / kBayer8Cells);
     return t;
   }();
   return table;
 }
 
-const std::array<uint16_t, kBlueNoiseSize * kBlueNoiseSize>& BlueNoiseRanks() { return kBlueNoiseRanks; }
+const std::array<uint16_t, kBlueNoiseCells>& BlueNoiseRanks() { return kBlueNoiseRanks; }
 
-const std::array<uint8_t, kBlueNoiseSize * kBlueNoiseSize>& BlueNoiseThresholds() {
-  static const std::array<uint8_t, kBlueNoiseSize * kBlueNoiseSize> table = [] {
-    std::array<uint8_t, kBlueNoiseSize * kBlueNoiseSize> t{};
+const std::array<uint8_t, kBlueNoiseCells>& BlueNoiseThresholds() {
+  static const std::array<uint8_t, kBlueNoiseCells> table = [] {
+    std::array<uint8_t, kBlueNoiseCells> t{};
     for (size_t i = 0; i < t.size(); ++i) t[i] = static_cast<uint8_t>(kBlueNoiseRanks[i] * 256 / t.size());
     return t;
   }();

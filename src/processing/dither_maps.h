@@ -10,13 +10,15 @@ namespace tessalin {
 
 constexpr int kBayer8Size = 8;
 constexpr int kBlueNoiseSize = 64;
+constexpr int kBayer8Cells = kBayer8Size * kBayer8Size;
+constexpr int kBlueNoiseCells = kBlueNoiseSize * kBlueNoiseSize;
 // The void-and-cluster seed the blue-noise table was made with.
 constexpr uint64_t kBlueNoiseSeed = 22;
 
 // Row by row, the top row first.
-const std::array<uint8_t, kBayer8Size * kBayer8Size>& Bayer8Thresholds();
+const std::array<uint8_t, kBayer8Cells>& Bayer8Thresholds();
 // The ranks of the blue-noise map, row by row: VoidAndClusterRanks(64, kBlueNoiseSeed).
-const std::array<uint16_t, kBlueNoiseSize * kBlueNoiseSize>& BlueNoiseRanks();
-const std::array<uint8_t, kBlueNoiseSize * kBlueNoiseSize>& BlueNoiseThresholds();
+const std::array<uint16_t, kBlueNoiseCells>& BlueNoiseRanks();
+const std::array<uint8_t, kBlueNoiseCells>& BlueNoiseThresholds();
 
 }  // namespace tessalin

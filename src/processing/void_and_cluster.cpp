@@ -33,8 +33,8 @@ class Pattern {
     for (int dy = 0; dy < size; ++dy)
       for (int dx = 0; dx < size; ++dx) {
         const int wx = dx <= size / 2 ? dx : size - dx, wy = dy <= size / 2 ? dy : size - dy;
-        filter_[Index(dx, dy)] =
-            static_cast<int64_t>(std::llround(kScale * std::exp(-(wx * wx + wy * wy) / (2 * kSigma * kSigma))));
+        filter_[Index(dx, dy)] = static_cast<int64_t>(
+            std::llround(kScale * std::exp(-(wx * wx + wy * wy) / (2 * kSigma * kSigma))));
       }
   }
   size_t Area() const { return static_cast<size_t>(size_) * size_; }

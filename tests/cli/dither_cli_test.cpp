@@ -75,7 +75,8 @@ TEST_F(ApplyCli, FurtherDitherMethodsAndOptionsByName) {
   for (const Case& c : cases) {
     const std::string out = dir_.File("d" + std::to_string(c.kind) + ".bmp");
     ASSERT_EQ(Apply("dither " + c.words + " --channel i " + In() + " " + out), 0) << c.words;
-    EXPECT_TRUE(SamePixels24(Load24(out), DitherByKind(source_, c.kind, c.threshold, c.options)[3])) << c.words;
+    EXPECT_TRUE(SamePixels24(Load24(out), DitherByKind(source_, c.kind, c.threshold, c.options)[3]))
+        << c.words;
   }
 }
 
@@ -117,8 +118,8 @@ TEST_F(ApplyCli, BadArgumentsAreUsageErrorsAndWriteNothing) {
   const std::string out = dir_.File("bad.bmp");
   for (const std::string words :
        {"dither 13", "dither 2 --threshold 256", "dither x", "dither sierra --strength 101",
-        "dither atkinson --strength -1", "dither blue-noise --linear", "dither bayer-8 --strength 50", "rotate 361", "rotate 10.5", "scale 33",
-        "scale 0", "reduce 0.5", "magnify 0", "magnify nan"}) {
+        "dither atkinson --strength -1", "dither blue-noise --linear", "dither bayer-8 --strength 50",
+        "rotate 361", "rotate 10.5", "scale 33", "scale 0", "reduce 0.5", "magnify 0", "magnify nan"}) {
     std::string text;
     EXPECT_EQ(Apply(words + " " + In() + " " + out, &text), 2) << words << ": " << text;
   }

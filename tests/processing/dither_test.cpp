@@ -148,7 +148,8 @@ std::vector<std::vector<uint8_t>> ReferenceWithOptions(const RasterImage& src, i
   const auto fine = [linear](int sum) {  // sum: three times a colour byte, or r + g + b for I
     const double u = sum / 765.0;
     if (!linear) return static_cast<long long>(std::llround(sum * 256.0 / 3));
-    return static_cast<long long>(std::llround(65280 * (u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4))));
+    return static_cast<long long>(
+        std::llround(65280 * (u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4))));
   };
   const int W = src.Width(), H = src.Height(), b = k.border;
   std::vector<std::vector<long long>> grid(H + b + 1, std::vector<long long>(W + 2 * b));
@@ -252,7 +253,8 @@ TEST(OrderedDither, FurtherMapsHoldEveryRankOnceSoAFlatGreyGivesItsShareOfWhite)
     for (int grey : {0, 37, 128, 255}) {
       const int cells = map.size * map.size, perLevel = cells / 256 > 0 ? cells / 256 : 1;
       const int expected = std::min(cells, (grey * cells / 256 / perLevel + 1) * perLevel);
-      const DitherResults r = OrderedDither(MakeFlat24(2 * map.size + 3, map.size + 1, grey, grey, grey), map.kind);
+      const DitherResults r =
+          OrderedDither(MakeFlat24(2 * map.size + 3, map.size + 1, grey, grey, grey), map.kind);
       for (int ch = 0; ch < 4; ++ch)
         for (int tile = 0; tile < 2; ++tile) {
           int whites = 0;
@@ -265,7 +267,8 @@ TEST(OrderedDither, FurtherMapsHoldEveryRankOnceSoAFlatGreyGivesItsShareOfWhite)
   // matrix's ranks, the lowest sixteen.
   const int matrix[4][4] = {{0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(4 * Bayer8Thresholds()[2 * y * 8 + 2 * x], matrix[y][x]) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(4 * Bayer8Thresholds()[2 * y * 8 + 2 * x], matrix[y][x]) << x << "," << y;
 }
 
 TEST(OrderedDither, BlueNoiseTableIsWhatItsGeneratorMakes) {
@@ -427,8 +430,9 @@ TEST(ErrorDiffusion, OptionsMatchTheReferenceForEveryKernel) {
                                              DiffusionOptions{100, true}, DiffusionOptions{99, false}})
         for (int t : {-1, 0, 1, 128, 255, 256})
           ExpectMatchesReference(src, t, k.kernel, DitherByKind(src, k.kind, t, options),
-                                 k.name + (" " + std::to_string(s[0]) + "x" + std::to_string(s[1])) + " strength " +
-                                     std::to_string(options.strength) + (options.linearLight ? " linear" : ""),
+                                 k.name + (" " + std::to_string(s[0]) + "x" + std::to_string(s[1])) +
+                                     " strength " + std::to_string(options.strength) +
+                                     (options.linearLight ? " linear" : ""),
                                  options);
   }
 }
@@ -445,7 +449,8 @@ TEST(ErrorDiffusion, StrengthZeroIsTheThresholdAndLinearLightLightensAMidGreyAsT
     // (In linear light the threshold is a level of light; the reference covers it.)
     const DitherResults zero = DitherByKind(noise, k.kind, 100, {0, false});
     const DitherResults plain = CustomThresholdDither(noise, 100);
-    for (int ch = 0; ch < 4; ++ch) EXPECT_TRUE(test::SamePixels24(zero[ch], plain[ch])) << k.name << " " << ch;
+    for (int ch = 0; ch < 4; ++ch)
+      EXPECT_TRUE(test::SamePixels24(zero[ch], plain[ch])) << k.name << " " << ch;
     const DitherResults linear = DitherByKind(grey, k.kind, 128, {100, true});
     const DitherResults gamma = DitherByKind(grey, k.kind, 128);
     // Atkinson drops a quarter of every error, so a dark 22 % of light sinks

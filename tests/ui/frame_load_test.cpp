@@ -3,8 +3,6 @@
 // and Exit. Run under the sanitizers, these catch dangling pointers and leaks.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QAction>
 #include <QImage>
 #include <QMdiArea>
@@ -12,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 #include <vector>
 
 #include "app/document_window.h"

@@ -188,7 +188,7 @@ TEST(DitherDialog, MoreMethodsAddsTheFurtherKindsAndARowOfOptions) {
   EXPECT_EQ(Parts(more).src->y() - Parts(plain).src->y(), 30);
 
   const DitherParts p = Parts(more);
-  const QStringList further = {"Atkinson", "Burkes",    "Sierra",    "Sierra Two-Row",
+  const QStringList further = {"Atkinson",    "Burkes",    "Sierra",    "Sierra Two-Row",
                                "Sierra Lite", "Bayer 8x8", "Blue Noise"};
   ASSERT_EQ(p.kind->count(), 6 + further.size());
   for (int i = 0; i < further.size(); ++i) EXPECT_EQ(p.kind->itemText(6 + i), further[i]);

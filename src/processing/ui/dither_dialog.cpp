@@ -64,12 +64,12 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source, bool furtherMet
     SetHint(Linear_ChkBox, "Carry the error in linear light, as the eye adds light");
   }
 
-  R_Img = AddPreview("R_Img", "Channel Applied Image for Channel1(2xClick for Exporting)", 10, 56 + dy, 130, 130,
-                     "Channel 1", 38, 41 + dy);
+  R_Img = AddPreview("R_Img", "Channel Applied Image for Channel1(2xClick for Exporting)", 10, 56 + dy, 130,
+                     130, "Channel 1", 38, 41 + dy);
   G_Img = AddPreview("G_Img", "Channel Applied Image for Channel2(2xClick for Exporting)", 294, 56 + dy, 130,
                      130, "Channel 2", 322, 41 + dy);
-  Src_Img = AddPreview("Src_Img", "This is Dithering Source Image", 152, 164 + dy, 130, 130, "Source Model", 177,
-                       148 + dy);
+  Src_Img = AddPreview("Src_Img", "This is Dithering Source Image", 152, 164 + dy, 130, 130, "Source Model",
+                       177, 148 + dy);
   B_Img = AddPreview("B_Img", "Channel Applied Image for Channel3(2xClick for Exporting)", 10, 280 + dy, 130,
                      130, "Channel 3", 38, 265 + dy);
   I_Img = AddPreview("I_Img", "Channel Applied Image for Channel4(2xClick for Exporting)", 294, 280 + dy, 130,
