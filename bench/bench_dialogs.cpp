@@ -296,5 +296,41 @@ void BM_DitherApply(benchmark::State& state) {
 }
 BENCHMARK(BM_DitherApply)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
+// Apply in the dialog opened for the further methods: every kind through the
+// dispatcher the dialog calls, with the option row as left (strength 100 %,
+// no linear light) and with strength 50 % in linear light.
+void BM_DitherApplyFurther(benchmark::State& state) {
+  const DiffusionOptions options{static_cast<int>(state.range(1)), state.range(2) != 0};
+  for (auto _ : state) {
+    DitherResults results = DitherByKind(Picture(), static_cast<int>(state.range(0)), 128, options);
+    benchmark::DoNotOptimize(results[0].Row(0));
+  }
+}
+BENCHMARK(BM_DitherApplyFurther)
+    ->ArgsProduct({{2, 6, 7, 8, 9, 10, 11, 12}, {100}, {0}})
+    ->ArgsProduct({{2, 4, 8}, {50}, {1}})
+    ->ArgNames({"kind", "strength", "linear"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+// The same engines alone, their results packed: what Apply costs before the
+// four results are widened to 24 bits for the previews.
+void BM_DitherApplyFurtherPacked(benchmark::State& state) {
+  const DiffusionOptions options{static_cast<int>(state.range(1)), state.range(2) != 0};
+  for (auto _ : state) {
+    PackedDitherResults results =
+        DitherByKindPacked(Picture(), static_cast<int>(state.range(0)), 128, options);
+    benchmark::DoNotOptimize(results[0].Row(0));
+  }
+}
+BENCHMARK(BM_DitherApplyFurtherPacked)
+    ->ArgsProduct({{2, 6, 8, 10, 12}, {100}, {0}})
+    ->ArgsProduct({{8}, {50}, {1}})
+    ->ArgNames({"kind", "strength", "linear"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
 }  // namespace
 }  // namespace tessalin

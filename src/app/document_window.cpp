@@ -20,6 +20,7 @@
 #include "core/colour_model.h"
 #include "core/pixel_ops.h"
 #include "formats/image_files.h"
+#include "processing/dither.h"
 #include "processing/rotate.h"
 #include "processing/scale.h"
 #include "widgets/picture_view.h"
@@ -234,6 +235,9 @@ void TMDIChild::BuildMenus() {
   for (int tag = 0; tag < 6; ++tag)
     add(dither, QString("Dither_%1Item").arg(tag).toLatin1().constData(), ditherCaptions[tag], nullptr,
         dialogCommand("dither", &TMDIChild::Dither_MenuClick, tag));
+  dither->addSeparator();
+  add(dither, "Dither_MoreItem", "&More Methods...", nullptr,
+      dialogCommand("dither", &TMDIChild::Dither_MenuClick, kFirstFurtherDitherKind));
   QMenu* convolve = detect->addMenu("&Convolve");
   const char* convolveCaptions[] = {"&Blouring",   "Sharpning &1",  "Sharpning &2",   "Sharpning &3",
                                     "Sharpning &4", "&Embossing",   "Laplacian &1",   "Laplacian &2",

@@ -15,35 +15,25 @@ namespace tessalin::cli {
 
 namespace {
 
-// The dither methods by kind: the ordered matrices, the plain threshold,
-// Floyd and Steinberg, and every wider kernel of the diffusion driver.
-// The engines read any layout as its 24-bit form and leave the results packed.
-PackedDitherResults Dither(const RasterImage& picture, int kind, int threshold) {
-  switch (kind) {
-    case 0:
-    case 1:
-      return OrderedDitherPacked(picture, kind);
-    case 2:
-      return FloydSteinbergDitherPacked(picture, threshold);
-    case 5:
-      return CustomThresholdDitherPacked(picture, threshold);
-    default:
-      return WideKernelDitherPacked(picture, threshold, kind);
-  }
-}
-
 ApplyStep PrepareDither(const std::vector<std::string>& a, const ParsedArgs& args) {
   const int kind = ParseKind(DitherMethods(), a[0], "dither METHOD");
   // The dialog's threshold field.
   const int threshold = args.IntValue("--threshold", 128);
   if (threshold < -255 || threshold > 255) throw UsageError("--threshold must be -255 to 255");
+  DiffusionOptions options;
+  options.strength = args.IntValue("--strength", 100);
+  if (options.strength < 0 || options.strength > 100) throw UsageError("--strength must be 0 to 100");
+  options.linearLight = args.Has("--linear");
+  if (!options.IsPlain() && !IsErrorDiffusionKind(kind))
+    throw UsageError("--strength and --linear go with the error-diffusion methods only");
   std::optional<int> channel;
   if (args.values.count("--channel"))
     channel = ParseKind(DitherChannels(), args.Value("--channel", ""), "--channel");
-  return [kind, threshold, channel](RasterImage source, SharedState& state) {
+  return [kind, threshold, options, channel](RasterImage source, SharedState& state) {
     state.DitherKind = kind;
     state.DitherThreshold = threshold;
-    PackedDitherResults results = Dither(source, kind, threshold);
+    // Any layout is read as its 24-bit form; the results stay packed.
+    PackedDitherResults results = DitherByKindPacked(source, kind, threshold, options);
     static const std::array<const char*, 4> kSuffixes = {"_R", "_G", "_B", "_I"};
     std::vector<ApplyResult> out;
     for (size_t i = 0; i < results.size(); ++i)
@@ -107,6 +97,8 @@ ApplyOperation DitherOperation() {
   op.arguments = {"METHOD"};
   op.options = {
       {"--threshold", "T", "the threshold, -255 to 255 (default 128); the ordered methods ignore it"},
+      {"--strength", "P", "error diffusion: carry P % of the error, 0 to 100 (default 100)"},
+      {"--linear", "", "error diffusion in linear light (the threshold then a level of light)"},
       {"--channel", "C", "write only the picture of channel C (r, g, b or i) to OUT"}};
   op.details = [] {
     return "Without --channel it writes four pictures: OUT_R.EXT, OUT_G.EXT, OUT_B.EXT and OUT_I.EXT\n"

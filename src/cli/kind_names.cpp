@@ -14,7 +14,14 @@ const KindTable& DitherMethods() {
                                    {2, "floyd-steinberg", "Floyd and Steinberg error diffusion"},
                                    {3, "jarvis-judice-ninke", "Jarvis, Judice and Ninke error diffusion"},
                                    {4, "stucki", "Stucki error diffusion"},
-                                   {5, "threshold", "a plain threshold (the dialog's Custom)"}}};
+                                   {5, "threshold", "a plain threshold (the dialog's Custom)"},
+                                   {6, "atkinson", "Atkinson error diffusion (a quarter dropped)"},
+                                   {7, "burkes", "Burkes error diffusion"},
+                                   {8, "sierra", "Sierra error diffusion (three rows)"},
+                                   {9, "sierra-two-row", "Sierra two-row error diffusion"},
+                                   {10, "sierra-lite", "Sierra Lite error diffusion"},
+                                   {11, "bayer-8", "ordered dither, Bayer 8 x 8 matrix"},
+                                   {12, "blue-noise", "ordered dither, 64 x 64 blue-noise map"}}};
   return table;
 }
 

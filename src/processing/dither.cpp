@@ -14,7 +14,11 @@
 #include "core/pixel_ops.h"
 #include "core/tessalin_error.h"
 #include "processing/convolve_parallel.h"
+#include "processing/diffusion_kernels.h"
+#include "processing/diffusion_options.h"
+#include "processing/diffusion_rows.h"
 #include "processing/dither_intensity.h"
+#include "processing/dither_maps.h"
 
 namespace tessalin {
 
@@ -31,30 +35,6 @@ const std::array<double, 766>& IntensityBySum() {
 }
 
 namespace {
-
-constexpr uint8_t kWhiteByte = 255;
-
-PackedDitherResults NewPackedResults(int width, int height) {
-  PackedDitherResults out;
-  for (RasterImage& r : out) r = NewPackedRaster(height, width);
-  return out;
-}
-
-// A result row is made as bytes of 0 and 255, one a pixel in whichever order
-// the scan visits them, and packed once it is complete.
-class ResultRows {
- public:
-  explicit ResultRows(int width) : width_(width), bytes_(4 * static_cast<size_t>(width)) {}
-  uint8_t* Channel(int c) { return bytes_.data() + static_cast<size_t>(c) * width_; }
-  // Packs channels [first, first + count) into row y of their results.
-  void Pack(PackedDitherResults& out, int y, int first = 0, int count = 4) {
-    for (int c = first; c < first + count; ++c) PackBlackWhiteRow(Channel(c), width_, out[c].Row(y));
-  }
-
- private:
-  int width_;
-  std::vector<uint8_t> bytes_;
-};
 
 // Ordered and Custom read a 24-bit picture; other layouts are brought to 24 bits first.
 const RasterImage& As24Bit(const RasterImage& source, RasterImage& holder) {
@@ -101,92 +81,6 @@ constexpr uint8_t kMatrix4[4][4] = {
     {0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
 
 // ---- error diffusion ----
-
-// One kernel position: dx columns ahead along the scan (negative: behind),
-// dy rows later in processing order, and its weight.
-struct Tap {
-  int dx, dy, weight;
-};
-
-struct FloydSteinbergKernel {
-  static constexpr int kDivisor = 16, kRowsAhead = 1, kBorder = 1;
-  static constexpr bool kRoundIntensity = false;
-  static constexpr std::array<Tap, 4> kTaps = {{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}};
-};
-
-struct JarvisJudiceNinkeKernel {
-  static constexpr int kDivisor = 48, kRowsAhead = 2, kBorder = 2;
-  static constexpr bool kRoundIntensity = true;
-  static constexpr std::array<Tap, 12> kTaps = {{{1, 0, 7},
-                                                 {2, 0, 5},
-                                                 {-2, 1, 3},
-                                                 {-1, 1, 5},
-                                                 {0, 1, 7},
-                                                 {1, 1, 5},
-                                                 {2, 1, 3},
-                                                 {-2, 2, 1},
-                                                 {-1, 2, 3},
-                                                 {0, 2, 5},
-                                                 {1, 2, 3},
-                                                 {2, 2, 1}}};
-};
-
-struct StuckiKernel {
-  static constexpr int kDivisor = 42, kRowsAhead = 2, kBorder = 2;
-  static constexpr bool kRoundIntensity = true;
-  static constexpr std::array<Tap, 12> kTaps = {{{1, 0, 8},
-                                                 {2, 0, 4},
-                                                 {-2, 1, 2},
-                                                 {-1, 1, 4},
-                                                 {0, 1, 8},
-                                                 {1, 1, 4},
-                                                 {2, 1, 2},
-                                                 {-2, 2, 1},
-                                                 {-1, 2, 2},
-                                                 {0, 2, 4},
-                                                 {1, 2, 2},
-                                                 {2, 2, 1}}};
-};
-
-// Whether a tap of the kernel has this weight (one division serves them all).
-template <typename K>
-constexpr bool UsesWeight(int weight) {
-  for (const Tap& tap : K::kTaps)
-    if (tap.weight == weight) return true;
-  return false;
-}
-
-// The bordered copy as the diffusion sees it. Buffer row b holds picture row
-// H - b: row 0 is the bottom border row (a copy of the last picture row),
-// processed first, and the next row in processing order is the next buffer
-// row; the rows past H are the top border (copies of the first row). Border
-// cells only take error and are never quantised, so no result depends on
-// them: the rows come straight from the picture, the border columns repeat
-// its edge cells, and no bordered copy is made.
-struct DiffusionSource {
-  int width = 0, height = 0;  // the picture
-  int borderedWidth = 0;
-  int border = 0;  // side and top border width
-  const RasterImage* picture = nullptr;
-};
-
-// The B, G, R cells of one buffer row, read in place from a 24-bit picture
-// or decoded from other layouts.
-class DiffusionRows {
- public:
-  explicit DiffusionRows(const DiffusionSource& src)
-      : src_(src), decoded_(src.picture->Format() == PixelFormat::pf24Bit ? 0 : 3 * static_cast<size_t>(src.width)) {}
-  const uint8_t* Get(int bufferRow) {
-    const int y = std::clamp(src_.height - bufferRow, 0, src_.height - 1);
-    if (decoded_.empty()) return src_.picture->Row(y);
-    src_.picture->ReadRowBgr(y, decoded_.data());
-    return decoded_.data();
-  }
-
- private:
-  const DiffusionSource& src_;
-  std::vector<uint8_t> decoded_;
-};
 
 // The I share, in extended precision and stored as a double.
 template <typename K>
@@ -363,113 +257,6 @@ bool HasFma() {
   return has;
 }
 
-// The wide kernels round the intensity to a whole number at every share, so
-// a cell is whole from its first share on, and only the very first pixel of
-// a run is quantised before any share reached it. A cell holds its whole
-// value v >= 0, or, while fresh, -(s + 1) for its colour sum s (intensity
-// s / 3). A share of error e (whole: e is v or v - 255) is the rule's
-// round(old + e w / D): for a whole cell the colour rule (add, and on an
-// exact half go to even, WideShare in scalar); for a fresh one round((s D +
-// 3 e w) / (3 D)) in whole numbers. Both are exactly the extended rule: a
-// value that is not a half lies at least 1 / (6 D) from one, far beyond the
-// rule's rounding, and on a half the rule's sum, once stored as a double, is
-// the half itself (old s / 3 misses it by less than half a unit of the
-// double), which then rounds to even like the whole numbers here.
-struct IntensityShare {
-  int add;
-  bool tie;
-};
-
-template <int D>
-inline IntensityShare IntensityShareOf(int n) {
-  constexpr int kOffset = 64;  // keeps the numerator positive (|n| <= 255 * 8)
-  const int s = n + kOffset * D, q = s / D, r2 = 2 * (s - q * D);
-  return {q - kOffset + (r2 > D), r2 == D};
-}
-
-template <typename K>
-inline int AddFreshIntensity(int fresh, int errorTimesWeight) {
-  constexpr int kDen = 3 * K::kDivisor, kOffset = 64;
-  const int sum = -fresh - 1;
-  const int s = sum * K::kDivisor + 3 * errorTimesWeight + kOffset * kDen;
-  int q = s / kDen;
-  const int r2 = 2 * (s - q * kDen);
-  q += (r2 > kDen) | ((r2 == kDen) & q);
-  const int v = q - kOffset;
-  return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
-template <typename K, int... kWeights>
-inline void MakeIntensityShares(int error, IntensityShare* shares, std::integer_sequence<int, kWeights...>) {
-  (
-      [&] {
-        if constexpr (UsesWeight<K>(kWeights)) shares[kWeights] = IntensityShareOf<K::kDivisor>(error * kWeights);
-      }(),
-      ...);
-}
-
-template <typename K>
-void DiffuseWideIntensity(const DiffusionSource& src, int t, PackedDitherResults& out) {
-  constexpr int kSlots = K::kRowsAhead + 1, kMaxWeight = 8;
-  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
-  DiffusionRows rows(src);
-  RowRing<K, int> ring(BW);
-  auto load = [&](int bufferRow) {
-    const uint8_t* cell = rows.Get(bufferRow);
-    int* dst = ring.Slot(bufferRow) + border;
-    for (int c = 0; c < W; ++c, cell += 3) dst[c] = -(cell[0] + cell[1] + cell[2]) - 1;
-    for (int e = 1; e <= border; ++e) {
-      dst[-e] = dst[0];
-      dst[W - 1 + e] = dst[W - 1];
-    }
-  };
-  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  std::vector<uint8_t> result(static_cast<size_t>(W));
-  uint8_t* const dst = result.data();
-  const std::array<double, 766>& intensity = IntensityBySum();
-  for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + K::kRowsAhead);
-    const int y = H - b;
-    const int d = (y % 2 == 0) ? 1 : -1;
-    int* cells[kSlots];
-    for (int k = 0; k < kSlots; ++k) cells[k] = ring.Slot(b + k) + border;
-    int i = 0, x = d > 0 ? 0 : W - 1;
-    if (b == 0) {
-      // The one fresh cell quantised: its fractional error through the
-      // rule itself; every cell it reaches comes out whole.
-      double error;
-      dst[x] = Quantise<3>(intensity[-cells[0][x] - 1], t, error);
-#pragma GCC unroll 16
-      for (const Tap& tap : K::kTaps) {
-        int& target = cells[tap.dy][x + d * tap.dx];
-        target = static_cast<int>(AddIntensityShare<K>(intensity[-target - 1], error, tap.weight));
-      }
-      ++i, x += d;
-    }
-    for (; i < W; ++i, x += d) {
-      const int v = cells[0][x];  // whole: every processed cell has had a share
-      const bool white = v >= t;
-      dst[x] = white ? kWhiteByte : 0;
-      const int error = white ? v - 255 : v;
-      IntensityShare shares[kMaxWeight + 1];
-      MakeIntensityShares<K>(error, shares, std::make_integer_sequence<int, kMaxWeight + 1>{});
-#pragma GCC unroll 16
-      for (const Tap& tap : K::kTaps) {
-        int& target = cells[tap.dy][x + d * tap.dx];
-        if (target >= 0) {
-          int sum = target + shares[tap.weight].add;
-          sum += shares[tap.weight].tie & sum & 1;
-          target = sum < 0 ? 0 : (sum > 255 ? 255 : sum);
-        } else {
-          target = AddFreshIntensity<K>(target, error * tap.weight);
-        }
-      }
-    }
-    // The bottom border row's results are dropped.
-    if (y < H) PackBlackWhiteRow(dst, W, out[3].Row(y));
-  }
-}
-
 // Diffuses the Floyd-Steinberg intensity of N pictures of one size and
 // writes their I results.
 template <typename K, size_t N>
@@ -496,11 +283,7 @@ void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const st
       }
     }
   };
-  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
-  for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + K::kRowsAhead);
-    const int y = H - b;
-    const int d = (y % 2 == 0) ? 1 : -1;
+  ForEachDiffusionRow(H, K::kRowsAhead, load, [&](int b, int y, int d) {
     double* cells[N][kSlots];
     uint8_t* dst[N];
     for (size_t s = 0; s < N; ++s) {
@@ -518,7 +301,7 @@ void DiffuseIntensity(const std::array<DiffusionSource, N>& src, int t, const st
     // The bottom border row's results are dropped.
     if (y < H)
       for (size_t s = 0; s < N; ++s) PackBlackWhiteRow(dst[s], W, (*out[s])[3].Row(y));
-  }
+  });
 }
 
 // The wide kernels' colour lanes in 16 bits: every value they take fits
@@ -556,8 +339,9 @@ struct WideShare {
 
 template <int D>
 inline WideShare ShareOf(WideLanes n) {
-  // |n| <= 255 * 8; the offset keeps the numerator positive and below 2^15.
-  constexpr short kOffset = 64, kOffsetTimesD = 64 * D;
+  // |n| / D < 256 for every kernel; the offset keeps the numerator positive
+  // and below 2^15.
+  constexpr short kOffset = 256, kOffsetTimesD = 256 * D;
   constexpr unsigned short kUD = D, kTwo = 2;
   const UnsignedWideLanes s = reinterpret_cast<UnsignedWideLanes>(static_cast<WideLanes>(n + kOffsetTimesD));
   const UnsignedWideLanes q = s / kUD;
@@ -576,44 +360,181 @@ inline void MakeShares(WideLanes error, WideShare* shares, std::integer_sequence
       ...);
 }
 
-// One row of a wide kernel on the three colour lanes (0 B, 1 G, 2 R), each
-// tap's shares in the kernel's order, as the intensity takes them.
+// The wide kernels carry the intensity in lane 3 beside the colours (0 B,
+// 1 G, 2 R). They round it to a whole number at every share, so it is whole
+// from its first share on; until then the cell holds kFresh plus the colour
+// sum s (intensity s / 3). Colour cells are whole from the start.
+constexpr short kFresh = 1024;
+
+// Three times the cell: its colour sum while fresh.
+inline WideLanes Thirds(WideLanes cell) {
+  const WideLanes fresh = cell >= kFresh;
+  return fresh ? cell - kFresh : cell * static_cast<short>(3);
+}
+
+// round((thirds D + threeEw) / (3 D)), ties to even, clamped: the share rule
+// for any cell, whole (thirds 3 v) or fresh (thirds s). For a fresh cell
+// this is the extended rule exactly: a value that is not a half lies at
+// least 1 / (6 D) from one, far beyond the rule's rounding, and on a half
+// the rule's sum, once stored as a double, is the half itself (s / 3 misses
+// it by less than half a unit of the double).
+template <int D>
+inline WideLanes AnyShareLanes(WideLanes thirds, WideLanes threeEw) {
+  constexpr int kDen = 3 * D;
+  // An offset of an even number of denominators keeps the numerator positive
+  // and below 2^16 and the quotient's parity (the tie goes to the even one).
+  constexpr int kUnits = (3 * 255 * kMaxTapWeight / kDen + 2) & ~1;
+  static_assert(765 * D + 3 * 255 * kMaxTapWeight + kUnits * kDen < 65536);
+  constexpr unsigned short kUD = kDen, kTwo = 2, kOne = 1;
+  constexpr short kOffset = kUnits * kDen;
+  const UnsignedWideLanes n = reinterpret_cast<UnsignedWideLanes>(thirds) * static_cast<unsigned short>(D) +
+                              reinterpret_cast<UnsignedWideLanes>(static_cast<WideLanes>(threeEw + kOffset));
+  const UnsignedWideLanes q = n / kUD;
+  const UnsignedWideLanes r2 = kTwo * (n - q * kUD);
+  const WideLanes past = r2 > kUD, onHalf = r2 == kUD;
+  const WideLanes up = (past & static_cast<short>(1)) | (onHalf & reinterpret_cast<WideLanes>(q & kOne));
+  WideLanes v = reinterpret_cast<WideLanes>(q) + up - static_cast<short>(kUnits);
+  const WideLanes zero = {}, top = {255, 255, 255, 255, 255, 255, 255, 255};
+  v = v < zero ? zero : v;
+  return v > top ? top : v;
+}
+
+// The tap that reaches furthest ahead in the kernel's last row. Once the
+// first rows are done, a row's scan meets each cell of that row first
+// through this tap, so it is the only one whose target can be fresh there
+// (the other taps of that row reach cells the previous pixel reached).
 template <typename K>
-void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, int t, uint8_t* const dst[3]) {
-  constexpr int kMaxWeight = 8;
+constexpr size_t LeadingTap() {
+  size_t lead = 0;
+  for (size_t i = 0; i < K::kTaps.size(); ++i)
+    if (K::kTaps[i].dy == K::kRowsAhead &&
+        (K::kTaps[lead].dy != K::kRowsAhead || K::kTaps[i].dx > K::kTaps[lead].dx))
+      lead = i;
+  return lead;
+}
+
+template <typename F, size_t... kIndices>
+__attribute__((always_inline)) inline void ForEachIndex(F&& f, std::index_sequence<kIndices...>) {
+  (f(std::integral_constant<size_t, kIndices>{}), ...);
+}
+
+// One row of a wide kernel on four lanes, each tap's shares in the kernel's
+// order. `anyFresh`: cells of every row may still be fresh (the first rows
+// and a row's first pixel) and every tap takes the rule for any cell.
+template <typename K>
+__attribute__((always_inline)) inline void WidePixel(WideLanes* const rows[K::kRowsAhead + 1], int x, int d,
+                                                     WideLanes error, bool anyFresh) {
+  WideShare shares[kMaxTapWeight + 1];
+  MakeShares<K>(error, shares, std::make_integer_sequence<int, kMaxTapWeight + 1>{});
+  const WideLanes threeE = error * static_cast<short>(3);
+  const WideLanes zero = {}, top = {255, 255, 255, 255, 255, 255, 255, 255};
+  ForEachIndex(
+      [&](auto index) __attribute__((always_inline)) {
+        constexpr Tap tap = K::kTaps[index];
+        WideLanes& target = rows[tap.dy][x + d * tap.dx];
+        if (anyFresh || index == LeadingTap<K>()) {
+          target = AnyShareLanes<K::kDivisor>(Thirds(target), threeE * static_cast<short>(tap.weight));
+        } else {
+          const WideShare& share = shares[tap.weight];
+          WideLanes sum = target + share.add;
+          sum += share.tie & sum & static_cast<short>(1);
+          target = sum < zero ? zero : (sum > top ? top : sum);
+        }
+      },
+      std::make_index_sequence<K::kTaps.size()>{});
+}
+
+// From the row's pixel `first` on.
+template <typename K>
+void ScanRowWideLanes(WideLanes* const rows[K::kRowsAhead + 1], int W, int d, int t, bool firstRows,
+                      uint8_t* const dst[4], int first) {
   // Cells hold 0 .. 255, so thresholds beyond 0 .. 256 act like those ends.
   const short tt = static_cast<short>(t < 0 ? 0 : (t > 256 ? 256 : t));
   const WideLanes threshold = {tt, tt, tt, tt, tt, tt, tt, tt};
-  const WideLanes zero = {}, top = {255, 255, 255, 255, 255, 255, 255, 255};
-  for (int i = 0, x = d > 0 ? 0 : W - 1; i < W; ++i, x += d) {
+  for (int i = first, x = (d > 0 ? 0 : W - 1) + d * first; i < W; ++i, x += d) {
     const WideLanes v = rows[0][x];
     const WideLanes white = (v >= threshold) & static_cast<short>(255);
-    const WideLanes error = v - white;
     dst[0][x] = static_cast<uint8_t>(white[2]);
     dst[1][x] = static_cast<uint8_t>(white[1]);
     dst[2][x] = static_cast<uint8_t>(white[0]);
-    // One division per weight the kernel uses, not one per tap.
-    WideShare shares[kMaxWeight + 1];
-    MakeShares<K>(error, shares, std::make_integer_sequence<int, kMaxWeight + 1>{});
-#pragma GCC unroll 16
-    for (const Tap& tap : K::kTaps) {
-      WideLanes& target = rows[tap.dy][x + d * tap.dx];
-      const WideShare& share = shares[tap.weight];
-      WideLanes sum = target + share.add;
-      sum += share.tie & sum & static_cast<short>(1);
-      target = sum < zero ? zero : (sum > top ? top : sum);
-    }
+    dst[3][x] = static_cast<uint8_t>(white[3]);
+    WidePixel<K>(rows, x, d, v - white, firstRows || i == 0);
   }
 }
 
-// The R, G and B results (out[0], out[1], out[2]) of a kernel in one pass,
-// for N pictures of one size (N is 1 but for Floyd-Steinberg).
+// The very first pixel of the scan is the one cell quantised while fresh:
+// its intensity and fractional error through the rule itself, every cell it
+// reaches coming out whole; the colours as any pixel.
+template <typename K>
+void FirstWidePixel(WideLanes* const rows[K::kRowsAhead + 1], int x, int d, int t, uint8_t* const dst[4]) {
+  const std::array<double, 766>& intensity = IntensityBySum();
+  std::array<short, K::kTaps.size()> freshSums{};
+  for (size_t k = 0; k < K::kTaps.size(); ++k)
+    freshSums[k] = rows[K::kTaps[k].dy][x + d * K::kTaps[k].dx][3] - kFresh;
+  double error;
+  const uint8_t whiteI = Quantise<3>(intensity[rows[0][x][3] - kFresh], t, error);
+  WideLanes cell = rows[0][x];
+  cell[3] = 0;  // the lanes carry no intensity error; the rule below does
+  const short tt = static_cast<short>(t < 0 ? 0 : (t > 256 ? 256 : t));
+  const WideLanes threshold = {tt, tt, tt, tt, tt, tt, tt, tt};
+  const WideLanes white = (cell >= threshold) & static_cast<short>(255);
+  dst[0][x] = static_cast<uint8_t>(white[2]);
+  dst[1][x] = static_cast<uint8_t>(white[1]);
+  dst[2][x] = static_cast<uint8_t>(white[0]);
+  dst[3][x] = whiteI;
+  WideLanes error3 = cell - white;
+  error3[3] = 0;
+  WidePixel<K>(rows, x, d, error3, true);
+  for (size_t k = 0; k < K::kTaps.size(); ++k) {
+    const Tap& tap = K::kTaps[k];
+    rows[tap.dy][x + d * tap.dx][3] =
+        static_cast<short>(AddIntensityShare<K>(intensity[freshSums[k]], error, tap.weight));
+  }
+}
+
+// The four results of a wide kernel in one pass on lanes.
+template <typename K>
+void DiffuseWide(const DiffusionSource& src, int t, PackedDitherResults& out) {
+  constexpr int kSlots = K::kRowsAhead + 1;
+  const int W = src.width, H = src.height, BW = src.borderedWidth, border = src.border;
+  DiffusionRows rows(src);
+  std::vector<WideLanes> ring(static_cast<size_t>(BW) * kSlots);
+  ResultRows results(W);
+  const auto slot = [&](int bufferRow) {
+    return ring.data() + static_cast<size_t>(bufferRow % kSlots) * BW + border;
+  };
+  const auto load = [&](int bufferRow) {
+    const uint8_t* cell = rows.Get(bufferRow);
+    WideLanes* dst = slot(bufferRow);
+    for (int c = 0; c < W; ++c, cell += 3)
+      dst[c] = WideLanes{cell[0], cell[1], cell[2], static_cast<short>(kFresh + cell[0] + cell[1] + cell[2])};
+    for (int e = 1; e <= border; ++e) {
+      dst[-e] = dst[0];
+      dst[W - 1 + e] = dst[W - 1];
+    }
+  };
+  uint8_t* const dst[4] = {results.Channel(0), results.Channel(1), results.Channel(2), results.Channel(3)};
+  ForEachDiffusionRow(H, K::kRowsAhead, load, [&](int b, int y, int d) {
+    WideLanes* cells[kSlots];
+    for (int k = 0; k < kSlots; ++k) cells[k] = slot(b + k);
+    int first = 0;
+    if (b == 0) {
+      FirstWidePixel<K>(cells, d > 0 ? 0 : W - 1, d, t, dst);
+      first = 1;
+    }
+    ScanRowWideLanes<K>(cells, W, d, t, b < K::kRowsAhead, dst, first);
+    // The bottom border row's results are dropped.
+    if (y < H) results.Pack(out, y);
+  });
+}
+
+// The Floyd-Steinberg R, G and B results (out[0], out[1], out[2]) in one
+// pass, for N pictures of one size.
 template <typename K, size_t N>
 void DiffuseColours(const std::array<DiffusionSource, N>& src, int t, const std::array<PackedDitherResults*, N>& out) {
   constexpr int kSlots = K::kRowsAhead + 1;
-  constexpr bool kFloydSteinberg = std::is_same_v<K, FloydSteinbergKernel>;
-  static_assert(kFloydSteinberg || N == 1, "only Floyd-Steinberg steps several pictures at once");
-  using Lanes = std::conditional_t<kFloydSteinberg, ColourLanes, WideLanes>;
+  static_assert(std::is_same_v<K, FloydSteinbergKernel>, "the wide kernels carry all four channels on lanes");
+  using Lanes = ColourLanes;
   const int W = src[0].width, H = src[0].height, BW = src[0].borderedWidth, border = src[0].border;
   std::vector<DiffusionRows> rows;
   std::vector<std::vector<Lanes>> rings;
@@ -637,28 +558,18 @@ void DiffuseColours(const std::array<DiffusionSource, N>& src, int t, const std:
       }
     }
   };
-  for (int b = 0; b <= K::kRowsAhead; ++b) load(b);
   uint8_t* dst[N][3];
   for (size_t s = 0; s < N; ++s)
     for (int c = 0; c < 3; ++c) dst[s][c] = results[s].Channel(c);
-  for (int b = 0; b <= H; ++b) {
-    if (b > 0) load(b + K::kRowsAhead);
-    const int y = H - b;
-    const int d = (y % 2 == 0) ? 1 : -1;
-    if constexpr (kFloydSteinberg) {
-      Lanes* cur[N];
-      Lanes* next[N];
-      for (size_t s = 0; s < N; ++s) cur[s] = slot(s, b), next[s] = slot(s, b + 1);
-      ScanRowFloydSteinbergLanes<N>(cur, next, W, d, t, dst);
-    } else {
-      Lanes* cells[kSlots];
-      for (int k = 0; k < kSlots; ++k) cells[k] = slot(0, b + k);
-      ScanRowWideLanes<K>(cells, W, d, t, dst[0]);
-    }
+  ForEachDiffusionRow(H, K::kRowsAhead, load, [&](int b, int y, int d) {
+    Lanes* cur[N];
+    Lanes* next[N];
+    for (size_t s = 0; s < N; ++s) cur[s] = slot(s, b), next[s] = slot(s, b + 1);
+    ScanRowFloydSteinbergLanes<N>(cur, next, W, d, t, dst);
     // The bottom border row's results are dropped.
     if (y < H)
       for (size_t s = 0; s < N; ++s) results[s].Pack(*out[s], y, 0, 3);
-  }
+  });
 }
 
 // N pictures of one size through one kernel: the colour lanes of all of them
@@ -677,32 +588,36 @@ std::array<PackedDitherResults, N> ErrorDiffusion(const std::array<const RasterI
     src[s] = DiffusionSource{W, H, W + 2 * K::kBorder, K::kBorder, sources[s]};
   }
   if (!sources[0]->HasImage()) return out;
-  // The colour channels share one pass on lanes; the intensity runs beside it.
-  const bool threaded = static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
-  const auto intensities = [&] {
-    if constexpr (std::is_same_v<K, FloydSteinbergKernel>) DiffuseIntensity<K, N>(src, threshold, outs);
-    else DiffuseWideIntensity<K>(src[0], threshold, *outs[0]);
-  };
-  if (threaded) {
-    std::exception_ptr failure;
-    std::thread colours([&] {
-      try {
-        DiffuseColours<K, N>(src, threshold, outs);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    });
-    try {
-      intensities();
-    } catch (...) {
-      colours.join();
-      throw;
-    }
-    colours.join();
-    if (failure) std::rethrow_exception(failure);
+  if constexpr (!std::is_same_v<K, FloydSteinbergKernel>) {
+    // The wide kernels carry all four channels in one pass on lanes.
+    static_assert(N == 1, "only Floyd-Steinberg steps several pictures at once");
+    DiffuseWide<K>(src[0], threshold, out[0]);
   } else {
-    DiffuseColours<K, N>(src, threshold, outs);
-    intensities();
+    // The colour channels share one pass on lanes; the intensity runs beside it.
+    const bool threaded =
+        static_cast<long long>(W) * H >= (1 << 14) && std::thread::hardware_concurrency() > 1;
+    const auto intensities = [&] { DiffuseIntensity<K, N>(src, threshold, outs); };
+    if (threaded) {
+      std::exception_ptr failure;
+      std::thread colours([&] {
+        try {
+          DiffuseColours<K, N>(src, threshold, outs);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+      try {
+        intensities();
+      } catch (...) {
+        colours.join();
+        throw;
+      }
+      colours.join();
+      if (failure) std::rethrow_exception(failure);
+    } else {
+      DiffuseColours<K, N>(src, threshold, outs);
+      intensities();
+    }
   }
   return out;
 }
@@ -723,6 +638,14 @@ DitherResults Expanded(const PackedDitherResults& packed) {
 PackedDitherResults OrderedDitherPacked(const RasterImage& source, int kind) {
   if (kind == 0) return PointDither(source, [](int x, int y) { return kMatrix2[y & 1][x & 1]; });
   if (kind == 1) return PointDither(source, [](int x, int y) { return kMatrix4[y & 3][x & 3]; });
+  if (kind == 11) {
+    const auto& map = Bayer8Thresholds();
+    return PointDither(source, [&map](int x, int y) { return map[(y & 7) * kBayer8Size + (x & 7)]; });
+  }
+  if (kind == 12) {
+    const auto& map = BlueNoiseThresholds();
+    return PointDither(source, [&map](int x, int y) { return map[(y & 63) * kBlueNoiseSize + (x & 63)]; });
+  }
   throw TessalinError("Unknown ordered dither kind " + std::to_string(kind) + ".");
 }
 
@@ -762,6 +685,28 @@ PackedDitherResults WideKernelDitherPacked(const RasterImage& source, int thresh
   // Any other kind diffuses nothing. The copy is still the wide bordered one,
   // whose picture cells are the source's own pixels.
   return CustomThresholdDitherPacked(source, threshold);
+}
+
+bool IsErrorDiffusionKind(int kind) {
+  return WithDiffusionKernel(kind, [](auto) {});
+}
+
+bool IsOrderedKind(int kind) { return kind == 0 || kind == 1 || kind == 11 || kind == 12; }
+
+PackedDitherResults DitherByKindPacked(const RasterImage& source, int kind, int threshold,
+                                       const DiffusionOptions& options) {
+  if (IsOrderedKind(kind)) return OrderedDitherPacked(source, kind);
+  if (kind == 5) return CustomThresholdDitherPacked(source, threshold);
+  if (!IsErrorDiffusionKind(kind)) return WideKernelDitherPacked(source, threshold, kind);
+  if (!options.IsPlain()) return DiffuseWithOptions(source, kind, threshold, options);
+  PackedDitherResults out;
+  WithDiffusionKernel(kind, [&](auto kernel) { out = ErrorDiffusion<decltype(kernel)>(source, threshold); });
+  return out;
+}
+
+DitherResults DitherByKind(const RasterImage& source, int kind, int threshold,
+                           const DiffusionOptions& options) {
+  return Expanded(DitherByKindPacked(source, kind, threshold, options));
 }
 
 DitherResults OrderedDither(const RasterImage& source, int kind) {

@@ -57,6 +57,29 @@ TEST_F(ApplyCli, DitherWritesTheFourChannelsWithTheirSuffixes) {
   EXPECT_TRUE(SamePixels24(Out("cu_B.bmp"), CustomThresholdDither(source_, -3)[2]));
 }
 
+TEST_F(ApplyCli, FurtherDitherMethodsAndOptionsByName) {
+  struct Case {
+    std::string words;
+    int kind, threshold;
+    DiffusionOptions options;
+  };
+  const Case cases[] = {{"atkinson", 6, 128, {}},
+                        {"burkes --threshold 90", 7, 90, {}},
+                        {"sierra", 8, 128, {}},
+                        {"sierra-two-row", 9, 128, {}},
+                        {"sierra-lite", 10, 128, {}},
+                        {"bayer-8", 11, 128, {}},
+                        {"blue-noise", 12, 128, {}},
+                        {"floyd-steinberg --strength 60 --linear", 2, 128, {60, true}},
+                        {"stucki --strength 0 --threshold 90", 4, 90, {0, false}}};
+  for (const Case& c : cases) {
+    const std::string out = dir_.File("d" + std::to_string(c.kind) + ".bmp");
+    ASSERT_EQ(Apply("dither " + c.words + " --channel i " + In() + " " + out), 0) << c.words;
+    EXPECT_TRUE(SamePixels24(Load24(out), DitherByKind(source_, c.kind, c.threshold, c.options)[3]))
+        << c.words;
+  }
+}
+
 TEST_F(ApplyCli, RotationAndScalingReachTheirEngines) {
   struct Case {
     std::string words;
@@ -94,8 +117,9 @@ TEST_F(ApplyCli, IndexedInputsAreConvertedTo24BitsFirst) {
 TEST_F(ApplyCli, BadArgumentsAreUsageErrorsAndWriteNothing) {
   const std::string out = dir_.File("bad.bmp");
   for (const std::string words :
-       {"dither 6", "dither 2 --threshold 256", "dither x", "rotate 361", "rotate 10.5", "scale 33",
-        "scale 0", "reduce 0.5", "magnify 0", "magnify nan"}) {
+       {"dither 13", "dither 2 --threshold 256", "dither x", "dither sierra --strength 101",
+        "dither atkinson --strength -1", "dither blue-noise --linear", "dither bayer-8 --strength 50",
+        "rotate 361", "rotate 10.5", "scale 33", "scale 0", "reduce 0.5", "magnify 0", "magnify nan"}) {
     std::string text;
     EXPECT_EQ(Apply(words + " " + In() + " " + out, &text), 2) << words << ": " << text;
   }

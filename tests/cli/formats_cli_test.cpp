@@ -270,7 +270,7 @@ TEST(CliForms, EachFormWritesWhatTheTrustedOneDoes) {
       {"@ apply convolve -h", 0, "prewitt-edge (11)", "", {}},
       {"@ wizard --help", 0, "one-click (0)", "", {}},
       {"@ convert --help", 0, "--fit WxH", "", {}},
-      {"@ apply dither sierra in.bmp x.bmp",
+      {"@ apply dither riemersma in.bmp x.bmp",
        2,
        "",
        "use one of clustered-dot, clustered-dot-2, floyd-steinberg",

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -10,6 +11,8 @@
 #include "core/colour_model.h"
 #include "core/pixel_ops.h"
 #include "processing/dither_intensity.h"
+#include "processing/dither_maps.h"
+#include "processing/void_and_cluster.h"
 #include "support/test_pictures.h"
 
 namespace tessalin {
@@ -48,6 +51,35 @@ RefKernel Wide(int divisor, std::vector<std::vector<int>> rows) {
 }
 RefKernel Jarvis() { return Wide(48, {{0, 0, 0, 7, 5}, {3, 5, 7, 5, 3}, {1, 3, 5, 3, 1}}); }
 RefKernel Stucki() { return Wide(42, {{0, 0, 0, 8, 4}, {2, 4, 8, 4, 2}, {1, 2, 4, 2, 1}}); }
+
+// The further kernels as their published tables (weights 2 behind .. 2 ahead,
+// the pixel's own row first); empty places are no taps.
+RefKernel Published(int divisor, std::vector<std::vector<int>> rows) {
+  RefKernel k{2, divisor, true, {}};
+  for (int dy = 0; dy < static_cast<int>(rows.size()); ++dy)
+    for (int dx = dy == 0 ? 1 : -2; dx <= 2; ++dx)
+      if (rows[dy][dx + 2] != 0) k.taps.push_back({dx, dy, rows[dy][dx + 2]});
+  return k;
+}
+
+struct KindAndKernel {
+  int kind;
+  const char* name;
+  RefKernel kernel;
+};
+
+const std::vector<KindAndKernel>& DiffusionKernels() {
+  static const std::vector<KindAndKernel> all = {
+      {2, "Floyd-Steinberg", FloydSteinberg()},
+      {3, "Jarvis-Judice-Ninke", Jarvis()},
+      {4, "Stucki", Stucki()},
+      {6, "Atkinson", Published(8, {{0, 0, 0, 1, 1}, {0, 1, 1, 1, 0}, {0, 0, 1, 0, 0}})},
+      {7, "Burkes", Published(32, {{0, 0, 0, 8, 4}, {2, 4, 8, 4, 2}})},
+      {8, "Sierra", Published(32, {{0, 0, 0, 5, 3}, {2, 4, 5, 4, 2}, {0, 2, 3, 2, 0}})},
+      {9, "Sierra Two-Row", Published(16, {{0, 0, 0, 4, 3}, {1, 2, 3, 2, 1}})},
+      {10, "Sierra Lite", Published(4, {{0, 0, 0, 2, 0}, {0, 1, 1, 0, 0}})}};
+  return all;
+}
 
 struct RefCell {
   int c[3];  // R, G, B
@@ -103,6 +135,50 @@ std::vector<std::vector<uint8_t>> ReferenceDiffusion(const RasterImage& src, int
   return out;
 }
 
+// With the options every channel is whole 1/256 steps of a byte; each share
+// is the exact quotient rounded half to even.
+long long RoundedQuotient(long long n, long long m) {
+  long long q = n / m, r = n % m;
+  if (r < 0) q -= 1, r += m;
+  return q + (2 * r > m || (2 * r == m && (q & 1)));
+}
+
+std::vector<std::vector<uint8_t>> ReferenceWithOptions(const RasterImage& src, int t, const RefKernel& k,
+                                                       int channel, int strength, bool linear) {
+  const auto fine = [linear](int sum) {  // sum: three times a colour byte, or r + g + b for I
+    const double u = sum / 765.0;
+    if (!linear) return static_cast<long long>(std::llround(sum * 256.0 / 3));
+    return static_cast<long long>(
+        std::llround(65280 * (u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4))));
+  };
+  const int W = src.Width(), H = src.Height(), b = k.border;
+  std::vector<std::vector<long long>> grid(H + b + 1, std::vector<long long>(W + 2 * b));
+  for (int y = -b; y <= H; ++y)
+    for (int x = -b; x < W + b; ++x) {
+      const Bgr p = PixelAt(src, Clamp(x, W), Clamp(y, H));
+      const int bytes[3] = {p.r, p.g, p.b};
+      grid[y + b][x + b] = fine(channel == 3 ? p.r + p.g + p.b : 3 * bytes[channel]);
+    }
+  const long long threshold = 256LL * std::clamp(t, -1, 256);  // in linear light a level of light
+  std::vector<std::vector<uint8_t>> out(H, std::vector<uint8_t>(W));
+  for (int y = H; y >= 0; --y) {
+    const int d = y % 2 == 0 ? 1 : -1;
+    for (int n = 0; n < W; ++n) {
+      const int x = d > 0 ? n : W - 1 - n;
+      const long long v = grid[y + b][x + b];
+      const bool white = v >= threshold;
+      if (y < H) out[y][x] = white ? 255 : 0;
+      const long long e = white ? v - 65280 : v;
+      for (const RefTap& tap : k.taps) {
+        long long& target = grid[y - tap.dy + b][x + d * tap.dx + b];
+        const long long m = 100LL * k.divisor;
+        target = std::clamp(RoundedQuotient(target * m + e * tap.w * strength, m), 0LL, 65280LL);
+      }
+    }
+  }
+  return out;
+}
+
 // The quantised value of channel ch at (x, y), checking the pixel is a proper grey 0 or 255.
 int At(const DitherResults& r, int ch, int x, int y) {
   const Bgr p = PixelAt(r[ch], x, y);
@@ -112,12 +188,14 @@ int At(const DitherResults& r, int ch, int x, int y) {
 }
 
 void ExpectMatchesReference(const RasterImage& src, int t, const RefKernel& k, const DitherResults& got,
-                            const std::string& what) {
+                            const std::string& what, const DiffusionOptions& options = {}) {
   for (int ch = 0; ch < 4; ++ch) {
     ASSERT_EQ(got[ch].Format(), PixelFormat::pf24Bit);
     ASSERT_EQ(got[ch].Width(), src.Width());
     ASSERT_EQ(got[ch].Height(), src.Height());
-    const auto ref = ReferenceDiffusion(src, t, k, ch);
+    const auto ref = options.IsPlain()
+                         ? ReferenceDiffusion(src, t, k, ch)
+                         : ReferenceWithOptions(src, t, k, ch, options.strength, options.linearLight);
     int mismatches = 0;
     for (int y = 0; y < src.Height(); ++y)
       for (int x = 0; x < src.Width(); ++x) mismatches += At(got, ch, x, y) != ref[y][x];
@@ -163,6 +241,40 @@ TEST(OrderedDither, FourByFourOnGrey100HasSevenWhitesPerBlockAtTheLowMatrixValue
           }
         EXPECT_EQ(whites, 7);
       }
+}
+
+TEST(OrderedDither, FurtherMapsHoldEveryRankOnceSoAFlatGreyGivesItsShareOfWhite) {
+  // A map of N cells holds the thresholds rank * 256 / N: a grey g makes
+  // white the cells whose threshold is at most g, in every tile.
+  struct Map {
+    int kind, size;
+  };
+  for (const Map map : {Map{11, 8}, Map{12, 64}})
+    for (int grey : {0, 37, 128, 255}) {
+      const int cells = map.size * map.size, perLevel = cells / 256 > 0 ? cells / 256 : 1;
+      const int expected = std::min(cells, (grey * cells / 256 / perLevel + 1) * perLevel);
+      const DitherResults r =
+          OrderedDither(MakeFlat24(2 * map.size + 3, map.size + 1, grey, grey, grey), map.kind);
+      for (int ch = 0; ch < 4; ++ch)
+        for (int tile = 0; tile < 2; ++tile) {
+          int whites = 0;
+          for (int y = 0; y < map.size; ++y)
+            for (int x = 0; x < map.size; ++x) whites += At(r, ch, tile * map.size + x, y) == 255;
+          EXPECT_EQ(whites, expected) << map.kind << " grey " << grey << " channel " << ch;
+        }
+    }
+  // The 8 x 8 map refines the 4 x 4 one: its even cells hold the 4 x 4
+  // matrix's ranks, the lowest sixteen.
+  const int matrix[4][4] = {{0, 128, 32, 160}, {192, 64, 224, 96}, {48, 176, 16, 144}, {240, 112, 208, 80}};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(4 * Bayer8Thresholds()[2 * y * 8 + 2 * x], matrix[y][x]) << x << "," << y;
+}
+
+TEST(OrderedDither, BlueNoiseTableIsWhatItsGeneratorMakes) {
+  const std::vector<int> ranks = VoidAndClusterRanks(kBlueNoiseSize, kBlueNoiseSeed);
+  ASSERT_EQ(ranks.size(), BlueNoiseRanks().size());
+  EXPECT_TRUE(std::equal(ranks.begin(), ranks.end(), BlueNoiseRanks().begin()));
 }
 
 TEST(OrderedDither, ChannelsAreQuantisedSeparatelyAndUnknownKindsRefused) {
@@ -301,6 +413,54 @@ TEST(ErrorDiffusion, MatchesTheReferenceOnRandomPicturesOfOddSizes) {
       ExpectMatchesReference(src, t, FloydSteinberg(), FloydSteinbergDither(src, t), "FS " + what);
       ExpectMatchesReference(src, t, Jarvis(), WideKernelDither(src, t, 3), "JJN " + what);
       ExpectMatchesReference(src, t, Stucki(), WideKernelDither(src, t, 4), "Stucki " + what);
+      for (const KindAndKernel& k : DiffusionKernels())
+        if (k.kind >= kFirstFurtherDitherKind)
+          ExpectMatchesReference(src, t, k.kernel, DitherByKind(src, k.kind, t), k.name + (" " + what));
+    }
+  }
+}
+
+TEST(ErrorDiffusion, OptionsMatchTheReferenceForEveryKernel) {
+  const int sizes[][2] = {{1, 1}, {2, 3}, {5, 1}, {31, 12}, {67, 45}};
+  unsigned seed = 40;
+  for (const auto& s : sizes) {
+    const RasterImage src = MakeRandom24(s[0], s[1], seed++);
+    for (const KindAndKernel& k : DiffusionKernels())
+      for (const DiffusionOptions options : {DiffusionOptions{0, true}, DiffusionOptions{37, false},
+                                             DiffusionOptions{100, true}, DiffusionOptions{99, false}})
+        for (int t : {-1, 0, 1, 128, 255, 256})
+          ExpectMatchesReference(src, t, k.kernel, DitherByKind(src, k.kind, t, options),
+                                 k.name + (" " + std::to_string(s[0]) + "x" + std::to_string(s[1])) +
+                                     " strength " + std::to_string(options.strength) +
+                                     (options.linearLight ? " linear" : ""),
+                                 options);
+  }
+}
+
+TEST(ErrorDiffusion, StrengthZeroIsTheThresholdAndLinearLightLightensAMidGreyAsTheEyeSeesIt) {
+  const RasterImage noise = MakeRandom24(45, 37, 8), grey = MakeFlat24(101, 99, 128, 128, 128);
+  const auto whiteShare = [](const RasterImage& r) {
+    long long whites = 0;
+    for (int y = 0; y < r.Height(); ++y)
+      for (int x = 0; x < r.Width(); ++x) whites += PixelAt(r, x, y).r == 255;
+    return static_cast<double>(whites) / (static_cast<double>(r.Width()) * r.Height());
+  };
+  for (const KindAndKernel& k : DiffusionKernels()) {
+    // (In linear light the threshold is a level of light; the reference covers it.)
+    const DitherResults zero = DitherByKind(noise, k.kind, 100, {0, false});
+    const DitherResults plain = CustomThresholdDither(noise, 100);
+    for (int ch = 0; ch < 4; ++ch)
+      EXPECT_TRUE(test::SamePixels24(zero[ch], plain[ch])) << k.name << " " << ch;
+    const DitherResults linear = DitherByKind(grey, k.kind, 128, {100, true});
+    const DitherResults gamma = DitherByKind(grey, k.kind, 128);
+    // Atkinson drops a quarter of every error, so a dark 22 % of light sinks
+    // further (to about 15 %): the kernel's own character, not the light's.
+    const bool keepsTheError = k.kind != 6;
+    for (int ch = 0; ch < 4; ++ch) {
+      EXPECT_GE(whiteShare(linear[ch]), keepsTheError ? 0.20 : 0.10) << k.name << " " << ch;
+      EXPECT_LE(whiteShare(linear[ch]), 0.24) << k.name << " " << ch;
+      EXPECT_GE(whiteShare(gamma[ch]), 0.48) << k.name << " " << ch;
+      EXPECT_LE(whiteShare(gamma[ch]), 0.52) << k.name << " " << ch;
     }
   }
 }

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 #include <vector>
 
 #include "app/document_window.h"
@@ -116,6 +117,7 @@ const DialogCommand kDialogCommands[] = {
     {"Dither_0Item", "Dither_Frm", "Apply_Btn"},
     {"Dither_2Item", "Dither_Frm", "Apply_Btn"},
     {"Dither_5Item", "Dither_Frm", "Apply_Btn"},
+    {"Dither_MoreItem", "Dither_Frm", "Apply_Btn"},
     {"Convolve_0Item", "Convolve_Frm", "Apply_Btn"},
     {"Convolve_3Item", "Convolve_Frm", "Apply_Btn"},
     {"Edge_0Item", "Edge_Frm", "Apply_Btn"},
@@ -187,17 +189,21 @@ TEST_F(FrameLoadTest, TwentyDialogsOutliveTheirDocumentsThenExitClosesEverything
   }
   FlushDeletes();
   EXPECT_TRUE(fake->errors.empty()) << fake->errors.front();
-  EXPECT_EQ(exports, 4);
+  const auto okCommands = std::count_if(opened.begin(), opened.end(), [](const Opened& entry) {
+    return std::string(entry.command->button) == "Ok_BitBtn";
+  });
+  ASSERT_GE(okCommands, 2);  // rotate and scale both among the twenty
+  EXPECT_EQ(exports, okCommands);
   int stillOpen = 0;
   for (const Opened& entry : opened) stillOpen += entry.dialog.isNull() ? 0 : 1;
-  EXPECT_EQ(stillOpen, 16);
+  EXPECT_EQ(stillOpen, 20 - okCommands);
 
   // Exit from an exported window's menu: Close All with No to All, then
   // "Really exit Tessalin?" answered Yes.
   fake->closeQuestions.clear();
   fake->closeAnswers = {CloseAnswer::NoToAll};
   fake->exitAnswers = {true};
-  ASSERT_EQ(frame->ChildCount(), 4);
+  ASSERT_EQ(frame->ChildCount(), okCommands);
   frame->Documents()[1]->Item("File_ExitItem")->trigger();
   FlushDeletes();
   EXPECT_EQ(fake->closeQuestions.size(), 1u);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -169,6 +170,43 @@ TEST(DitherDialog, HintGoesToTheActiveDialogsStatusBar) {
   QStatusTipEvent late("late");
   QApplication::sendEvent(dialog, &late);
   EXPECT_EQ(bar->currentMessage(), "Apply Selected Dithering");
+}
+
+TEST(DitherDialog, MoreMethodsAddsTheFurtherKindsAndARowOfOptions) {
+  ProcessingFakeApp app;
+  const RasterImage doc = test::MakeRandom24(41, 27, 6);
+  QWidget* plain = RunCommand("dither", app, &doc, 2);
+  CloseAtEnd closePlain(plain);
+  QWidget* more = RunCommand("dither", app, &doc, kFirstFurtherDitherKind);  // "&More Methods..."
+  CloseAtEnd closeMore(more);
+  ASSERT_NE(more, nullptr);
+  // From the six items the dialog is as it was: no option row, the six kinds.
+  EXPECT_EQ(plain->findChild<TSpinEdit*>("Strength_SpinE"), nullptr);
+  EXPECT_EQ(plain->findChild<QCheckBox*>("Linear_ChkBox"), nullptr);
+  EXPECT_EQ(Parts(plain).kind->count(), 6);
+  EXPECT_EQ(more->height() - plain->height(), 30);
+  EXPECT_EQ(Parts(more).src->y() - Parts(plain).src->y(), 30);
+
+  const DitherParts p = Parts(more);
+  const QStringList further = {"Atkinson",    "Burkes",    "Sierra",    "Sierra Two-Row",
+                               "Sierra Lite", "Bayer 8x8", "Blue Noise"};
+  ASSERT_EQ(p.kind->count(), 6 + further.size());
+  for (int i = 0; i < further.size(); ++i) EXPECT_EQ(p.kind->itemText(6 + i), further[i]);
+  EXPECT_EQ(p.kind->currentText(), "Atkinson");
+  auto* strength = Child<TSpinEdit>(more, "Strength_SpinE");
+  auto* linear = Child<QCheckBox>(more, "Linear_ChkBox");
+  EXPECT_EQ(strength->Text(), "100");
+  EXPECT_TRUE(strength->isEnabled() && linear->isEnabled());
+  p.kind->setCurrentIndex(12);  // blue noise: ordered, no threshold, no options
+  EXPECT_FALSE(p.threshold->isEnabled() || strength->isEnabled() || linear->isEnabled());
+  p.kind->setCurrentIndex(8);  // Sierra
+  EXPECT_TRUE(p.threshold->isEnabled() && strength->isEnabled() && linear->isEnabled());
+  strength->Editor()->setText("40");
+  linear->setChecked(true);
+  PressEnter(strength->Editor());
+  EXPECT_EQ(app.state.DitherKind, 8);
+  const DitherResults expected = DitherByKind(doc, 8, 128, {40, true});
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(test::SamePixels24(p.results[i]->Picture(), expected[i])) << i;
 }
 
 TEST(DitherDialog, EscapeAndCloseDestroyTheDialog) {

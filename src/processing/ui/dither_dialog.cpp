@@ -1,14 +1,22 @@
 #include "processing/ui/dither_dialog.h"
 
 #include <QFrame>
+#include <algorithm>
 
 #include "processing/dither.h"
 #include "widgets/command_registry.h"
 
 namespace tessalin {
 
-TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
-    : ProcessingDialog(app, "Dither_Frm", "Image Dithering Process", 440, 435) {
+namespace {
+// The option row sits under the top bar and moves everything below it down.
+constexpr int kOptionRowHeight = 30;
+}  // namespace
+
+TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source, bool furtherMethods)
+    : ProcessingDialog(app, "Dither_Frm", "Image Dithering Process", 440,
+                       435 + (furtherMethods ? kOptionRowHeight : 0)) {
+  const int dy = furtherMethods ? kOptionRowHeight : 0;
   SetHint(this, "Double Click to Export");
   auto* topBar = new QFrame(this);
   topBar->setGeometry(0, 0, 440, 37);
@@ -19,6 +27,9 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
   Dither_CbBox->setObjectName("Dither_CbBox");
   Dither_CbBox->addItems(
       {"Clusterd Dot", "Clusterd Dot2", "Floyd&Steinberg", "Jarvis&judice&Ninke", "Stucki", "Custom"});
+  if (furtherMethods)
+    Dither_CbBox->addItems(
+        {"Atkinson", "Burkes", "Sierra", "Sierra Two-Row", "Sierra Lite", "Bayer 8x8", "Blue Noise"});
   Dither_CbBox->setGeometry(59, 6, 108, 22);
   SetHint(Dither_CbBox, "Select Dithering type");
   AddLabel(this, "Threshold", 169, 9, QColor(), 50);
@@ -36,25 +47,45 @@ TDither_Frm::TDither_Frm(AppServices& app, RasterImage&& source)
   Close_Btn->setGeometry(356, 6, 73, 22);
   SetHint(Close_Btn, "Close Dithering window");
 
-  R_Img = AddPreview("R_Img", "Channel Applied Image for Channel1(2xClick for Exporting)", 10, 56, 130, 130,
-                     "Channel 1", 38, 41);
-  G_Img = AddPreview("G_Img", "Channel Applied Image for Channel2(2xClick for Exporting)", 294, 56, 130, 130,
-                     "Channel 2", 322, 41);
-  Src_Img =
-      AddPreview("Src_Img", "This is Dithering Source Image", 152, 164, 130, 130, "Source Model", 177, 148);
-  B_Img = AddPreview("B_Img", "Channel Applied Image for Channel3(2xClick for Exporting)", 10, 280, 130, 130,
-                     "Channel 3", 38, 265);
-  I_Img = AddPreview("I_Img", "Channel Applied Image for Channel4(2xClick for Exporting)", 294, 280, 130, 130,
-                     "Channel 4", 322, 265);
+  if (furtherMethods) {
+    auto* optionBar = new QFrame(this);
+    optionBar->setGeometry(0, 37, 440, kOptionRowHeight);
+    optionBar->setFrameShape(QFrame::StyledPanel);
+    AddLabel(this, "Strength", 2, 45, QColor(), 56);
+    Strength_SpinE = new TSpinEdit(0, 100, 5, this);
+    Strength_SpinE->setObjectName("Strength_SpinE");
+    Strength_SpinE->setGeometry(59, 41, 49, 22);
+    Strength_SpinE->SetValue(100);
+    SetHint(Strength_SpinE, "Share of the error carried to the neighbours, in %");
+    AddLabel(this, "%", 111, 45);
+    Linear_ChkBox = new QCheckBox("&Linear light", this);
+    Linear_ChkBox->setObjectName("Linear_ChkBox");
+    Linear_ChkBox->setGeometry(169, 41, 120, 22);
+    SetHint(Linear_ChkBox, "Carry the error in linear light, as the eye adds light");
+  }
+
+  R_Img = AddPreview("R_Img", "Channel Applied Image for Channel1(2xClick for Exporting)", 10, 56 + dy, 130,
+                     130, "Channel 1", 38, 41 + dy);
+  G_Img = AddPreview("G_Img", "Channel Applied Image for Channel2(2xClick for Exporting)", 294, 56 + dy, 130,
+                     130, "Channel 2", 322, 41 + dy);
+  Src_Img = AddPreview("Src_Img", "This is Dithering Source Image", 152, 164 + dy, 130, 130, "Source Model",
+                       177, 148 + dy);
+  B_Img = AddPreview("B_Img", "Channel Applied Image for Channel3(2xClick for Exporting)", 10, 280 + dy, 130,
+                     130, "Channel 3", 38, 265 + dy);
+  I_Img = AddPreview("I_Img", "Channel Applied Image for Channel4(2xClick for Exporting)", 294, 280 + dy, 130,
+                     130, "Channel 4", 322, 265 + dy);
   AddStatusBar(QString());
   Src_Img->SetPicture(std::move(source));
 
   // FormCreate: the current kind selected without running the change handler.
   Dither_CbBox->setCurrentIndex(App().State().DitherKind);
   Bias_SpinE->SetValue(App().State().SharedBias);
+  EnableOptions(App().State().DitherKind);
 
   connect(Dither_CbBox, &QComboBox::currentIndexChanged, this, &TDither_Frm::Dither_CbBoxChange);
   connect(Bias_SpinE, &TSpinEdit::EnterPressed, this, Guarded([this] { Apply_BtnClick(); }));
+  if (Strength_SpinE)
+    connect(Strength_SpinE, &TSpinEdit::EnterPressed, this, Guarded([this] { Apply_BtnClick(); }));
   connect(Apply_Btn, &QPushButton::clicked, this, Guarded([this] { Apply_BtnClick(); }));
   connect(Close_Btn, &QPushButton::clicked, this, &QDialog::close);
   for (TScaleImage* preview : {R_Img, G_Img, B_Img, I_Img})
@@ -69,7 +100,14 @@ void TDither_Frm::showEvent(QShowEvent* event) {
 void TDither_Frm::Dither_CbBoxChange(int index) {
   App().State().DitherKind = index;
   // The ordered methods use no threshold.
-  Bias_SpinE->setEnabled(index != 0 && index != 1);
+  Bias_SpinE->setEnabled(!IsOrderedKind(index));
+  EnableOptions(index);
+}
+
+void TDither_Frm::EnableOptions(int kind) {
+  if (!Strength_SpinE) return;
+  Strength_SpinE->setEnabled(IsErrorDiffusionKind(kind));
+  Linear_ChkBox->setEnabled(IsErrorDiffusionKind(kind));
 }
 
 void TDither_Frm::Apply_BtnClick() {
@@ -78,16 +116,14 @@ void TDither_Frm::Apply_BtnClick() {
   App().State().DitherThreshold = Bias_SpinE->Value();
   WaitCursor wait;
   const RasterImage& source = Src_Img->Picture();
-  const int threshold = App().State().DitherThreshold;
-  DitherResults results;
-  if (kind == 0 || kind == 1)
-    results = OrderedDither(source, kind);
-  else if (kind == 2)
-    results = FloydSteinbergDither(source, threshold);
-  else if (kind == 5)
-    results = CustomThresholdDither(source, threshold);
-  else
-    results = WideKernelDither(source, threshold, App().State().DitherKind);
+  DiffusionOptions options;
+  if (Strength_SpinE) {
+    // Typed values are not clamped while the field has the focus.
+    options.strength = std::clamp(Strength_SpinE->Value(), 0, 100);
+    options.linearLight = Linear_ChkBox->isChecked();
+  }
+  // With no method chosen (-1) a plain threshold, as the wide-kernel engine makes it.
+  DitherResults results = DitherByKind(source, kind, App().State().DitherThreshold, options);
   const TScaleStyle style = StyleFor(results[0], R_Img);
   TScaleImage* previews[4] = {R_Img, G_Img, B_Img, I_Img};
   for (int i = 0; i < 4; ++i) {
@@ -100,7 +136,7 @@ TDither_Frm* OpenDitherDialog(AppServices& app, const RasterImage* source, int t
   RasterImage copy = Copy24(source);
   app.State().DitherKind = tag;
   app.State().SharedBias = 128;
-  auto* dialog = new TDither_Frm(app, std::move(copy));
+  auto* dialog = new TDither_Frm(app, std::move(copy), tag >= kFirstFurtherDitherKind);
   dialog->show();
   return dialog;
 }
