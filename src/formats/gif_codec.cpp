@@ -244,12 +244,15 @@ DecodedGif DecodeGifFile(const std::string& path, const GifFrameProgress& onFram
 
 namespace {
 
-// The part of the screen a frame covers, empty for a frame wholly outside it:
-// a frame may reach past the screen or lie beyond it.
+// The part of the screen a frame covers: a frame may reach past the screen or
+// lie beyond it. A frame wholly outside covers no rows at all, so that nothing
+// walks the rows of an area of no width (and copies from an empty save).
 Rect CoveredArea(const RasterImage& screen, const GifFrame& frame) {
   const int left = std::clamp(frame.left, 0, screen.Width()), top = std::clamp(frame.top, 0, screen.Height());
-  return {left, top, std::clamp(frame.left + frame.raster.Width(), left, screen.Width()),
-          std::clamp(frame.top + frame.raster.Height(), top, screen.Height())};
+  const Rect area = {left, top, std::clamp(frame.left + frame.raster.Width(), left, screen.Width()),
+                     std::clamp(frame.top + frame.raster.Height(), top, screen.Height())};
+  if (area.Width() == 0 || area.Height() == 0) return {0, 0, 0, 0};
+  return area;
 }
 
 // Draws the frame's opaque pixels onto a pf24Bit screen, clipped to it.

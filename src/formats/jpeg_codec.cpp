@@ -14,6 +14,7 @@
 #include "core/file_io.h"
 #include "core/limits.h"
 #include "core/tessalin_error.h"
+#include "formats/jpeg_scan_count.h"
 
 namespace tessalin {
 
@@ -65,13 +66,38 @@ void OnEmitMessage(j_common_ptr info, int level) {
   }
 }
 
+// The scans of the file at `path`, else of data and size, counted from their
+// markers up to one past the limit, so that too many are refused before the
+// first is decoded.
+int CountScans(const char* path, const uint8_t* data, size_t size) {
+  JpegScanCounter counter;
+  if (!path) {
+    counter.Feed(data, size);
+    return counter.Scans();
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+  if (!file) return 0;  // the decoder's own reading reports it
+  std::vector<uint8_t> buffer(64 * 1024);
+  while (!counter.Ended() && counter.Scans() <= kMaxScans) {
+    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
+    if (got == 0) break;
+    counter.Feed(buffer.data(), got);
+  }
+  return counter.Scans();
+}
+
+void SetTooManyScans(ErrorManager& mgr) {
+  std::snprintf(mgr.message, sizeof mgr.message,
+                "it has more than %d progressive scans, more than any encoder writes", kMaxScans);
+}
+
+// A guard behind CountScans, should libjpeg find scans the count did not.
 void OnProgress(j_common_ptr info) {
   if (!info->is_decompressor) return;
   auto* cinfo = reinterpret_cast<j_decompress_ptr>(info);
   if (cinfo->input_scan_number > kMaxScans) {
     auto* mgr = reinterpret_cast<ErrorManager*>(info->err);
-    std::snprintf(mgr->message, sizeof mgr->message,
-                  "it has more than %d progressive scans, more than any encoder writes", kMaxScans);
+    SetTooManyScans(*mgr);
     std::longjmp(mgr->jump, 1);
   }
 }
@@ -89,10 +115,11 @@ struct DecodeOut {
   char limitMessage[160];
 };
 
-// Reads from `file` when it is given (the header is checked before the rest is
-// read), else from data and size. Returns false with mgr.message set, or with
-// out.limitMessage set for a picture above the limit.
-bool DecodeWithLibjpeg(std::FILE* file, const uint8_t* data, size_t size, ErrorManager& mgr, DecodeOut& out) {
+// Reads from `file`, opened on `path`, when it is given (the header is checked
+// before the rest is read), else from data and size. Returns false with
+// mgr.message set, or with out.limitMessage set for a picture above the limit.
+bool DecodeWithLibjpeg(std::FILE* file, const char* path, const uint8_t* data, size_t size, ErrorManager& mgr,
+                       DecodeOut& out) {
   jpeg_decompress_struct cinfo;
   InstallErrors(mgr);
   cinfo.err = &mgr.base;
@@ -113,6 +140,11 @@ bool DecodeWithLibjpeg(std::FILE* file, const uint8_t* data, size_t size, ErrorM
     std::snprintf(out.limitMessage, sizeof out.limitMessage,
                   "the picture of %u x %u pixels is larger than the limit of %lld pixels", cinfo.image_width,
                   cinfo.image_height, static_cast<long long>(kMaxPixels));
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  if (CountScans(file ? path : nullptr, data, size) > kMaxScans) {
+    SetTooManyScans(mgr);
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -215,11 +247,12 @@ bool EncodeWithLibjpeg(ErrorManager& mgr, EncodeIn& in) {
 namespace {
 
 RasterImage Decode(std::FILE* file, std::span<const uint8_t> bytes, const std::string& nameForErrors) {
+  const char* path = file ? nameForErrors.c_str() : nullptr;
   RasterImage image;
   std::vector<uint8_t> row;
   ErrorManager mgr;
   DecodeOut out{&image, &row, {0}};
-  if (!DecodeWithLibjpeg(file, bytes.data(), bytes.size(), mgr, out)) {
+  if (!DecodeWithLibjpeg(file, path, bytes.data(), bytes.size(), mgr, out)) {
     if (out.limitMessage[0]) ThrowFileError(nameForErrors, std::string(out.limitMessage) + ".");
     ThrowFileError(nameForErrors, std::string("is not a readable JPEG file: ") + mgr.message + ".");
   }

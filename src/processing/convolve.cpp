@@ -15,6 +15,7 @@
 #include "processing/convolve_kernels.h"
 #include "processing/convolve_parallel.h"
 #include "processing/convolve_rounding.h"
+#include "processing/cpu_features.h"
 
 namespace tessalin {
 
@@ -214,11 +215,10 @@ inline EstimateLanes LoadLanes(const double* p) {
 // every pixel the byte HsiOutputBytes makes of the accumulator, and whether
 // the estimate decided it. `planes` are the component's three bordered rows,
 // readable four cells past their end; `bytes` and `undecided` take whole
-// fours.
+// fours. Inlined into EstimateHsiBytesAvx2 and EstimateHsiBytes below.
 template <int kKind, int kPart>
-__attribute__((target_clones("avx2", "default"))) void EstimateHsiBytes(const double* const planes[3], int width,
-                                                                         int bias, uint8_t* bytes,
-                                                                         uint8_t* undecided) {
+[[gnu::always_inline]] inline void EstimateHsiBytesIn(const double* const planes[3], int width, int bias,
+                                                      uint8_t* bytes, uint8_t* undecided) {
   constexpr const ConvolveKernel& k = kConvolveKernels[kKind];
   constexpr double kHigh = kPart == 0 ? 255 : (kPart == 1 ? 1 : 360);
   const EstimateLanes zero = {0, 0, 0, 0}, high = {kHigh, kHigh, kHigh, kHigh}, top = {255, 255, 255, 255};
@@ -251,7 +251,22 @@ __attribute__((target_clones("avx2", "default"))) void EstimateHsiBytes(const do
   }
 }
 
+template <int kKind, int kPart>
+__attribute__((target("avx2"))) void EstimateHsiBytesAvx2(const double* const planes[3], int width, int bias,
+                                                          uint8_t* bytes, uint8_t* undecided) {
+  EstimateHsiBytesIn<kKind, kPart>(planes, width, bias, bytes, undecided);
+}
+
 #pragma GCC diagnostic pop
+
+template <int kKind, int kPart>
+void EstimateHsiBytes(const double* const planes[3], int width, int bias, uint8_t* bytes,
+                      uint8_t* undecided) {
+  if (HasAvx2())
+    EstimateHsiBytesAvx2<kKind, kPart>(planes, width, bias, bytes, undecided);
+  else
+    EstimateHsiBytesIn<kKind, kPart>(planes, width, bias, bytes, undecided);
+}
 
 // The three bordered rows of an output row as one plane per component, each
 // row converted once while the band moves down.

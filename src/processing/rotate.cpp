@@ -11,6 +11,7 @@
 #include "core/tessalin_error.h"
 #include "core/work_buffers.h"
 #include "processing/convolve_parallel.h"
+#include "processing/cpu_features.h"
 
 namespace tessalin {
 
@@ -115,9 +116,9 @@ typedef long long QuadMask __attribute__((vector_size(32)));
 typedef int QuadInt __attribute__((vector_size(16)));
 typedef uint8_t QuadByte __attribute__((vector_size(4)));
 
-// Only ever inlined into RotateRow, whatever its instruction set, so the
+// Only ever inlined into RotateRowIn, whatever its instruction set, so the
 // vector arguments and returns make no call across instruction sets (GCC
-// notes it only once the clones are made, at the end of the file).
+// notes it only at the end of the file, so it stays off from here on).
 #pragma GCC diagnostic ignored "-Wpsabi"
 inline Quad LoadQuad(const double* p) {
   Quad q;
@@ -144,9 +145,8 @@ inline Quad PixelLanes(const uint8_t* p) {
 // (trunc and the range checks then agree with the rule) and each interpolated
 // value is clear of whole numbers too, or exactly a byte: four equal
 // neighbours interpolate to themselves in any precision. Other samples take
-// the rule in extended precision.
-__attribute__((target_clones("avx2", "default"))) void RotateRow(const RotationGrid& g, int io, int outW,
-                                                                   uint8_t* dst) {
+// the rule in extended precision. Inlined into RotateRowAvx2 and RotateRow.
+[[gnu::always_inline]] inline void RotateRowIn(const RotationGrid& g, int io, int outW, uint8_t* dst) {
   const Extended i = io - g.oy;
   const Extended rowCos = (i - g.cy) * g.cosT, rowSin = (i - g.cy) * g.sinT;
   const double rowCosD = static_cast<double>(rowCos), rowSinD = static_cast<double>(rowSin);
@@ -190,6 +190,17 @@ __attribute__((target_clones("avx2", "default"))) void RotateRow(const RotationG
       out[2] = static_cast<uint8_t>(bytes[2]);
     }
   }
+}
+
+__attribute__((target("avx2"))) void RotateRowAvx2(const RotationGrid& g, int io, int outW, uint8_t* dst) {
+  RotateRowIn(g, io, outW, dst);
+}
+
+void RotateRow(const RotationGrid& g, int io, int outW, uint8_t* dst) {
+  if (HasAvx2())
+    RotateRowAvx2(g, io, outW, dst);
+  else
+    RotateRowIn(g, io, outW, dst);
 }
 
 void RotationGrid::Row(int io, int outW, uint8_t* dst) const { RotateRow(*this, io, outW, dst); }

@@ -161,13 +161,30 @@ TEST(ImageSignature, StreamsAreRecognisedByTheirFirstBytes) {
 TEST(Jpeg, ColourGreyAndProgressiveFilesMatchLibjpegsOwnDecoder) {
   TempDir dir;
   WritePpm(dir.File("in.ppm"), 21, 13, Pattern);
+  // The most scans a file may have: the DC, every AC band, and refinements of 36 of them.
+  std::string script = "0: 0 0 0 0;\n";
+  for (int k = 1; k <= 63; ++k) script += "0: " + std::to_string(k) + " " + std::to_string(k) + " 0 1;\n";
+  for (int k = 1; k <= 36; ++k) script += "0: " + std::to_string(k) + " " + std::to_string(k) + " 1 0;\n";
+  WriteBytes(dir.File("100_scans.txt"), std::vector<uint8_t>(script.begin(), script.end()));
+  // Start-of-scan markers inside a comment are no scans.
+  std::vector<uint8_t> markers;
+  for (int i = 0; i < 200; ++i) markers.insert(markers.end(), {0xFF, 0xDA});
+  WriteBytes(dir.File("markers.txt"), markers);
   struct Case {
-    std::string name, options;
+    std::string name, options, comment;
   };
-  for (const Case& c : {Case{"colour.JPEG", "-quality 95"}, Case{"grey.jpg", "-grayscale"},
-                        Case{"progressive.jpe", "-progressive -quality 80"}, Case{"plain.jpgs", ""}}) {
+  for (const Case& c : {Case{"colour.JPEG", "-quality 95", ""}, Case{"grey.jpg", "-grayscale", ""},
+                        Case{"progressive.jpe", "-progressive -quality 80", ""}, Case{"plain.jpgs", "", ""},
+                        Case{"100_scans.jpg", "-grayscale -scans " + Quote(dir.File("100_scans.txt")), ""},
+                        Case{"commented.jpg", "-progressive -restart 1", dir.File("markers.txt")}}) {
     const std::string jpeg = dir.File(c.name);
     ASSERT_EQ(RunCommand("cjpeg " + c.options + " " + Quote(dir.File("in.ppm")) + " > " + Quote(jpeg)), 0);
+    if (!c.comment.empty()) {
+      ASSERT_EQ(RunCommand("wrjpgcom -cfile " + Quote(c.comment) + " " + Quote(jpeg) + " > " +
+                           Quote(dir.File("with_comment")) + " && mv " + Quote(dir.File("with_comment")) +
+                           " " + Quote(jpeg)),
+                0);
+    }
     ASSERT_EQ(RunCommand("djpeg -pnm " + Quote(jpeg) + " > " + Quote(dir.File("ref.ppm"))), 0);
     int w = 0, hgt = 0;
     const std::vector<Color> expected = test::ReadPpm(dir.File("ref.ppm"), w, hgt);
@@ -183,7 +200,7 @@ TEST(Jpeg, ColourGreyAndProgressiveFilesMatchLibjpegsOwnDecoder) {
       for (int x = 0; x < 21; ++x)
         wrong += ColourAt(image, x, y) != expected[static_cast<size_t>(y * 21 + x)];
     EXPECT_EQ(wrong, 0) << c.name;
-    if (c.name == "grey.jpg") {
+    if (c.name == "grey.jpg" || c.name == "100_scans.jpg") {
       const Color p = ColourAt(image, 5, 5);
       EXPECT_TRUE(RedOf(p) == GreenOf(p) && GreenOf(p) == BlueOf(p));
     }
