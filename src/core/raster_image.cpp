@@ -83,8 +83,13 @@ void RasterImage::Reallocate(int width, int height, PixelFormat format, const Co
   // Whole bytes of pixels are left for the writer; a last byte shared with
   // unused bits, and the padding, start at zero.
   const size_t wholeBytes = static_cast<size_t>(width) * BitsPerPixel(format) / 8;
-  for (size_t y = 0; y < static_cast<size_t>(height); ++y)
-    std::memset(pixels.Data() + y * stride + wholeBytes, 0, stride - wholeBytes);
+  if (stride <= 64) {
+    // Narrow rows, perhaps millions of them: one fill costs less than a call a row.
+    std::memset(pixels.Data(), 0, stride * static_cast<size_t>(height));
+  } else if (stride > wholeBytes) {
+    for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+      std::memset(pixels.Data() + y * stride + wholeBytes, 0, stride - wholeBytes);
+  }
   ColorTable table = IsIndexed(format) ? colors : ColorTable{};
   width_ = width;
   height_ = height;
@@ -96,11 +101,21 @@ void RasterImage::Reallocate(int width, int height, PixelFormat format, const Co
 
 void RasterImage::FillWhite() {
   if (!HasImage()) return;
-  // Encode one white row, then repeat its bytes.
-  std::vector<uint8_t> whiteRow(static_cast<size_t>(width_) * 3, 0xFF);
+  // Encode white for a run of pixels (whole bytes in every format), repeat it
+  // along the first row, then repeat that row: a picture one row of a hundred
+  // million pixels needs no white row as large as itself.
+  constexpr int kRun = 4096;
+  const int run = std::min(width_, kRun);
+  const std::vector<uint8_t> white(static_cast<size_t>(run) * 3, 0xFF);
   NearestColorMapper mapper(colors_);
-  EncodeRowFromBgr(whiteRow.data(), width_, format_, IsIndexed(format_) ? &mapper : nullptr, Row(0));
-  for (int y = 1; y < height_; ++y) std::memcpy(Row(y), Row(0), stride_);
+  NearestColorMapper* const map = IsIndexed(format_) ? &mapper : nullptr;
+  uint8_t* const first = Row(0);
+  EncodeRowFromBgr(white.data(), run, format_, map, first);
+  const auto byteOf = [this](int x) { return static_cast<size_t>(x) * BitsPerPixel(format_) / 8; };
+  int x = run;
+  for (; x + run <= width_; x += run) std::memcpy(first + byteOf(x), first, byteOf(run));
+  if (x < width_) EncodeRowFromBgr(white.data(), width_ - x, format_, map, first + byteOf(x));
+  for (int y = 1; y < height_; ++y) std::memcpy(Row(y), first, stride_);
 }
 
 void RasterImage::SetWidth(int width) { SetSize(width, height_); }

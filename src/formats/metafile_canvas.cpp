@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "core/tessalin_error.h"
@@ -10,7 +11,16 @@ namespace tessalin {
 
 namespace {
 
-int PixelOf(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+// A coordinate as an int, saturated at the ends of its range (the low end one
+// above the minimum, so that one less is still an int): a file's far-off or
+// not-a-number coordinates must not make the conversion undefined.
+int SaturatedInt(double v) {
+  if (!(v > -2147483647.0)) return std::numeric_limits<int>::min() + 1;
+  if (!(v < 2147483647.0)) return std::numeric_limits<int>::max();
+  return static_cast<int>(v);
+}
+
+int PixelOf(double v) { return SaturatedInt(std::floor(v + 0.5)); }
 
 // The two-operand raster operations of GDI's common names; anything else copies.
 uint8_t ApplyRop(uint32_t rop, uint8_t src, uint8_t dst, uint8_t pat) {
@@ -102,8 +112,8 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
     }
   }
   if (edges.empty()) return;
-  const int yStart = std::max(0, static_cast<int>(std::floor(minY)));
-  const int yEnd = std::min(height_ - 1, static_cast<int>(std::min(maxY, 1e9)));
+  const int yStart = std::max(0, SaturatedInt(std::floor(minY)));
+  const int yEnd = std::min(height_ - 1, SaturatedInt(std::min(maxY, 1e9)));
   std::vector<std::pair<double, int>> hits;
   if (yEnd >= yStart)
     Spend(static_cast<int64_t>(yEnd - yStart + 1) * static_cast<int64_t>(edges.size() + width_));
@@ -120,8 +130,8 @@ void MetaCanvas::FillPolygons(const std::vector<std::vector<PointF>>& polygons, 
       const bool inside = winding ? count != 0 : (count & 1) != 0;
       if (!inside) continue;
       const double xa = std::max(hits[i].first, -1.0), xb = std::min(hits[i + 1].first, width_ + 1.0);
-      const int from = std::max(0, static_cast<int>(std::ceil(xa - 0.5)));
-      const int to = std::min(width_ - 1, static_cast<int>(std::ceil(xb - 0.5)) - 1);
+      const int from = std::max(0, SaturatedInt(std::ceil(xa - 0.5)));
+      const int to = std::min(width_ - 1, SaturatedInt(std::ceil(xb - 0.5)) - 1);
       // from and to lie inside the row, so the span is written straight.
       uint8_t* p = RowAt(y) + 4 * static_cast<size_t>(std::max(from, 0));
       const uint8_t b = BlueOf(color), g = GreenOf(color), r = RedOf(color);
@@ -260,10 +270,10 @@ void MetaCanvas::Blit(double left, double top, double right, double bottom, DibV
   // Clamped on both sides first: a far-off corner must not overflow the int conversion.
   const double cx0 = std::clamp(x0, -1.0, width_ + 1.0), cx1 = std::clamp(x1, -1.0, width_ + 1.0);
   const double cy0 = std::clamp(y0, -1.0, height_ + 1.0), cy1 = std::clamp(y1, -1.0, height_ + 1.0);
-  const int fromX = std::max(0, static_cast<int>(std::ceil(cx0 - 0.5)));
-  const int toX = std::min(width_ - 1, static_cast<int>(std::ceil(cx1 - 0.5)) - 1);
-  const int fromY = std::max(0, static_cast<int>(std::ceil(cy0 - 0.5)));
-  const int toY = std::min(height_ - 1, static_cast<int>(std::ceil(cy1 - 0.5)) - 1);
+  const int fromX = std::max(0, SaturatedInt(std::ceil(cx0 - 0.5)));
+  const int toX = std::min(width_ - 1, SaturatedInt(std::ceil(cx1 - 0.5)) - 1);
+  const int fromY = std::max(0, SaturatedInt(std::ceil(cy0 - 0.5)));
+  const int toY = std::min(height_ - 1, SaturatedInt(std::ceil(cy1 - 0.5)) - 1);
   if (toX < fromX || toY < fromY) return;
   Spend(static_cast<int64_t>(toX - fromX + 1) * (toY - fromY + 1));
   if (source && (srcWidth == 0 || srcHeight == 0)) return;

@@ -32,11 +32,15 @@ TEST(NewRaster, TwentyFourBitRowsAreAllWhiteBytes) {
 }
 
 TEST(NewRaster, EveryFormatStartsWhiteWithItsTable) {
-  for (int f = 0; f <= 7; ++f) {
-    RasterImage r = NewRaster(static_cast<PixelFormat>(f), 3, 5);
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 5; ++x) EXPECT_EQ(r.GetPixel(x, y), kWhite) << "format " << f;
-  }
+  // Narrow, and wider than the run of white that wide rows repeat, with a tail.
+  for (const int width : {5, 2 * 4096 + 13})
+    for (int f = 0; f <= 7; ++f) {
+      RasterImage r = NewRaster(static_cast<PixelFormat>(f), 3, width);
+      int wrong = 0;
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x) wrong += r.GetPixel(x, y) != kWhite;
+      EXPECT_EQ(wrong, 0) << "format " << f << ", width " << width;
+    }
   const RasterImage one = NewRaster(PixelFormat::pf1Bit, 1, 1);
   ASSERT_EQ(one.Colors().size(), 2u);
   EXPECT_EQ(one.Colors()[0], (PaletteEntry{0, 0, 0}));
