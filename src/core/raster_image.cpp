@@ -84,8 +84,9 @@ void RasterImage::Reallocate(int width, int height, PixelFormat format, const Co
   // unused bits, and the padding, start at zero.
   const size_t wholeBytes = static_cast<size_t>(width) * BitsPerPixel(format) / 8;
   if (stride <= 64) {
-    // Narrow rows, perhaps millions of them: one fill costs less than a call a row.
-    std::memset(pixels.Data(), 0, stride * static_cast<size_t>(height));
+    // Narrow rows, perhaps millions of them: one fill costs less than a call a
+    // row. An empty picture has no storage to fill.
+    if (pixels.Size() > 0) std::memset(pixels.Data(), 0, pixels.Size());
   } else if (stride > wholeBytes) {
     for (size_t y = 0; y < static_cast<size_t>(height); ++y)
       std::memset(pixels.Data() + y * stride + wholeBytes, 0, stride - wholeBytes);
