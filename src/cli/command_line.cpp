@@ -99,7 +99,7 @@ class Declarations {
               : app.add_option(o.names, strings_.emplace_back(), o.help)->type_name(o.valueName);
       // A repeated option takes its last value, as shells and scripts expect.
       opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-      specs_[opt] = o;
+      declared_[opt] = o;
     }
     app.add_option("words", lists_.emplace_back(), "")->group("");
     words_[&app] = &lists_.back();
@@ -109,10 +109,10 @@ class Declarations {
     ParsedArgs args;
     args.positional = *words_.at(&app);
     for (const CLI::Option* opt : app.get_options()) {
-      const auto spec = specs_.find(opt);
-      if (spec == specs_.end() || opt->count() == 0) continue;
+      const auto declared = declared_.find(opt);
+      if (declared == declared_.end() || opt->count() == 0) continue;
       const std::string key = "--" + opt->get_lnames().front();
-      if (spec->second.valueName.empty()) {
+      if (declared->second.valueName.empty()) {
         args.flags.insert(key);
       } else {
         args.values[key] = opt->results().back();
@@ -124,7 +124,7 @@ class Declarations {
  private:
   std::deque<std::string> strings_;
   std::deque<std::vector<std::string>> lists_;
-  std::map<const CLI::Option*, OptionSpec> specs_;
+  std::map<const CLI::Option*, OptionSpec> declared_;
   std::map<const CLI::App*, std::vector<std::string>*> words_;
 };
 

@@ -13,6 +13,7 @@
 #include "core/tessalin_error.h"
 #include "formats/dib.h"
 #include "formats/picture_tones.h"
+#include "formats/png_errors.h"
 #include "formats/png_writer.h"
 #include "formats/sample_scale.h"
 
@@ -24,20 +25,11 @@ namespace {
 // more than 1032-fold when inflated.
 constexpr uint64_t kMaxInflation = 1032;
 
-// libpng's fatal errors must not return: the message is kept and libpng jumps
-// back to the setjmp in DecodeWithLibpng. Everything with a destructor that
-// lives across a library call is declared before that setjmp or in DecodeState.
-struct ErrorState {
-  char message[256] = "";
-};
-
-void OnError(png_structp png, png_const_charp message) {
-  auto* state = static_cast<ErrorState*>(png_get_error_ptr(png));
-  std::snprintf(state->message, sizeof state->message, "%s", message);
-  png_longjmp(png, 1);
-}
-
-void OnWarning(png_structp, png_const_charp) {}
+// Everything with a destructor that lives across a library call is declared
+// before the setjmp in DecodeWithLibpng or in DecodeState.
+using png_support::ErrorState;
+using png_support::OnError;
+using png_support::OnWarning;
 
 struct Source {
   const uint8_t* data;

@@ -8,26 +8,16 @@
 
 #include "core/limits.h"
 #include "core/tessalin_error.h"
+#include "formats/png_errors.h"
 
 namespace tessalin {
 
 namespace {
 
-// libpng's fatal errors must not return: the message is kept and libpng jumps
-// back to the setjmp of the call that failed, which then throws. Nothing with
-// a destructor lives between those setjmps and the library calls.
-struct ErrorState {
-  char message[256] = "";
-  bool writeFailed = false;
-};
-
-void OnError(png_structp png, png_const_charp message) {
-  auto* state = static_cast<ErrorState*>(png_get_error_ptr(png));
-  std::snprintf(state->message, sizeof state->message, "%s", message);
-  png_longjmp(png, 1);
-}
-
-void OnWarning(png_structp, png_const_charp) {}
+// Nothing with a destructor lives between the setjmps and the library calls.
+using png_support::ErrorState;
+using png_support::OnError;
+using png_support::OnWarning;
 
 struct Sink {
   std::FILE* file;
